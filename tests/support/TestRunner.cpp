@@ -1,0 +1,50 @@
+#include "TestRunner.h"
+
+#include <QApplication>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <vector>
+
+namespace lmrtest {
+namespace {
+struct Registered {
+    const char *name;
+    TestFactory factory;
+};
+
+std::vector<Registered> &registry()
+{
+    static std::vector<Registered> tests;
+    return tests;
+}
+} // namespace
+
+int registerTest(const char *name, TestFactory factory)
+{
+    registry().push_back({name, std::move(factory)});
+    return int(registry().size());
+}
+} // namespace lmrtest
+
+int main(int argc, char **argv)
+{
+    // Settings, caches and the trash of a test run never touch the user's own.
+    QStandardPaths::setTestModeEnabled(true);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("LumoryTest"));
+    QApplication::setApplicationName(QStringLiteral("LumoryTest"));
+
+    const QByteArray only = qgetenv("LMR_TEST_CLASS");
+    int failures = 0;
+    for (const auto &test : lmrtest::registry()) {
+        if (!only.isEmpty() && only != test.name)
+            continue;
+        QObject *object = test.factory();
+        failures += QTest::qExec(object, argc, argv);
+        delete object;
+    }
+    return failures == 0 ? 0 : 1;
+}

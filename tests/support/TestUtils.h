@@ -1,0 +1,25 @@
+#pragma once
+// Helpers shared by the test areas: files and folders made on the fly, so that no test depends
+// on sample files from elsewhere.
+
+#include <QByteArray>
+#include <QColor>
+#include <QImage>
+#include <QString>
+
+namespace lmrtest {
+
+// Writes bytes to a file, creating parent folders; returns the absolute path.
+QString writeFile(const QString &path, const QByteArray &bytes);
+
+// Saves a colour gradient image of the given size in the format the file suffix names.
+QString writeImage(const QString &path, int width, int height, const char *format = nullptr,
+                   int quality = 90);
+
+// A gradient picture whose corners differ, so that rotations and mirrors can be told apart.
+QImage makeTestImage(int width, int height);
+
+// The average colour of a square region, for fuzzy comparisons of decoded images.
+QColor averageColor(const QImage &image, const QRect &region);
+
+} // namespace lmrtest
