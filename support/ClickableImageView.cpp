@@ -1,0 +1,38 @@
+#include "support/ClickableImageView.h"
+
+#include <QIcon>
+#include <QMouseEvent>
+#include <QTimer>
+
+LMRClickableImageView::LMRClickableImageView(QWidget *parent)
+    : QLabel(parent)
+{
+    setAlignment(Qt::AlignCenter);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void LMRClickableImageView::setImage(const QPixmap &pixmap)
+{
+    setPixmap(pixmap);
+}
+
+void LMRClickableImageView::setImage(const QIcon &icon)
+{
+    QSize size = contentsRect().size();
+    if (size.isEmpty()) {
+        const QList<QSize> sizes = icon.availableSizes();
+        size = sizes.isEmpty() ? QSize(16, 16) : sizes.last();
+    }
+    setPixmap(icon.pixmap(size));
+}
+
+void LMRClickableImageView::mouseReleaseEvent(QMouseEvent *event)
+{
+    event->accept();
+    if (!m_target || !m_action)
+        return;
+    QTimer::singleShot(0, m_target.data(), [self = QPointer<LMRClickableImageView>(this), action = m_action] {
+        if (self)
+            action(self);
+    });
+}

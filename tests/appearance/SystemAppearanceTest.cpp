@@ -1,0 +1,166 @@
+#include "support/Modifiers.h"
+#include "support/NotificationCenter.h"
+#include "support/Notifications.h"
+#include "support/SystemAppearance.h"
+#include "support/TestRunner.h"
+
+#include <QApplication>
+#include <QDBusVariant>
+#include <QPalette>
+#include <QTest>
+#include <QWidget>
+
+class SystemAppearanceTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QPalette m_originalPalette;
+    QObject *m_observer = nullptr;
+    int m_posts = 0;
+
+    // Lets every queued call already posted run, without waiting for time to pass.
+    static void drainEventQueue()
+    {
+        bool reached = false;
+        QMetaObject::invokeMethod(qApp, [&reached] { reached = true; }, Qt::QueuedConnection);
+        QTRY_VERIFY(reached);
+    }
+
+    static QPalette darkPalette() { return QPalette(QColor(0x20, 0x20, 0x20)); }
+
+private slots:
+    void initTestCase()
+    {
+        m_originalPalette = QApplication::palette();
+        LMRSystemAppearance::startObservingDesktop();
+    }
+
+    void init()
+    {
+        qunsetenv("LUMORY_APPEARANCE");
+        LMRSystemAppearance::setPortalColorSchemeForTesting(-1);
+        m_posts = 0;
+        m_observer = new QObject;
+        LMRNotificationCenter::defaultCenter().addObserver(
+            m_observer, LMRNotifications::AppearanceChanged, [this] { ++m_posts; });
+    }
+
+    void cleanup()
+    {
+        QApplication::setPalette(m_originalPalette);
+        LMRSystemAppearance::setPortalColorSchemeForTesting(-1);
+        drainEventQueue();
+        delete m_observer;
+        qunsetenv("LUMORY_APPEARANCE");
+    }
+
+    void answer_data()
+    {
+        QTest::addColumn<QByteArray>("environment");
+        QTest::addColumn<int>("portal");
+        QTest::addColumn<bool>("darkPalette");
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("env dark beats portal light") << QByteArray("dark") << 2 << false << true;
+        QTest::newRow("env DARK") << QByteArray("DARK") << -1 << false << true;
+        QTest::newRow("env light beats portal dark") << QByteArray("light") << 1 << true << false;
+        QTest::newRow("env LiGhT beats dark palette") << QByteArray("LiGhT") << -1 << true << false;
+        QTest::newRow("portal prefers dark over light palette") << QByteArray() << 1 << false << true;
+        QTest::newRow("portal prefers light over dark palette") << QByteArray() << 2 << true << false;
+        QTest::newRow("unknown env word, palette decides") << QByteArray("dim") << -1 << true << true;
+        QTest::newRow("no portal, light palette") << QByteArray() << -1 << false << false;
+    }
+
+    void answer()
+    {
+        QFETCH(QByteArray, environment);
+        QFETCH(int, portal);
+        QFETCH(bool, darkPalette);
+        QFETCH(bool, dark);
+        if (!environment.isEmpty())
+            qputenv("LUMORY_APPEARANCE", environment);
+        LMRSystemAppearance::setPortalColorSchemeForTesting(portal);
+        QApplication::setPalette(darkPalette ? SystemAppearanceTest::darkPalette() : QPalette(Qt::white));
+        QCOMPARE(LMRSystemAppearance::isDarkMode(), dark);
+    }
+
+    void paletteSwitchIsBroadcastOnce()
+    {
+        QApplication::setPalette(QPalette(Qt::white));
+        drainEventQueue();
+        m_posts = 0;
+        QApplication::setPalette(darkPalette());
+        // Every widget and window receives the change; one broadcast comes out of it, later.
+        QCOMPARE(m_posts, 0);
+        QTRY_COMPARE(m_posts, 1);
+        drainEventQueue();
+        QCOMPARE(m_posts, 1);
+        QVERIFY(LMRSystemAppearance::isDarkMode());
+
+        // A palette change that leaves the answer alone is not an appearance switch.
+        QPalette stillDark = darkPalette();
+        stillDark.setColor(QPalette::Highlight, Qt::red);
+        QApplication::setPalette(stillDark);
+        drainEventQueue();
+        QCOMPARE(m_posts, 1);
+    }
+
+    void portalSignal_data()
+    {
+        QTest::addColumn<QString>("nameSpace");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<bool>("dark");
+        const QString ns = QStringLiteral("org.freedesktop.appearance");
+        const QString key = QStringLiteral("color-scheme");
+        const QVariant one = QVariant::fromValue(QDBusVariant(QVariant(1u)));
+        QTest::newRow("prefer dark") << ns << key << one << true;
+        QTest::newRow("prefer light")
+            << ns << key << QVariant::fromValue(QDBusVariant(QVariant(2u))) << false;
+        QTest::newRow("other key") << ns << QStringLiteral("accent-color") << one << false;
+        QTest::newRow("other namespace") << QStringLiteral("org.gnome.desktop.interface") << key << one
+                                         << false;
+    }
+
+    void portalSignal()
+    {
+        QFETCH(QString, nameSpace);
+        QFETCH(QString, key);
+        QFETCH(QVariant, value);
+        QFETCH(bool, dark);
+        QApplication::setPalette(QPalette(Qt::white));
+        drainEventQueue();
+        m_posts = 0;
+        LMRSystemAppearance::portalSettingChanged(nameSpace, key, value);
+        QCOMPARE(LMRSystemAppearance::isDarkMode(), dark);
+        drainEventQueue();
+        QCOMPARE(m_posts, dark ? 1 : 0);
+    }
+
+    void optionKey_data()
+    {
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<bool>("option");
+        QTest::newRow("Ctrl alone") << int(Qt::ControlModifier) << true;
+        QTest::newRow("Ctrl on the keypad") << int(Qt::ControlModifier | Qt::KeypadModifier) << true;
+        QTest::newRow("Ctrl+Shift") << int(Qt::ControlModifier | Qt::ShiftModifier) << false;
+        QTest::newRow("Alt alone") << int(Qt::AltModifier) << false;
+        QTest::newRow("none") << int(Qt::NoModifier) << false;
+    }
+
+    void optionKey()
+    {
+        QFETCH(int, modifiers);
+        QFETCH(bool, option);
+        QWidget widget;
+        widget.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&widget));
+        // Under the offscreen platform the last simulated modifiers stay in force.
+        QTest::keyPress(&widget, Qt::Key_A, Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(LMREvent::isOptionKeyPressed(), option);
+        QTest::keyRelease(&widget, Qt::Key_A, Qt::NoModifier);
+    }
+};
+
+LMR_REGISTER_TEST(SystemAppearanceTest);
+#include "SystemAppearanceTest.moc"

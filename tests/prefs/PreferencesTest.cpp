@@ -1,0 +1,302 @@
+#include "prefs/Preferences.h"
+#include "support/NotificationCenter.h"
+#include "support/Notifications.h"
+#include "support/TestRunner.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QPalette>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const QStringList kChangeNotifications = {
+    LMRNotifications::BackgroundColorChanged, LMRNotifications::LabelColorChanged,
+    LMRNotifications::SelectionColorChanged,  LMRNotifications::ShowFilenamesChanged,
+    LMRNotifications::HighQualityThumbnailsChanged, LMRNotifications::SlideshowPacingChanged,
+};
+
+// Reads the file the store wrote, as the next start of the program would.
+QVariant valueInFile(const QString &key)
+{
+    return QSettings(Preferences::sharedInstance().settings().fileName(), QSettings::IniFormat).value(key);
+}
+
+using Setter = std::function<void(Preferences &)>;
+struct SetterCase { const char *name; Setter set; QString key; QString notification; };
+
+const std::vector<SetterCase> &setterCases()
+{
+    static const std::vector<SetterCase> cases = {
+        {"background", [](Preferences &p) { p.setBackgroundColor(Qt::red); }, "BackgroundColor", LMRNotifications::BackgroundColorChanged},
+        {"label", [](Preferences &p) { p.setLabelColor(Qt::red); }, "LabelColor", LMRNotifications::LabelColorChanged},
+        {"selection", [](Preferences &p) { p.setSelectionColor(Qt::red); }, "SelectionColor", LMRNotifications::SelectionColorChanged},
+        {"file names", [](Preferences &p) { p.setShowFilenames(true); }, "ShowFilenames", LMRNotifications::ShowFilenamesChanged},
+        {"high quality", [](Preferences &p) { p.setHighQualityThumbnails(true); }, "HighQualityThumbnails", LMRNotifications::HighQualityThumbnailsChanged},
+        {"pacing", [](Preferences &p) { p.setSlideshowPacing(2.5f); }, "SlideshowPacing", LMRNotifications::SlideshowPacingChanged},
+        {"sidebar", [](Preferences &p) { p.setShowSidebar(false); }, "ShowSidebar", {}},
+        {"bottom bar", [](Preferences &p) { p.setShowBottomBar(false); }, "ShowBottomBar", {}},
+        {"PDFs", [](Preferences &p) { p.setIncludePDFs(false); }, "IncludePDFs", {}},
+        {"videos", [](Preferences &p) { p.setIncludeVideos(false); }, "IncludeVideos", {}},
+        {"folder depth", [](Preferences &p) { p.setFolderDepth(-1); }, "FolderDepth", {}},
+        {"zoom", [](Preferences &p) { p.setIntZoomValue(5); }, "IntZoomValue", {}},
+        {"sidebar sort by", [](Preferences &p) { p.setSidebarSortBy(3); }, "SidebarSortBy", {}},
+        {"sidebar order", [](Preferences &p) { p.setSidebarSortOrder(2); }, "SidebarSortOrder", {}},
+        {"thumbnail sort by", [](Preferences &p) { p.setThumbnailSortBy(4); }, "ThumbnailSortBy", {}},
+        {"thumbnail order", [](Preferences &p) { p.setThumbnailSortOrder(2); }, "ThumbnailSortOrder", {}},
+        {"root folder", [](Preferences &p) { p.setDefaultRootFolder(QDir::tempPath()); }, "DefaultRootFolder", {}},
+    };
+    return cases;
+}
+
+} // namespace
+
+class PreferencesTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    Preferences &prefs() { return Preferences::sharedInstance(); }
+    QStringList m_alerts;
+    QObject *m_observer = nullptr;
+
+    void startFresh(const QByteArray &appearance)
+    {
+        qputenv("LUMORY_APPEARANCE", appearance);
+        prefs().clearForTesting();
+    }
+
+private slots:
+    void init()
+    {
+        m_alerts.clear();
+        Preferences::setAlertHandler([this](const QString &text) { m_alerts << text; });
+        startFresh("light");
+        m_observer = new QObject;
+    }
+
+    void cleanup()
+    {
+        delete m_observer;
+        Preferences::setAlertHandler({});
+        qunsetenv("LUMORY_APPEARANCE");
+        qunsetenv("DEBUG");
+    }
+
+    void freshStoreReadsDefaults_data()
+    {
+        QTest::addColumn<QByteArray>("appearance");
+        QTest::addColumn<QColor>("background");
+        QTest::addColumn<QColor>("label");
+        QTest::newRow("light") << QByteArray("light") << QColor(Qt::white) << QColor(Qt::black);
+        QTest::newRow("dark") << QByteArray("dark") << QColor(0x32, 0x32, 0x32) << QColor(Qt::white);
+    }
+
+    void freshStoreReadsDefaults()
+    {
+        QFETCH(QByteArray, appearance);
+        QFETCH(QColor, background);
+        QFETCH(QColor, label);
+        startFresh(appearance);
+        Preferences &p = prefs();
+        QCOMPARE(p.backgroundColor(), background);
+        QCOMPARE(p.labelColor(), label);
+        QCOMPARE(p.selectionColor(), QGuiApplication::palette().color(QPalette::Active, QPalette::Highlight));
+        const QList<bool> flags{p.highQualityThumbnails(), p.includePDFs(), p.includeVideos(),
+                                p.showBottomBar(), p.showSidebar(), p.showFilenames()};
+        QCOMPARE(flags, (QList<bool>{false, true, true, true, true, false}));
+        const QList<qint64> numbers{p.intZoomValue(), p.sidebarSortBy(), p.sidebarSortOrder(),
+                                    p.thumbnailSortBy(), p.thumbnailSortOrder(), p.folderDepth()};
+        QCOMPARE(numbers, (QList<qint64>{3, 1, 1, 1, 1, 0}));
+        QCOMPARE(p.slideshowPacing(), 4.0f);
+        QCOMPARE(p.defaultRootFolder(), QString());
+        QCOMPARE(p.defaults().size(), 15);
+        QVERIFY(p.settings().allKeys().isEmpty()); // defaults answer, they are not written
+    }
+
+    void readingWhatIsStored_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QVariant>("stored");
+        QTest::addColumn<QVariant>("expected");
+        const QString depth = QStringLiteral("FolderDepth");
+        const QString zoom = QStringLiteral("IntZoomValue");
+        const QString background = QStringLiteral("BackgroundColor");
+        QTest::newRow("depth 5 means every level") << depth << QVariant(5) << QVariant(qint64(-1));
+        QTest::newRow("depth -1") << depth << QVariant(-1) << QVariant(qint64(-1));
+        QTest::newRow("depth -3 as it is") << depth << QVariant(-3) << QVariant(qint64(-3));
+        QTest::newRow("depth absent") << depth << QVariant() << QVariant(qint64(0));
+        QTest::newRow("zoom 7.9 cut toward zero") << zoom << QVariant(7.9) << QVariant(qint64(7));
+        QTest::newRow("zoom junk") << zoom << QVariant("big") << QVariant(qint64(3));
+        QTest::newRow("zoom beyond integers") << zoom << QVariant(1e30) << QVariant(qint64(3));
+        QTest::newRow("colour words") << background << QVariant("not a colour") << QVariant(QColor(Qt::white));
+        QTest::newRow("colour number") << background << QVariant(42) << QVariant(QColor(Qt::white));
+        QTest::newRow("pacing junk") << QStringLiteral("SlideshowPacing") << QVariant("soon") << QVariant(4.0f);
+    }
+
+    void readingWhatIsStored()
+    {
+        QFETCH(QString, key);
+        QFETCH(QVariant, stored);
+        QFETCH(QVariant, expected);
+        if (stored.isValid())
+            prefs().setStoredValue(key, stored);
+        const QHash<QString, std::function<QVariant()>> getters = {
+            {"FolderDepth", [this] { return QVariant(prefs().folderDepth()); }},
+            {"IntZoomValue", [this] { return QVariant(prefs().intZoomValue()); }},
+            {"BackgroundColor", [this] { return QVariant(prefs().backgroundColor()); }},
+            {"SlideshowPacing", [this] { return QVariant(prefs().slideshowPacing()); }},
+        };
+        QCOMPARE(getters.value(key)(), expected);
+    }
+
+    void valuesSurviveTheFile()
+    {
+        prefs().setIntZoomValue(7); // a floating-point number holding a whole value
+        QCOMPARE(prefs().storedValue(QStringLiteral("IntZoomValue")).metaType(), QMetaType::fromType<double>());
+        QCOMPARE(valueInFile(QStringLiteral("IntZoomValue")).toDouble(), 7.0);
+        QCOMPARE(prefs().intZoomValue(), 7);
+        const QColor translucent(0x12, 0x34, 0x56, 0x80);
+        prefs().setLabelColor(translucent);
+        QCOMPARE(valueInFile(QStringLiteral("LabelColor")).toString(), QStringLiteral("#80123456"));
+        QCOMPARE(prefs().labelColor(), translucent);
+    }
+
+    void settersPostOnlyTheirNotificationAfterStoring_data()
+    {
+        QTest::addColumn<int>("index");
+        for (int i = 0; i < int(setterCases().size()); ++i)
+            QTest::newRow(setterCases()[i].name) << i;
+    }
+
+    void settersPostOnlyTheirNotificationAfterStoring()
+    {
+        QFETCH(int, index);
+        const SetterCase &c = setterCases()[index];
+        QStringList posted;
+        QVariant inFileWhenPosted;
+        for (const QString &name : kChangeNotifications)
+            LMRNotificationCenter::defaultCenter().addObserver(m_observer, name, [&, name] {
+                posted << name;
+                inFileWhenPosted = valueInFile(c.key);
+            });
+        c.set(prefs());
+        QVERIFY(valueInFile(c.key).isValid());
+        QCOMPARE(posted, c.notification.isEmpty() ? QStringList() : QStringList{c.notification});
+        if (!c.notification.isEmpty()) // already written out when observers hear of it
+            QCOMPARE(inFileWhenPosted, valueInFile(c.key));
+    }
+
+    void resetStoresTheCurrentAppearanceAndPostsEvenWhenEqual()
+    {
+        // A never-chosen colour keeps the appearance of the start; a reset takes today's.
+        qputenv("LUMORY_APPEARANCE", "dark");
+        QCOMPARE(prefs().backgroundColor(), QColor(Qt::white));
+        prefs().setLabelColor(Qt::white);
+        prefs().setSelectionColor(prefs().selectionColor());
+        QStringList posted;
+        for (const QString &name : kChangeNotifications)
+            LMRNotificationCenter::defaultCenter().addObserver(m_observer, name, [&posted, name] { posted << name; });
+        prefs().resetBackgroundColor();
+        prefs().resetLabelColor();
+        prefs().resetSelectionColor();
+        QCOMPARE(posted, (QStringList{LMRNotifications::BackgroundColorChanged, LMRNotifications::LabelColorChanged,
+                                      LMRNotifications::SelectionColorChanged}));
+        qputenv("LUMORY_APPEARANCE", "light");
+        QCOMPARE(prefs().backgroundColor(), QColor(0x32, 0x32, 0x32));
+        QCOMPARE(prefs().labelColor(), QColor(Qt::white));
+    }
+
+    void rootFolderResolution_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<bool>("found");
+        QTest::addColumn<bool>("rewritten");
+        QTest::newRow("unchanged") << "none" << true << false;
+        QTest::newRow("removed: forgotten quietly") << "remove" << false << false;
+        QTest::newRow("replaced by another folder: stale") << "replace" << true << true;
+        QTest::newRow("replaced by a file") << "file" << false << false;
+    }
+
+    void rootFolderResolution()
+    {
+        QFETCH(QString, change);
+        QFETCH(bool, found);
+        QFETCH(bool, rewritten);
+        QTemporaryDir temp;
+        // A comma and a space, which the settings file must quote.
+        const QString root = temp.filePath(QStringLiteral("photos, 2024"));
+        QVERIFY(QDir().mkpath(root));
+        prefs().setDefaultRootFolder(root);
+        const QVariant before = prefs().storedValue(QStringLiteral("DefaultRootFolder"));
+
+        if (change == "remove") {
+            QVERIFY(QDir(root).removeRecursively());
+        } else if (change == "replace") {
+            // The newcomer exists before the original goes, so its inode cannot be reused.
+            const QString other = temp.filePath(QStringLiteral("other"));
+            QVERIFY(QDir().mkpath(other));
+            QVERIFY(QDir(root).removeRecursively());
+            QVERIFY(QDir().rename(other, root));
+        } else if (change == "file") {
+            QVERIFY(QDir(root).removeRecursively());
+            QFile file(root);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+
+        QCOMPARE(prefs().defaultRootFolder(), found ? root : QString());
+        const QVariant after = prefs().storedValue(QStringLiteral("DefaultRootFolder"));
+        QCOMPARE(after != before, rewritten);
+        QCOMPARE(valueInFile(QStringLiteral("DefaultRootFolder")).toStringList().value(0), root);
+        if (rewritten)
+            QCOMPARE(prefs().defaultRootFolder(), root); // and now plainly found
+        QVERIFY(m_alerts.isEmpty());
+    }
+
+    void rootFolderRecordFailures()
+    {
+        // An unreadable record is passed over without troubling the user.
+        prefs().setStoredValue(QStringLiteral("DefaultRootFolder"), QStringLiteral("garbage"));
+        QCOMPARE(prefs().defaultRootFolder(), QString());
+        QVERIFY(m_alerts.isEmpty());
+
+        // Any failure other than a missing folder is shown.
+        const QString tooLong = QDir::tempPath() + QLatin1Char('/') + QString(300, QLatin1Char('x'));
+        prefs().setStoredValue(QStringLiteral("DefaultRootFolder"),
+                               QStringList{tooLong, QStringLiteral("1"), QStringLiteral("2")});
+        QCOMPARE(prefs().defaultRootFolder(), QString());
+        QCOMPARE(m_alerts.size(), 1);
+
+        // A folder that cannot be recorded leaves the earlier record in place.
+        m_alerts.clear();
+        QTemporaryDir temp;
+        prefs().setDefaultRootFolder(temp.path());
+        prefs().setDefaultRootFolder(temp.filePath(QStringLiteral("missing")));
+        QCOMPARE(m_alerts.size(), 1);
+        QCOMPARE(prefs().defaultRootFolder(), temp.path());
+    }
+
+    void debugMode_data()
+    {
+        QTest::addColumn<QByteArray>("value"); // null: not set at all
+        QTest::addColumn<bool>("enabled");
+        QTest::newRow("1") << QByteArray("1") << true;
+        QTest::newRow("true") << QByteArray("true") << false;
+        QTest::newRow("01") << QByteArray("01") << false;
+        QTest::newRow("empty") << QByteArray("") << false;
+        QTest::newRow("unset") << QByteArray() << false;
+    }
+
+    void debugMode()
+    {
+        QFETCH(QByteArray, value);
+        QFETCH(bool, enabled);
+        if (!value.isNull())
+            qputenv("DEBUG", value);
+        QCOMPARE(Preferences::isDebugModeEnabled(), enabled);
+    }
+};
+
+LMR_REGISTER_TEST(PreferencesTest);
+#include "PreferencesTest.moc"
