@@ -44,7 +44,7 @@ protected:
     mutable QRecursiveMutex m_lock;
 
 private:
-    void evictLocked();
+    void evict(std::list<QString>::iterator position);   // lock held
 
     struct Entry {
         QImage image;
@@ -61,6 +61,7 @@ class LMRThumbnailRAMCache : public LMRCache
 {
 public:
     static LMRThumbnailRAMCache &sharedInstance();
+    // "<path>/<size>"
     static QString keyFor(const QString &path, qint64 size);
 
     void setObject(const QImage &object, const QString &key) override;

@@ -11,10 +11,13 @@
 #include <QUrl>
 #include <QDateTime>
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 
+struct statx;
 class LMRFileSystemItem;
 class LMRFileSystemImageItem;
 using LMRItemPtr = std::shared_ptr<LMRFileSystemItem>;
@@ -32,7 +35,10 @@ public:
         std::optional<quint64> size;
         std::optional<qint64> modificationNs;
         std::optional<qint64> creationNs;
+        unsigned fileType = 0;    // S_IFMT bits of the mode; 0: unknown, the content is never read
     };
+    // The facts of one statx result (which must have asked for type, mode, size and times).
+    static Facts factsFromStatx(const QString &resolvedPath, const struct statx &info);
 
     // initWithURL: reads the file system (one statx) and the MIME database.
     explicit LMRFileSystemItem(const QString &path);
@@ -58,7 +64,13 @@ public:
 
     // Loaded on the first request and kept; main thread only.
     QIcon icon();
-    bool hasLoadedIcon() const { return !m_loadedIcon.isNull(); }
+    bool hasLoadedIcon() const { return m_iconLoaded; }
+    // Where the error of an icon that cannot be read is shown; by default a modal message box.
+    // Tests install their own to see the error without a box.
+    using ErrorAlertHook = std::function<void(const QString &message)>;
+    static void setErrorAlertHook(ErrorAlertHook hook);
+    // "<path>: <the system's text for error>", the form every file-system log line takes.
+    static QString errorDescription(const QString &path, int error);
 
     quint64 storedHash() const { return m_storedHash; }
     quint64 hash() const;                          // recomputed from the path on every call
@@ -72,9 +84,30 @@ public:
     static QByteArray sortKeyForName(const QString &name);
     template <typename Ptr> static void sort(std::vector<Ptr> &items)
     {
-        std::sort(items.begin(), items.end(), [](const Ptr &a, const Ptr &b) {
-            return compareNames(*a, *b) < 0;
+        // The first 16 key bytes sit beside each entry, so that most comparisons are settled
+        // without following a pointer into the items scattered over the heap.
+        struct Entry {
+            quint64 head[2];
+            const char *key;
+            qsizetype keySize;
+            Ptr item;
+        };
+        std::vector<Entry> entries;
+        entries.reserve(items.size());
+        for (Ptr &item : items) {
+            const QByteArray &key = item->nameSortKey();
+            Entry entry{{keyWord(key, 0), keyWord(key, 8)}, key.constData(), key.size(), std::move(item)};
+            entries.push_back(std::move(entry));
+        }
+        std::sort(entries.begin(), entries.end(), [](const Entry &a, const Entry &b) {
+            if (a.head[0] != b.head[0])
+                return a.head[0] < b.head[0];
+            if (a.head[1] != b.head[1])
+                return a.head[1] < b.head[1];
+            return compareKeys(a.key, a.keySize, b.key, b.keySize) < 0;
         });
+        for (size_t i = 0; i < entries.size(); ++i)
+            items[i] = std::move(entries[i].item);
     }
 
     const std::vector<LMRItemPtr> &children() const { return m_children; }
@@ -85,6 +118,16 @@ protected:
 
 private:
     void finishCreation();
+    // Bytes offset to offset + 7 of a key as a big-endian number (zeros past its end), so that
+    // numbers compare as the bytes do.
+    static quint64 keyWord(const QByteArray &key, qsizetype offset)
+    {
+        quint64 word = 0;
+        for (qsizetype i = 0; i < 8; ++i)
+            word = (word << 8) | (offset + i < key.size() ? quint8(key[offset + i]) : 0);
+        return word;
+    }
+    static int compareKeys(const char *a, qsizetype aSize, const char *b, qsizetype bSize);
 
     QString m_path;
     QString m_uti;
@@ -96,6 +139,7 @@ private:
     QIcon m_loadedIcon;
     quint64 m_storedHash = 0;
     bool m_isDirectory = false;
+    bool m_iconLoaded = false;
 };
 
 // Index of the first item equal to item (stored-hash equality), or -1.

@@ -1,0 +1,217 @@
+#include "model/Cache.h"
+
+#include "support/DebugWindowController.h"
+
+#include <QPainter>
+
+#include <unistd.h>
+
+namespace {
+constexpr qint64 kLargestFallbackSource = 1441;   // the first candidate at or above it is the last
+constexpr qint64 kLargestSynthesisedSize = 1440;
+constexpr qint64 kSizeStep = 96;
+} // namespace
+
+LMRCache::LMRCache() : m_byteBudget(defaultByteBudget()) {}
+
+LMRCache::~LMRCache() = default;
+
+qint64 LMRCache::defaultByteBudget()
+{
+    constexpr qint64 cap = qint64(2) << 30;
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0)
+        return cap;
+    return std::min(cap, qint64(pages) * qint64(pageSize) / 4);
+}
+
+void LMRCache::setObject(const QImage &object, const QString &key)
+{
+    QMutexLocker locker(&m_lock);
+    auto found = m_cache.find(key);
+    if (found == m_cache.end()) {
+        m_usage.push_back(key);
+        found = m_cache.insert(key, Entry{object, std::prev(m_usage.end())});
+    } else {
+        // A replacement is not a use: the key keeps its place in the order.
+        m_bytes -= found->image.sizeInBytes();
+        found->image = object;
+    }
+    m_bytes += object.sizeInBytes();
+
+    // The entry limit is checked before the byte budget, and may take the new entry itself
+    // when the limit is 1 or less.
+    while (quint64(m_cache.size()) >= quint64(m_limit) && !m_usage.empty())
+        evict(m_usage.begin());
+
+    // The byte budget never takes the entry just stored: the caller is about to draw it, and
+    // dropping it would only have it rendered again at once. So the cache can exceed its
+    // budget by that one entry, until the next store.
+    while (m_bytes > m_byteBudget && m_cache.size() > 1) {
+        auto victim = m_usage.begin();
+        if (*victim == key)
+            ++victim;   // a replaced entry keeps its age, so it may well be the oldest
+        evict(victim);
+    }
+}
+
+void LMRCache::evict(std::list<QString>::iterator position)
+{
+    const auto found = m_cache.find(*position);
+    m_usage.erase(position);
+    if (found != m_cache.end()) {
+        m_bytes -= found->image.sizeInBytes();
+        m_cache.erase(found);
+    }
+}
+
+QImage LMRCache::objectForKey(const QString &key)
+{
+    QMutexLocker locker(&m_lock);
+    const auto found = m_cache.find(key);
+    if (found == m_cache.end())
+        return {};
+    m_usage.splice(m_usage.end(), m_usage, found->usagePosition);
+    return found->image;
+}
+
+void LMRCache::removeAllObjects()
+{
+    QMutexLocker locker(&m_lock);
+    m_cache.clear();
+    m_usage.clear();
+    m_bytes = 0;
+}
+
+bool LMRCache::removeObjectWithKeyEqualTo(const QString &key)
+{
+    QMutexLocker locker(&m_lock);
+    const auto found = m_cache.find(key);
+    if (found == m_cache.end())
+        return false;
+    m_bytes -= found->image.sizeInBytes();
+    m_usage.erase(found->usagePosition);
+    m_cache.erase(found);
+    return true;
+}
+
+qint64 LMRCache::limit() const
+{
+    QMutexLocker locker(&m_lock);
+    return m_limit;
+}
+
+void LMRCache::setLimit(qint64 limit)
+{
+    QMutexLocker locker(&m_lock);
+    m_limit = limit;
+}
+
+qint64 LMRCache::byteBudget() const
+{
+    QMutexLocker locker(&m_lock);
+    return m_byteBudget;
+}
+
+void LMRCache::setByteBudget(qint64 bytes)
+{
+    QMutexLocker locker(&m_lock);
+    m_byteBudget = bytes;
+}
+
+qint64 LMRCache::count() const
+{
+    QMutexLocker locker(&m_lock);
+    return m_cache.size();
+}
+
+qint64 LMRCache::bytes() const
+{
+    QMutexLocker locker(&m_lock);
+    return m_bytes;
+}
+
+QStringList LMRCache::usage() const
+{
+    QMutexLocker locker(&m_lock);
+    return QStringList(m_usage.begin(), m_usage.end());
+}
+
+LMRThumbnailRAMCache &LMRThumbnailRAMCache::sharedInstance()
+{
+    static LMRThumbnailRAMCache instance;
+    return instance;
+}
+
+QString LMRThumbnailRAMCache::keyFor(const QString &path, qint64 size)
+{
+    if (path.endsWith(u'/'))
+        return path + QString::number(size);
+    return path + u'/' + QString::number(size);
+}
+
+void LMRThumbnailRAMCache::setObject(const QImage &object, const QString &key)
+{
+    LMRCache::setObject(object, key);
+    reportFillLevel();
+}
+
+void LMRThumbnailRAMCache::removeAllObjects()
+{
+    LMRCache::removeAllObjects();
+    reportFillLevel();
+}
+
+bool LMRThumbnailRAMCache::removeObjectWithKeyEqualTo(const QString &key)
+{
+    const bool removed = LMRCache::removeObjectWithKeyEqualTo(key);
+    reportFillLevel();
+    return removed;
+}
+
+QImage LMRThumbnailRAMCache::objectForKey(const QString &key)
+{
+    QImage found = LMRCache::objectForKey(key);
+    if (!found.isNull())
+        return found;
+
+    const qsizetype slash = key.lastIndexOf(u'/');
+    const QString base = key.left(slash + 1);
+    bool isNumber = false;
+    qint64 size = key.mid(slash + 1).toLongLong(&isNumber);
+    if (!isNumber)
+        size = 0;
+    // There is nothing to draw into for a size of 0 or less.
+    if (size > kLargestSynthesisedSize || size <= 0)
+        return {};
+
+    // Separate locked lookups: another thread may change the cache in between, and the worst
+    // that can come of it is a thumbnail drawn twice.
+    for (qint64 candidate = size + kSizeStep;; candidate += kSizeStep) {
+        found = LMRCache::objectForKey(base + QString::number(candidate));
+        if (!found.isNull())
+            break;
+        if (candidate >= kLargestFallbackSource)
+            return {};
+    }
+
+    QImage scaled(static_cast<int>(size), static_cast<int>(size), QImage::Format_ARGB32_Premultiplied);
+    {
+        QPainter painter(&scaled);
+        painter.setCompositionMode(QPainter::CompositionMode_Source);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.setOpacity(1.0);
+        painter.drawImage(QRectF(0, 0, size, size), found, QRectF(found.rect()));
+    }
+    setObject(scaled, key);
+    return scaled;
+}
+
+void LMRThumbnailRAMCache::reportFillLevel()
+{
+    // After the lock is released: the controller hands the text to the main thread and must
+    // never be called with the cache locked.
+    if (DebugWindowController *debug = DebugWindowController::sharedInstance())
+        debug->setCacheCount(count(), limit());
+}

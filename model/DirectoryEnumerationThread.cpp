@@ -1,0 +1,256 @@
+#include "model/DirectoryEnumerationThread.h"
+
+#include "model/FileSystemImageItem.h"
+#include "support/Log.h"
+
+#include <QFile>
+#include <QObject>
+#include <QSet>
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr size_t kBatchSize = 100;
+
+// Delivers messages on the consumer's thread. It checks there, and only there, whether the
+// consumer still exists, since a QObject may only be asked that on its own thread.
+class EnumerationRelay : public QObject
+{
+public:
+    explicit EnumerationRelay(QObject *receiver) : m_receiver(receiver) {}
+    QPointer<QObject> m_receiver;
+};
+
+std::mutex s_runningMutex;
+std::condition_variable s_runningChanged;
+int s_running = 0;
+
+QByteArray childPath(const QByteArray &folder, const char *name)
+{
+    QByteArray path = folder;
+    if (!path.endsWith('/'))
+        path += '/';
+    path += name;
+    return path;
+}
+
+} // namespace
+
+std::shared_ptr<LMRDirectoryEnumerationThread> LMRDirectoryEnumerationThread::create(
+    LMRDirectoryEnumerationThreadConsumer *consumer, qint64 depth, const QString &path,
+    const QVariant &userInfo)
+{
+    return std::shared_ptr<LMRDirectoryEnumerationThread>(
+        new LMRDirectoryEnumerationThread(consumer, depth, path, userInfo));
+}
+
+LMRDirectoryEnumerationThread::LMRDirectoryEnumerationThread(
+    LMRDirectoryEnumerationThreadConsumer *consumer, qint64 depth, const QString &path,
+    const QVariant &userInfo)
+    : m_consumer(consumer),
+      m_path(path),
+      m_depth(depth),
+      m_userInfo(userInfo.isValid() ? userInfo : QVariant(QString(QLatin1String(""))))
+{
+    auto *receiver = dynamic_cast<QObject *>(consumer);
+    if (!receiver)
+        qWarning("LMRDirectoryEnumerationThread: the consumer is not a QObject; it gets no messages");
+    m_relay = new EnumerationRelay(receiver);
+    if (receiver)
+        m_relay->moveToThread(receiver->thread());
+}
+
+LMRDirectoryEnumerationThread::~LMRDirectoryEnumerationThread()
+{
+    // Safe from any thread; pending deliveries hold this object, so none are left by now.
+    m_relay->deleteLater();
+}
+
+QUrl LMRDirectoryEnumerationThread::URL() const
+{
+    return QUrl::fromLocalFile(m_path.endsWith(u'/') ? m_path : m_path + u'/');
+}
+
+bool LMRDirectoryEnumerationThread::isPackageName(const QString &name)
+{
+    static const QSet<QString> extensions = {
+        QStringLiteral("app"),          QStringLiteral("appex"),      QStringLiteral("aplibrary"),
+        QStringLiteral("bundle"),       QStringLiteral("component"),  QStringLiteral("dsym"),
+        QStringLiteral("fcpbundle"),    QStringLiteral("framework"),  QStringLiteral("imovielibrary"),
+        QStringLiteral("kext"),         QStringLiteral("mdimporter"), QStringLiteral("mpkg"),
+        QStringLiteral("photolibrary"), QStringLiteral("photoslibrary"), QStringLiteral("pkg"),
+        QStringLiteral("plugin"),       QStringLiteral("prefpane"),   QStringLiteral("qlgenerator"),
+        QStringLiteral("rtfd"),         QStringLiteral("saver"),      QStringLiteral("wdgt"),
+        QStringLiteral("xcodeproj"),    QStringLiteral("xpc"),
+    };
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot <= 0)
+        return false;
+    return extensions.contains(name.mid(dot + 1).toLower());
+}
+
+void LMRDirectoryEnumerationThread::start()
+{
+    if (m_started)
+        return;
+    m_started = true;
+    {
+        std::lock_guard<std::mutex> lock(s_runningMutex);
+        ++s_running;
+    }
+    // Detached: the owner never waits for a walk, and the walk keeps this object alive itself.
+    std::thread([self = shared_from_this()]() mutable {
+        self->run();
+        self.reset();
+        std::lock_guard<std::mutex> lock(s_runningMutex);
+        --s_running;
+        s_runningChanged.notify_all();
+    }).detach();
+}
+
+void LMRDirectoryEnumerationThread::waitForRunningWalks()
+{
+    std::unique_lock<std::mutex> lock(s_runningMutex);
+    s_runningChanged.wait(lock, [] { return s_running == 0; });
+}
+
+void LMRDirectoryEnumerationThread::send(std::vector<LMRImageItemPtr> items, bool done)
+{
+    LMRDirectoryEnumerationMessage message;
+    message.items = std::move(items);
+    message.thread = shared_from_this();
+    message.done = done;
+    message.userInfo = m_userInfo;
+    auto *relay = static_cast<EnumerationRelay *>(m_relay);
+    LMRDirectoryEnumerationThreadConsumer *consumer = m_consumer;
+    QMetaObject::invokeMethod(
+        relay,
+        [relay, consumer, message = std::move(message)] {
+            if (relay->m_receiver)
+                consumer->didReceiveItemsFromDirectoryEnumerationThread(message);
+        },
+        Qt::QueuedConnection);
+}
+
+void LMRDirectoryEnumerationThread::run()
+{
+    // The root is resolved once; below it every folder is entered by its real name (links to
+    // folders are listed, not entered), so entry paths need no resolving of their own.
+    QByteArray root = QFile::encodeName(m_path);
+    char resolved[PATH_MAX];
+    if (::realpath(root.constData(), resolved))
+        root = resolved;
+    const int rootFd = ::open(root.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (rootFd < 0) {
+        LMRLog(QStringLiteral("Couldn't create directory enumerator"));
+        return;
+    }
+
+    struct Folder {
+        QByteArray path;
+        quint64 level;   // the level of its entries: the root's own entries are level 1
+    };
+    // Depth first, one folder open at a time: a folder is read to its end and closed before
+    // its sub-folders are entered, so a deep tree cannot run out of file descriptors.
+    std::vector<Folder> pending{{root, 1}};
+    std::vector<LMRImageItemPtr> batch;
+    QSet<quint64> batchHashes;
+    batch.reserve(kBatchSize);
+    const bool unlimited = m_depth == -1;
+    // As an unsigned number, so that any other negative depth also means every level.
+    const quint64 deepestLevel = quint64(m_depth + 1);
+    bool first = true;
+
+    while (!pending.empty() && !isCancelled()) {
+        const Folder folder = std::move(pending.back());
+        pending.pop_back();
+        const int fd = first ? rootFd
+                             : ::open(folder.path.constData(),
+                                      O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+        first = false;
+        if (fd < 0) {
+            LMRLog(LMRFileSystemItem::errorDescription(QFile::decodeName(folder.path), errno));
+            continue;
+        }
+        DIR *stream = ::fdopendir(fd);
+        if (!stream) {
+            LMRLog(LMRFileSystemItem::errorDescription(QFile::decodeName(folder.path), errno));
+            ::close(fd);
+            continue;
+        }
+        // Folders below the depth limit hold nothing that would be listed, so they are not
+        // entered at all; depth 0 enters no folder.
+        const bool enterSubfolders = m_depth != 0 && (unlimited || folder.level + 1 <= deepestLevel);
+        const bool listEntries = unlimited || folder.level <= deepestLevel;
+        std::vector<QByteArray> subfolders;
+
+        for (;;) {
+            errno = 0;
+            const dirent *entry = ::readdir(stream);
+            if (!entry) {
+                if (errno != 0)
+                    LMRLog(LMRFileSystemItem::errorDescription(QFile::decodeName(folder.path), errno));
+                break;
+            }
+            // Hidden entries, "." and ".." among them, are neither listed nor entered.
+            if (entry->d_name[0] == '.')
+                continue;
+            if (isCancelled())
+                break;
+
+            const QByteArray path = childPath(folder.path, entry->d_name);
+            LMRImageItemPtr item;
+            bool isLink = entry->d_type == DT_LNK;
+            if (!isLink) {
+                struct statx info {};
+                if (::statx(fd, entry->d_name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
+                            STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_BTIME,
+                            &info) != 0) {
+                    LMRLog(LMRFileSystemItem::errorDescription(QFile::decodeName(path), errno));
+                    continue;
+                }
+                isLink = S_ISLNK(info.stx_mode);
+                if (!isLink) {
+                    if (listEntries) {
+                        item = std::make_shared<LMRFileSystemImageItem>(
+                            LMRFileSystemItem::factsFromStatx(QFile::decodeName(path), info));
+                    }
+                    if (S_ISDIR(info.stx_mode) && enterSubfolders
+                        && !isPackageName(QFile::decodeName(entry->d_name)))
+                        subfolders.push_back(path);
+                }
+            }
+            // A link is made into the item of its target (resolved, stated and, if dangling,
+            // logged by the item itself).
+            if (isLink && listEntries)
+                item = std::make_shared<LMRFileSystemImageItem>(QFile::decodeName(path));
+            if (!item || batchHashes.contains(item->storedHash()))
+                continue;
+            batchHashes.insert(item->storedHash());
+            batch.push_back(std::move(item));
+            if (batch.size() == kBatchSize) {
+                send(std::move(batch), false);
+                batch = {};
+                batch.reserve(kBatchSize);
+                batchHashes.clear();
+            }
+        }
+        ::closedir(stream);
+        for (auto it = subfolders.rbegin(); it != subfolders.rend(); ++it)
+            pending.push_back({std::move(*it), folder.level + 1});
+    }
+    if (first)
+        ::close(rootFd);   // cancelled before the root was read
+    send(std::move(batch), true);
+}

@@ -1,0 +1,169 @@
+#include "model/Cache.h"
+#include "support/DebugWindowController.h"
+#include "support/TestRunner.h"
+
+#include <QTest>
+
+namespace {
+QImage filled(int size, QColor colour = Qt::red)
+{
+    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(colour);
+    return image;
+}
+QString key(int i) { return QStringLiteral("/photos/%1.jpg/96").arg(i); }
+} // namespace
+
+class CacheTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { LMRThumbnailRAMCache::sharedInstance().removeAllObjects(); }
+
+    void storeEvictsAtLimit()
+    {
+        LMRCache cache;
+        QCOMPARE(cache.limit(), 2000);
+        const QImage image = filled(1);
+        for (int i = 0; i < 1999; ++i)
+            cache.setObject(image, key(i));
+        QCOMPARE(cache.count(), 1999);
+        QVERIFY(!cache.objectForKey(key(0)).isNull());   // now the most recent
+        cache.setObject(image, key(1999));
+        QCOMPARE(cache.count(), 1999);
+        QVERIFY(cache.objectForKey(key(1)).isNull());
+        QVERIFY(!cache.objectForKey(key(0)).isNull());
+        QVERIFY(!cache.objectForKey(key(1999)).isNull());
+    }
+
+    void usageOrder()
+    {
+        LMRCache cache;
+        cache.setLimit(4);
+        cache.setObject(filled(1), "a");
+        cache.setObject(filled(1), "b");
+        cache.setObject(filled(1), "c");
+        QCOMPARE(cache.usage(), (QStringList{"a", "b", "c"}));
+        // A replacement keeps the key's age; a hit makes it the most recent; a miss changes nothing.
+        cache.setObject(filled(2), "a");
+        QCOMPARE(cache.usage(), (QStringList{"a", "b", "c"}));
+        QCOMPARE(cache.objectForKey("a").width(), 2);
+        QVERIFY(cache.objectForKey("zz").isNull());
+        QCOMPARE(cache.usage(), (QStringList{"b", "c", "a"}));
+        cache.setObject(filled(1), "d");   // reaches the limit: b goes
+        QCOMPARE(cache.usage(), (QStringList{"c", "a", "d"}));
+        QVERIFY(cache.objectForKey("b").isNull());
+    }
+
+    void removal()
+    {
+        LMRCache cache;
+        cache.setObject(filled(1), "/x/a.jpg/96");
+        cache.setObject(filled(1), "/x/b.jpg/96");
+        QString equalKey = QStringLiteral("/x/a.jpg/");
+        equalKey += QStringLiteral("96");   // equal text, another string object
+        QVERIFY(!cache.removeObjectWithKeyEqualTo("/x/c.jpg/96"));
+        QCOMPARE(cache.count(), 2);
+        QVERIFY(cache.removeObjectWithKeyEqualTo(equalKey));
+        QCOMPARE(cache.usage(), QStringList{"/x/b.jpg/96"});
+        QVERIFY(cache.objectForKey("/x/a.jpg/96").isNull());
+        cache.removeAllObjects();
+        QCOMPARE(cache.count(), 0);
+        QCOMPARE(cache.bytes(), 0);
+        QVERIFY(cache.usage().isEmpty());
+        QVERIFY(cache.objectForKey("/x/b.jpg/96").isNull());
+    }
+
+    void byteBudget()
+    {
+        LMRCache cache;
+        QVERIFY(cache.byteBudget() > 0 && cache.byteBudget() <= (qint64(2) << 30));
+        const qint64 each = filled(10).sizeInBytes();
+        cache.setByteBudget(3 * each);
+        for (const char *k : {"a", "b", "c"})
+            cache.setObject(filled(10), k);
+        cache.objectForKey("a");
+        cache.setObject(filled(10), "d");   // over budget: the least recent (b) goes
+        QCOMPARE(cache.usage(), (QStringList{"c", "a", "d"}));
+        QCOMPARE(cache.bytes(), 3 * each);
+        // A larger replacement of the oldest key keeps the key and its age; others make room.
+        cache.setObject(filled(15), "c");
+        QVERIFY(!cache.objectForKey("c").isNull());
+        QVERIFY(cache.bytes() <= 3 * each);
+        // An entry that alone exceeds the budget is kept (until the next store), never dropped
+        // at once: it would only be rendered again.
+        cache.setObject(filled(40), "huge");
+        QCOMPARE(cache.usage(), QStringList{"huge"});
+        cache.setObject(filled(10), "e");
+        QCOMPARE(cache.usage(), QStringList{"e"});
+        QCOMPARE(cache.bytes(), each);
+    }
+
+    void fallbackToLargerSize_data()
+    {
+        QTest::addColumn<int>("requested");
+        QTest::addColumn<QList<int>>("cached");   // sizes stored before the request
+        QTest::addColumn<int>("expected");        // 0: nothing
+        QTest::addColumn<QStringList>("usageAfter");
+        QTest::newRow("96 from 288: 192 missed, 288 used")
+            << 96 << QList<int>{288, 576} << 96 << QStringList{"576", "288", "96"};
+        QTest::newRow("1440 from 1536") << 1440 << QList<int>{1536} << 1440 << QStringList{"1536", "1440"};
+        QTest::newRow("1536 never falls back") << 1536 << QList<int>{1632} << 0 << QStringList{"1632"};
+        QTest::newRow("1536 is the last candidate")
+            << 96 << QList<int>{1632, 1536} << 96 << QStringList{"1632", "1536", "96"};
+        QTest::newRow("beyond 1536 is not searched") << 96 << QList<int>{1632} << 0 << QStringList{"1632"};
+        QTest::newRow("smaller sizes are not used") << 288 << QList<int>{192} << 0 << QStringList{"192"};
+    }
+    void fallbackToLargerSize()
+    {
+        QFETCH(int, requested);
+        QFETCH(QList<int>, cached);
+        QFETCH(int, expected);
+        QFETCH(QStringList, usageAfter);
+        auto &cache = LMRThumbnailRAMCache::sharedInstance();
+        const QString path = QStringLiteral("/photos/a b.jpg");
+        for (int size : cached)
+            cache.setObject(filled(size, Qt::blue), LMRThumbnailRAMCache::keyFor(path, size));
+        const QImage found = cache.objectForKey(LMRThumbnailRAMCache::keyFor(path, requested));
+        QCOMPARE(found.isNull(), expected == 0);
+        if (expected) {
+            QCOMPARE(found.size(), QSize(expected, expected));
+            QCOMPARE(found.pixelColor(expected / 2, expected / 2), QColor(Qt::blue));
+            // A later request is a plain hit on the stored copy.
+            QCOMPARE(cache.objectForKey(LMRThumbnailRAMCache::keyFor(path, requested)).cacheKey(),
+                     found.cacheKey());
+        }
+        QStringList sizes;
+        for (const QString &k : cache.usage())
+            sizes << k.mid(path.size() + 1);
+        QCOMPARE(sizes, usageAfter);
+    }
+
+    void invalidCandidateIsSkipped()
+    {
+        auto &cache = LMRThumbnailRAMCache::sharedInstance();
+        cache.setObject(QImage(), "/p/x.png/192");
+        QVERIFY(cache.objectForKey("/p/x.png/96").isNull());
+        cache.setObject(filled(384), "/p/x.png/384");
+        QCOMPARE(cache.objectForKey("/p/x.png/96").size(), QSize(96, 96));
+    }
+
+    void fillLevelIsReported()
+    {
+        DebugWindowController debug;
+        debug.showWindow();
+        auto &cache = LMRThumbnailRAMCache::sharedInstance();
+        cache.setObject(filled(1), "/p/a.png/96");
+        cache.setObject(filled(1), "/p/b.png/96");
+        QTRY_COMPARE(debug.cacheCountText(), QStringLiteral("2 of 2000"));
+        QVERIFY(cache.removeObjectWithKeyEqualTo("/p/a.png/96"));
+        QTRY_COMPARE(debug.cacheCountText(), QStringLiteral("1 of 2000"));
+        cache.removeAllObjects();
+        QTRY_COMPARE(debug.cacheCountText(), QStringLiteral("0 of 2000"));
+        QVERIFY(cache.objectForKey("/p/b.png/96").isNull());
+    }
+};
+
+LMR_REGISTER_TEST(CacheTest);
+#include "CacheTest.moc"

@@ -1,0 +1,240 @@
+#include "model/DirectoryEnumerationThread.h"
+#include "model/FileSystemImageItem.h"
+#include "support/TestRunner.h"
+#include "support/TestUtils.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <unistd.h>
+
+namespace {
+
+class RecordingConsumer : public QObject, public LMRDirectoryEnumerationThreadConsumer
+{
+public:
+    void didReceiveItemsFromDirectoryEnumerationThread(const LMRDirectoryEnumerationMessage &message) override
+    {
+        messages.push_back(message);
+    }
+    bool finished() const { return !messages.empty() && messages.back().done; }
+    QStringList relativeNames(const QString &root) const
+    {
+        QStringList names;
+        for (const auto &message : messages)
+            for (const auto &item : message.items)
+                names << QDir(root).relativeFilePath(item->path());
+        names.sort();
+        return names;
+    }
+    std::vector<LMRDirectoryEnumerationMessage> messages;
+};
+
+// Runs one walk to its end and delivers every message it sent.
+void walk(RecordingConsumer &consumer, const QString &root, qint64 depth,
+          const QVariant &userInfo = QVariant(), bool cancelFirst = false)
+{
+    auto enumeration = LMRDirectoryEnumerationThread::create(&consumer, depth, root, userInfo);
+    if (cancelFirst)
+        enumeration->cancel();
+    enumeration->start();
+    LMRDirectoryEnumerationThread::waitForRunningWalks();
+    QCoreApplication::sendPostedEvents();
+    for (const auto &message : consumer.messages)
+        QCOMPARE(message.thread, enumeration);
+}
+
+} // namespace
+
+class DirectoryEnumerationThreadTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_dir.reset(new QTemporaryDir);
+        QVERIFY(m_dir->isValid());
+        m_root = QDir(m_dir->path()).canonicalPath();
+    }
+
+    void batchBoundaries_data()
+    {
+        QTest::addColumn<int>("files");
+        QTest::addColumn<QList<int>>("batchSizes");   // the last message is the final one
+        QTest::newRow("empty folder") << 0 << QList<int>{0};
+        QTest::newRow("exactly one batch") << 100 << QList<int>{100, 0};
+        QTest::newRow("two batches and a rest") << 250 << QList<int>{100, 100, 50};
+    }
+    void batchBoundaries()
+    {
+        QFETCH(int, files);
+        QFETCH(QList<int>, batchSizes);
+        for (int i = 0; i < files; ++i)
+            lmrtest::writeFile(QStringLiteral("%1/IMG_%2.JPG").arg(m_root).arg(i, 4, 10, QChar(u'0')), "x");
+        RecordingConsumer consumer;
+        walk(consumer, m_root, -1);
+        QList<int> sizes;
+        for (size_t i = 0; i < consumer.messages.size(); ++i) {
+            const auto &message = consumer.messages[i];
+            sizes << int(message.items.size());
+            QCOMPARE(message.done, i + 1 == consumer.messages.size());
+            QCOMPARE(message.userInfo, QVariant(QString("")));
+        }
+        QCOMPARE(sizes, batchSizes);
+        QCOMPARE(consumer.relativeNames(m_root).size(), files);
+    }
+
+    void depthHiddenAndPackages_data()
+    {
+        QTest::addColumn<qint64>("depth");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList level1{"Album.photoslibrary", "a.jpg", "sub"};
+        const QStringList level2{"sub/b.jpg", "sub/deeper"};
+        const QStringList level3{"sub/deeper/c.jpg"};
+        QTest::newRow("depth 0: own entries only") << qint64(0) << level1;
+        QTest::newRow("depth 1: one level below") << qint64(1) << level1 + level2;
+        QTest::newRow("depth -1: every level") << qint64(-1) << level1 + level2 + level3;
+        QTest::newRow("other negative depth: every level") << qint64(-5) << level1 + level2 + level3;
+    }
+    void depthHiddenAndPackages()
+    {
+        QFETCH(qint64, depth);
+        QFETCH(QStringList, expected);
+        lmrtest::writeFile(m_root + "/a.jpg", "x");
+        lmrtest::writeFile(m_root + "/.hidden.jpg", "x");
+        lmrtest::writeFile(m_root + "/.hiddendir/h.jpg", "x");
+        lmrtest::writeFile(m_root + "/sub/b.jpg", "x");
+        lmrtest::writeFile(m_root + "/sub/.h.jpg", "x");
+        lmrtest::writeFile(m_root + "/sub/deeper/c.jpg", "x");
+        lmrtest::writeFile(m_root + "/Album.photoslibrary/p.jpg", "x");
+        RecordingConsumer consumer;
+        walk(consumer, m_root, depth);
+        expected.sort();
+        QCOMPARE(consumer.relativeNames(m_root), expected);
+        for (const auto &item : consumer.messages.front().items) {
+            if (item->name() == QLatin1String("sub"))
+                QCOMPARE(item->UTI(), QStringLiteral("inode/directory"));
+            if (item->name() == QLatin1String("a.jpg"))
+                QCOMPARE(item->UTI(), QStringLiteral("image/jpeg"));
+        }
+    }
+
+    void linksAreResolvedAndKeptOnce()
+    {
+        QTemporaryDir outside;
+        const QString outsideRoot = QDir(outside.path()).canonicalPath();
+        const QString target = lmrtest::writeFile(outsideRoot + "/target.png", "xy");
+        lmrtest::writeFile(outsideRoot + "/linkedFolder/inside.png", "x");
+        QVERIFY(QFile::link(target, m_root + "/one.png"));
+        QVERIFY(QFile::link(target, m_root + "/two.png"));
+        QVERIFY(QFile::link(outsideRoot + "/linkedFolder", m_root + "/folderLink"));
+        QVERIFY(QFile::link(m_root + "/nowhere.png", m_root + "/dangling.png"));
+        RecordingConsumer consumer;
+        // A dangling link is still an item, with its unreadable facts logged.
+        for (const char *line : {"Couldn't get item UTI: ", "Couldn't get item creation date: ",
+                                 "Couldn't get item modification date: ",
+                                 "Couldn't get the item size: ", "Couldn't get isDirectory: "})
+            QTest::ignoreMessage(QtInfoMsg, qPrintable(line + m_root + "/dangling.png: No such file or directory"));
+        walk(consumer, m_root, -1);
+        QCOMPARE(consumer.messages.size(), size_t(1));
+        QStringList paths;
+        for (const auto &item : consumer.messages.front().items)
+            paths << item->path();
+        paths.sort();
+        // The linked folder is listed as itself and not entered.
+        QStringList expected{m_root + "/dangling.png", outsideRoot + "/linkedFolder", target};
+        expected.sort();
+        QCOMPARE(paths, expected);
+        for (const auto &item : consumer.messages.front().items)
+            if (item->path() == target)
+                QCOMPARE(item->size(), std::optional<quint64>(2));
+    }
+
+    void rootThroughLinkListsRealPaths()
+    {
+        lmrtest::writeFile(m_root + "/real/x.jpg", "x");
+        QVERIFY(QFile::link(m_root + "/real", m_root + "/alias"));
+        RecordingConsumer consumer;
+        walk(consumer, m_root + "/alias", 0);
+        QCOMPARE(consumer.messages.front().items.front()->path(), m_root + "/real/x.jpg");
+    }
+
+    void userInfoIsPassedThrough()
+    {
+        lmrtest::writeFile(m_root + "/a.jpg", "x");
+        RecordingConsumer consumer;
+        walk(consumer, m_root, 0, QVariant(42));
+        QCOMPARE(consumer.messages.back().userInfo, QVariant(42));
+    }
+
+    void cancelStillSendsOneFinalMessage()
+    {
+        for (int i = 0; i < 250; ++i)
+            lmrtest::writeFile(QStringLiteral("%1/f%2.png").arg(m_root).arg(i), "x");
+        RecordingConsumer before;
+        walk(before, m_root, -1, QVariant(), true);
+        QCOMPARE(before.messages.size(), size_t(1));
+        QVERIFY(before.messages.front().done);
+        QVERIFY(before.messages.front().items.empty());
+
+        // Cancelled while it runs: wherever it stops, the final message comes once and last.
+        RecordingConsumer during;
+        auto enumeration = LMRDirectoryEnumerationThread::create(&during, -1, m_root);
+        enumeration->start();
+        enumeration->cancel();
+        LMRDirectoryEnumerationThread::waitForRunningWalks();
+        QCoreApplication::sendPostedEvents();
+        QVERIFY(during.finished());
+        int finals = 0;
+        for (const auto &message : during.messages)
+            finals += message.done ? 1 : 0;
+        QCOMPARE(finals, 1);
+    }
+
+    void consumerDestroyedMeanwhileGetsNothing()
+    {
+        lmrtest::writeFile(m_root + "/a.jpg", "x");
+        auto *consumer = new RecordingConsumer;
+        LMRDirectoryEnumerationThread::create(consumer, 0, m_root)->start();
+        LMRDirectoryEnumerationThread::waitForRunningWalks();
+        delete consumer;   // its messages are still queued
+        QCoreApplication::sendPostedEvents();
+    }
+
+    void rootThatCannotBeOpened()
+    {
+        const QString file = lmrtest::writeFile(m_root + "/file.jpg", "x");
+        for (const QString &root : {m_root + "/missing", file}) {
+            RecordingConsumer consumer;
+            QTest::ignoreMessage(QtInfoMsg, "Couldn't create directory enumerator");
+            walk(consumer, root, -1);
+            QVERIFY(consumer.messages.empty());
+        }
+    }
+
+    void unreadableFolderIsLoggedAndPassedOver()
+    {
+        if (::geteuid() == 0)
+            QSKIP("root reads folders of mode 000");
+        lmrtest::writeFile(m_root + "/closed/secret.jpg", "x");
+        lmrtest::writeFile(m_root + "/open/seen.jpg", "x");
+        QVERIFY(QFile::setPermissions(m_root + "/closed", QFileDevice::Permissions()));
+        QTest::ignoreMessage(QtInfoMsg, qPrintable(m_root + "/closed: Permission denied"));
+        RecordingConsumer consumer;
+        walk(consumer, m_root, -1);
+        QFile::setPermissions(m_root + "/closed", QFileDevice::ReadOwner | QFileDevice::WriteOwner
+                                                      | QFileDevice::ExeOwner);
+        QCOMPARE(consumer.relativeNames(m_root), (QStringList{"closed", "open", "open/seen.jpg"}));
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_root;
+};
+
+LMR_REGISTER_TEST(DirectoryEnumerationThreadTest);
+#include "DirectoryEnumerationThreadTest.moc"
