@@ -2,8 +2,13 @@
 // LMRFileSystemImageItem: the item that stands for one image, PDF or video in the thumbnail
 // list. Beyond the file facts it knows the pixel size, decodes the whole file for the viewer
 // and renders square thumbnails into the shared thumbnail cache.
+//
+// It holds no thumbnail and no decoder: thumbnails live only in the cache, and every decode
+// opens its own source on the calling thread. The pixel fields are the only state it changes,
+// each one 64-bit word written whole.
 
 #include "model/FileSystemItem.h"
+#include "platform/ImageSource.h"
 
 #include <QImage>
 #include <atomic>
@@ -24,6 +29,26 @@ public:
 
     qint64 pixelWidth() const { return m_pixelWidth.load(std::memory_order_relaxed); }
     qint64 pixelHeight() const { return m_pixelHeight.load(std::memory_order_relaxed); }
+
+    // The whole file decoded for the viewer; invalid when it does not decode. A bitmap sets the
+    // pixel size.
+    LMRImage fullSizeImage();
+    // The cached thumbnail of this size (possibly drawn down from a larger cached one), then
+    // makes the pixel size known. Never renders. Null when none is cached.
+    QImage cachedThumbnailWithSize(qint64 size);
+    // Reads the pixel size from the file's header unless it is known already.
+    void cacheImageSize();
+    // Whether an embedded preview is one of the letterboxed 160 x 120 previews cameras write
+    // for pictures that are not 4:3 landscape. Needs only the full image's header size.
+    bool isBadEmbeddedThumbnail(const QImage &thumbnail, LMRImageSource &source) const;
+    // Renders the thumbnail at the grid's item size into the shared cache. True when this call
+    // stored a new thumbnail; false when one was cached already or nothing could be made.
+    // Runs on the loading thread.
+    bool loadThumbnailForCollectionView(const LMRThumbnailSizeSource *view);
+    // The raster fitted and centred into a new transparent size x size image.
+    static QImage nsImageFromCGImage(const QImage &raster, qint64 size);
+
+    QString thumbnailKey(qint64 size) const;
 
 protected:
     std::atomic<qint64> m_pixelWidth{0};

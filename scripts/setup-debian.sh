@@ -14,8 +14,8 @@ packages=(
     qt6-image-formats-plugins libqt6svg6
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
     shared-mime-info desktop-file-utils hicolor-icon-theme
-    # headless tests and screenshots
-    xvfb xauth dbus-daemon
+    # headless tests and screenshots; ffmpeg makes the tests' video clips
+    xvfb xauth dbus-daemon ffmpeg
 )
 
 missing=()

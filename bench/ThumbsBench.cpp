@@ -1,0 +1,213 @@
+// Thumbnail rendering as the loading thread does it: one thread, one file after another,
+// through LMRFileSystemImageItem::loadThumbnailForCollectionView. The cache is emptied before
+// each file so that every file really renders, and so that the peak memory printed is the
+// renderer's own, above an empty cache.
+//
+// jpegfloor decodes the same JPEGs with libjpeg-turbo alone at the DCT scale a scaled
+// QImageReader would choose, plus the final resize: the floor any JPEG thumbnailer pays.
+
+#include "BenchCommand.h"
+
+#include "model/Cache.h"
+#include "model/FileSystemImageItem.h"
+#include "platform/ImageSource.h"
+#include "prefs/Preferences.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTextStream>
+
+#include <map>
+
+#if __has_include(<jpeglib.h>)
+#include <cstdio>
+#include <jpeglib.h>
+#define BENCH_HAVE_LIBJPEG 1
+#endif
+
+namespace {
+
+struct Tally
+{
+    int files = 0;
+    int rendered = 0;
+    qint64 nanoseconds = 0;
+};
+
+struct Grid : LMRThumbnailSizeSource
+{
+    qint64 size = 288;
+    qint64 itemSize() const override { return size; }
+};
+
+qint64 currentResidentBytes()
+{
+    QFile status(QStringLiteral("/proc/self/statm"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    const QList<QByteArray> fields = status.readAll().split(' ');
+    return fields.size() > 1 ? fields[1].toLongLong() * 4096 : 0;
+}
+
+QStringList filesOf(const QString &folder)
+{
+    QStringList files;
+    const QDir dir(folder);
+    for (const QString &name : dir.entryList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name))
+        files.append(dir.absoluteFilePath(name));
+    return files;
+}
+
+bool parseSize(const QStringList &args, qint64 *size)
+{
+    const qsizetype at = args.indexOf(QStringLiteral("--size"));
+    if (at < 0)
+        return true;
+    bool ok = false;
+    *size = at + 1 < args.size() ? args.at(at + 1).toLongLong(&ok) : 0;
+    return ok && *size > 0;
+}
+
+} // namespace
+
+LMR_BENCH_COMMAND(thumbs, "thumbs", "thumbs DIR [--size S] [--hq]  -- renders every file's thumbnail on one thread; files/s per format, peak memory")
+{
+    QTextStream out(stdout);
+    Grid grid;
+    if (args.isEmpty() || !parseSize(args, &grid.size)) {
+        out << "usage: lumory-bench thumbs DIR [--size S] [--hq]\n";
+        return 2;
+    }
+    const bool highQuality = args.contains(QStringLiteral("--hq"));
+    LMRImageSource::initialize();
+    Preferences::sharedInstance().setHighQualityThumbnails(highQuality);
+    LMRThumbnailRAMCache &cache = LMRThumbnailRAMCache::sharedInstance();
+
+    const QStringList files = filesOf(args.first());
+    std::map<QString, Tally> byFormat;
+    const qint64 baseline = currentResidentBytes();
+    for (const QString &path : files) {
+        LMRFileSystemImageItem item(path);
+        const QString type = item.UTI();
+        if (!LMRImageSource::canRead(type) && !type.startsWith(QLatin1String("video/")))
+            continue;
+        cache.removeAllObjects();
+        QElapsedTimer timer;
+        timer.start();
+        const bool rendered = item.loadThumbnailForCollectionView(&grid);
+        const qint64 elapsed = timer.nsecsElapsed();
+        Tally &tally = byFormat[type];
+        tally.files++;
+        tally.rendered += rendered ? 1 : 0;
+        tally.nanoseconds += elapsed;
+    }
+    cache.removeAllObjects();
+
+    out << "thumbs " << args.first() << " size " << grid.size << (highQuality ? " high-quality" : " default") << "\n";
+    for (const auto &[type, tally] : byFormat) {
+        const double ms = tally.nanoseconds / 1e6 / qMax(1, tally.files);
+        out << QStringLiteral("%1  files %2  rendered %3  ms/file %4  files/s %5\n")
+                   .arg(type, -22).arg(tally.files).arg(tally.rendered)
+                   .arg(ms, 0, 'f', 3).arg(ms > 0 ? 1000.0 / ms : 0.0, 0, 'f', 1);
+    }
+    out << QStringLiteral("peak RSS %1 MB, %2 MB above the start (empty cache)\n")
+               .arg(lmrbench::peakResidentBytes() / 1048576.0, 0, 'f', 1)
+               .arg((lmrbench::peakResidentBytes() - baseline) / 1048576.0, 0, 'f', 1);
+    return 0;
+}
+
+LMR_BENCH_COMMAND(jpegfloor, "jpegfloor", "jpegfloor DIR [--size S]  -- libjpeg-turbo alone at the DCT scale Qt's scaled reader picks, plus the resize")
+{
+    QTextStream out(stdout);
+    qint64 size = 288;
+    if (args.isEmpty() || !parseSize(args, &size)) {
+        out << "usage: lumory-bench jpegfloor DIR [--size S]\n";
+        return 2;
+    }
+#if BENCH_HAVE_LIBJPEG
+    int files = 0;
+    qint64 nanoseconds = 0;
+    for (const QString &path : filesOf(args.first())) {
+        if (!path.endsWith(QLatin1String(".jpg"), Qt::CaseInsensitive) && !path.endsWith(QLatin1String(".jpeg"), Qt::CaseInsensitive))
+            continue;
+        QElapsedTimer timer;
+        timer.start();
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray data = file.readAll();
+        jpeg_decompress_struct cinfo;
+        jpeg_error_mgr errors;
+        cinfo.err = jpeg_std_error(&errors);
+        jpeg_create_decompress(&cinfo);
+        jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char *>(data.constData()), data.size());
+        jpeg_read_header(&cinfo, TRUE);
+        const double scale = double(size) / qMax(cinfo.image_width, cinfo.image_height);
+        const int tw = qMax(1, int(cinfo.image_width * scale + 0.5)), th = qMax(1, int(cinfo.image_height * scale + 0.5));
+        unsigned denominator = 1;
+        for (unsigned d : {8u, 4u, 2u})
+            if (int(cinfo.image_width / d) >= tw && int(cinfo.image_height / d) >= th) {
+                denominator = d;
+                break;
+            }
+        cinfo.scale_num = 1;
+        cinfo.scale_denom = denominator;
+        cinfo.out_color_space = JCS_EXT_BGRA;
+        jpeg_start_decompress(&cinfo);
+        QImage image(int(cinfo.output_width), int(cinfo.output_height), QImage::Format_RGB32);
+        while (cinfo.output_scanline < cinfo.output_height) {
+            JSAMPROW rows[16];
+            const int line = int(cinfo.output_scanline), n = qMin(16, image.height() - line);
+            for (int i = 0; i < n; ++i)
+                rows[i] = image.scanLine(line + i);
+            jpeg_read_scanlines(&cinfo, rows, JDIMENSION(n));
+        }
+        jpeg_finish_decompress(&cinfo);
+        jpeg_destroy_decompress(&cinfo);
+        const QImage thumbnail = image.scaled(tw, th, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        nanoseconds += timer.nsecsElapsed();
+        files += thumbnail.isNull() ? 0 : 1;
+    }
+    const double ms = nanoseconds / 1e6 / qMax(1, files);
+    out << QStringLiteral("jpegfloor %1 size %2  files %3  ms/file %4  files/s %5\n")
+               .arg(args.first()).arg(size).arg(files).arg(ms, 0, 'f', 3).arg(ms > 0 ? 1000.0 / ms : 0.0, 0, 'f', 1);
+    return 0;
+#else
+    out << "jpegfloor: built without libjpeg\n";
+    return 1;
+#endif
+}
+
+LMR_BENCH_COMMAND(makepdfs, "makepdfs", "makepdfs OUT [N]  -- writes N A4 PDFs (text, shapes and a photo-sized picture) to compare PDF thumbnails")
+{
+    QTextStream out(stdout);
+    if (args.isEmpty()) {
+        out << "usage: lumory-bench makepdfs OUT [N]\n";
+        return 2;
+    }
+    const int count = args.size() > 1 ? qMax(1, args.at(1).toInt()) : 20;
+    QDir().mkpath(args.first());
+    for (int i = 0; i < count; ++i) {
+        QPdfWriter writer(QDir(args.first()).filePath(QStringLiteral("scan %1.pdf").arg(i + 1)));
+        writer.setPageSize(QPageSize(QPageSize::A4));
+        writer.setResolution(72);
+        QPainter painter(&writer);
+        QImage picture(1200, 800, QImage::Format_RGB32);
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x)
+                picture.setPixel(x, y, qRgb((x * 255 / 1200 + i * 40) % 256, y * 255 / 800, (x ^ y) & 0xFF));
+        painter.drawImage(QRectF(40, 40, 515, 343), picture);
+        painter.setFont(QFont(QStringLiteral("Sans"), 10));
+        for (int line = 0; line < 30; ++line)
+            painter.drawText(QPointF(40, 420 + line * 13),
+                             QStringLiteral("Page %1, line %2: the quick brown fox jumps over the lazy dog.").arg(i + 1).arg(line + 1));
+        painter.setPen(QPen(Qt::darkBlue, 2));
+        for (int c = 0; c < 8; ++c)
+            painter.drawEllipse(QPointF(100 + c * 55, 820), 20, 12);
+    }
+    out << "wrote " << count << " PDFs to " << args.first() << "\n";
+    return 0;
+}

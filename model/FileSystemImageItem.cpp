@@ -1,0 +1,146 @@
+#include "model/FileSystemImageItem.h"
+
+#include "model/Cache.h"
+#include "model/PixelSize.h"
+#include "platform/VideoSource.h"
+#include "prefs/Preferences.h"
+#include "support/Log.h"
+
+#include <QPainter>
+
+#include <cmath>
+
+namespace {
+// Beyond any grid zoom; keeps a bogus item size from asking for a gigapixel square.
+constexpr qint64 kLargestThumbnail = 8192;
+}
+
+QString LMRFileSystemImageItem::thumbnailKey(qint64 size) const
+{
+    return LMRThumbnailRAMCache::keyFor(path(), size);
+}
+
+LMRImage LMRFileSystemImageItem::fullSizeImage()
+{
+    LMRImage image = LMRImageSource::decodeFile(path(), UTI());
+    if (!image.isValid())
+        return {};
+    if (image.isBitmap) {
+        m_pixelWidth.store(image.image.width(), std::memory_order_relaxed);
+        m_pixelHeight.store(image.image.height(), std::memory_order_relaxed);
+    }
+    return image;
+}
+
+QImage LMRFileSystemImageItem::cachedThumbnailWithSize(qint64 size)
+{
+    QImage image = LMRThumbnailRAMCache::sharedInstance().objectForKey(thumbnailKey(size));
+    cacheImageSize();
+    return image;
+}
+
+void LMRFileSystemImageItem::cacheImageSize()
+{
+    if (pixelHeight() != 0 && pixelWidth() != 0)
+        return;
+    auto source = LMRImageSource::open(path(), UTI());
+    if (!source)
+        return;
+    const QSize size = source->pixelSize();
+    if (size.width() <= 0 || size.height() <= 0)
+        return;
+    // The properties come as floating-point numbers; stored truncated, as they always were.
+    m_pixelWidth.store(qint64(float(size.width())), std::memory_order_relaxed);
+    m_pixelHeight.store(qint64(float(size.height())), std::memory_order_relaxed);
+}
+
+bool LMRFileSystemImageItem::isBadEmbeddedThumbnail(const QImage &thumbnail, LMRImageSource &source) const
+{
+    // The header's size stands for the full image: decoding a whole camera file to judge a
+    // 160 x 120 preview would cost more than the thumbnail it saves.
+    const QSize full = source.pixelSize();
+    if (full.width() <= 0 || full.height() <= 0)
+        return false;
+    if (thumbnail.width() != 160 || thumbnail.height() != 120)
+        return false;
+    if (full.width() <= full.height())
+        return true;
+    const float ratio = float(full.width()) / float(full.height());
+    return std::fabs(double(ratio) - 1.3333334) > 0.1;
+}
+
+bool LMRFileSystemImageItem::loadThumbnailForCollectionView(const LMRThumbnailSizeSource *view)
+{
+    const qint64 size = view ? view->itemSize() : 0;
+    if (size <= 0 || size > kLargestThumbnail)
+        return false;
+    LMRThumbnailRAMCache &cache = LMRThumbnailRAMCache::sharedInstance();
+    const QString key = thumbnailKey(size);
+    if (!cache.objectForKey(key).isNull())
+        return false;
+
+    auto source = LMRImageSource::open(path(), UTI());
+    if (!source) {
+        LMRLog(QStringLiteral("! CGImageSourceCreateWithURL() failed for %1")
+                   .arg(URL().toString(QUrl::FullyEncoded)));
+        const LMRImage image = fullSizeImage();
+        if (!image.isValid())
+            return false;
+        cache.setObject(image.image, key);
+        return true;
+    }
+    cacheImageSize();
+
+    const int maxPixelSize = int(size);
+    QImage thumbnail;
+    if (Preferences::sharedInstance().highQualityThumbnails()) {
+        thumbnail = source->thumbnail(maxPixelSize);
+    } else {
+        thumbnail = source->embeddedPreview(maxPixelSize);
+        if (!thumbnail.isNull() && isBadEmbeddedThumbnail(thumbnail, *source))
+            thumbnail = QImage();
+        if (thumbnail.isNull())
+            thumbnail = source->thumbnail(maxPixelSize);
+    }
+    source.reset();     // the decoder's buffers go before the next one is opened
+
+    if (thumbnail.isNull()) {
+        auto asset = LMRVideoAsset::open(path(), UTI());
+        const LMRMediaTime time = asset ? asset->duration().halved() : LMRMediaTime{};
+        if (asset) {
+            thumbnail = asset->frameAtTime(time, maxPixelSize);
+            if (const auto trackSize = asset->firstVideoTrackSize()) {
+                m_pixelHeight.store(trackSize->height(), std::memory_order_relaxed);
+                m_pixelWidth.store(trackSize->width(), std::memory_order_relaxed);
+            }
+        }
+        if (thumbnail.isNull())
+            return false;
+    }
+
+    const QImage square = nsImageFromCGImage(thumbnail, size);
+    if (!square.isNull())
+        cache.setObject(square, key);
+    return true;
+}
+
+QImage LMRFileSystemImageItem::nsImageFromCGImage(const QImage &raster, qint64 size)
+{
+    if (raster.isNull() || size <= 0 || size > kLargestThumbnail)
+        return {};
+    const QSizeF fitted = LMRPixelSize::proportionalSizeFitting(QSizeF(size, size), QSizeF(raster.size()));
+    QImage square{int(size), int(size), QImage::Format_ARGB32_Premultiplied};
+    if (square.isNull())
+        return {};
+    square.fill(Qt::transparent);
+    // Half the side in single precision, the offset in double, then the ceiling of its
+    // single-precision value: the grid's drawing code places pictures with the same numbers.
+    const float half = float(size) * 0.5f;
+    const double x = std::ceil(float(double(half) - fitted.width() * 0.5));
+    const double y = std::ceil(float(double(half) - fitted.height() * 0.5));
+    QPainter painter(&square);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRectF(x, y, fitted.width(), fitted.height()), raster);
+    painter.end();
+    return square;
+}

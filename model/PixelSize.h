@@ -1,0 +1,22 @@
+#pragma once
+// The size arithmetic the thumbnail renderer, the viewer and its scaling view share. The fit is
+// computed in single precision on purpose: thumbnails and view frames must come out to the same
+// fractional sizes everywhere, and the grid's placement rounds them with ceilings.
+
+#include "platform/ImageSource.h"
+
+#include <QSizeF>
+
+namespace LMRPixelSize {
+
+// The bitmap's pixel size; a vector image (or one without a raster) answers its size in points.
+QSizeF pixelSize(const LMRImage &image);
+
+// The image's size in points fitted into target.
+QSizeF proportionalSizeFitting(const LMRImage &image, QSizeF target);
+
+// originalSize scaled, up or down, to fit target with its proportions kept. Equal sizes give
+// target itself; an empty original gives an empty size.
+QSizeF proportionalSizeFitting(QSizeF target, QSizeF originalSize);
+
+} // namespace LMRPixelSize

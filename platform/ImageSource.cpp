@@ -1,0 +1,213 @@
+#include "platform/ImageSource.h"
+#include "platform/ImageSourceBackends.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <QMimeDatabase>
+#include <QTransform>
+
+#if LUMORY_HAVE_TIFF
+#include <tiffio.h>
+#endif
+
+namespace {
+
+struct Registry
+{
+    QHash<QString, lmrimage::Opener> openers;
+    QStringList mimeTypes;
+};
+
+const Registry &registry()
+{
+    static const Registry table = [] {
+        Registry r;
+        // The specialised decoders come first: Qt's TIFF reader would otherwise claim DNG and
+        // NEF files (TIFF inside) and show their small first-page preview as the image.
+        const lmrimage::Backend backends[] = {
+            lmrimage::jpegBackend(), lmrimage::heifBackend(), lmrimage::jxlBackend(),
+            lmrimage::rawBackend(), lmrimage::pdfBackend(), lmrimage::qtBackend()};
+        QMimeDatabase db;
+        for (const auto &backend : backends) {
+            for (const QString &type : backend.mimeTypes) {
+                // Only names the MIME database knows can ever be an item's type.
+                const QMimeType mime = db.mimeTypeForName(type);
+                if (!mime.isValid() || r.openers.contains(mime.name()))
+                    continue;
+                r.openers.insert(mime.name(), backend.open);
+                r.mimeTypes.append(mime.name());
+            }
+        }
+        r.mimeTypes.sort();
+        return r;
+    }();
+    return table;
+}
+
+lmrimage::Opener openerFor(const QString &mimeType)
+{
+    const Registry &r = registry();
+    if (auto it = r.openers.constFind(mimeType); it != r.openers.constEnd())
+        return it.value();
+    if (mimeType.isEmpty())
+        return nullptr;
+    // Aliases (image/heic, image/x-ms-bmp, ...) answer through their canonical name.
+    const QMimeType mime = QMimeDatabase().mimeTypeForName(mimeType);
+    if (mime.isValid() && mime.name() != mimeType)
+        return r.openers.value(mime.name());
+    return nullptr;
+}
+
+// The source for a file no image decoder is responsible for (a video, say): it answers
+// nothing, which sends the thumbnail renderer on to the video decoder.
+class NoImageSource : public LMRImageSource
+{
+public:
+    explicit NoImageSource(const QString &path) : LMRImageSource(path) {}
+};
+
+} // namespace
+
+LMRImageSource::~LMRImageSource() = default;
+
+void LMRImageSource::initialize()
+{
+    static bool done = false;
+    if (done)
+        return;
+    done = true;
+#if LUMORY_HAVE_TIFF
+    // Qt's format sniffing hands every unknown file to libtiff, which reports each one on stderr.
+    TIFFSetErrorHandler(nullptr);
+    TIFFSetWarningHandler(nullptr);
+#endif
+    lmrimage::initializeExiv2();
+    lmrimage::initializeRaw();
+    lmrimage::initializePdf();
+    registry();
+}
+
+QStringList LMRImageSource::readableMimeTypes()
+{
+    return registry().mimeTypes;
+}
+
+bool LMRImageSource::canRead(const QString &mimeType)
+{
+    return openerFor(mimeType) != nullptr;
+}
+
+std::unique_ptr<LMRImageSource> LMRImageSource::open(const QString &path, const QString &mimeHint)
+{
+    const QFileInfo info(path);
+    if (!info.isFile() || !info.isReadable())
+        return nullptr;
+    if (lmrimage::Opener opener = openerFor(mimeHint))
+        return opener(path, mimeHint);
+    return std::make_unique<NoImageSource>(path);
+}
+
+LMRImage LMRImageSource::decodeFile(const QString &path, const QString &mimeHint)
+{
+    if (!QFileInfo(path).isFile())
+        return {};
+    if (lmrimage::Opener opener = openerFor(mimeHint)) {
+        if (auto source = opener(path, mimeHint)) {
+            LMRImage image = source->fullImage();
+            if (image.isValid())
+                return image;
+        }
+    }
+    const QString sniffed = QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchContent).name();
+    if (sniffed == mimeHint)
+        return {};
+    if (lmrimage::Opener opener = openerFor(sniffed)) {
+        if (auto source = opener(path, sniffed))
+            return source->fullImage();
+    }
+    return {};
+}
+
+namespace lmrimage {
+
+QSize fittedSize(QSize size, int maxPixelSize, bool enlarge)
+{
+    if (size.isEmpty() || maxPixelSize <= 0)
+        return {};
+    const int longer = qMax(size.width(), size.height());
+    if (longer <= maxPixelSize && !enlarge)
+        return size;
+    const double scale = double(maxPixelSize) / longer;
+    return QSize(qBound(1, qRound(size.width() * scale), maxPixelSize),
+                 qBound(1, qRound(size.height() * scale), maxPixelSize));
+}
+
+QImage scaledToFit(QImage image, int maxPixelSize)
+{
+    if (image.isNull() || maxPixelSize <= 0)
+        return image;
+    const QSize target = fittedSize(image.size(), maxPixelSize);
+    if (target == image.size())
+        return image;
+    return image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+}
+
+QImage applyOrientation(QImage image, int orientation)
+{
+    if (image.isNull() || orientation < 2 || orientation > 8)
+        return image;
+    // The EXIF table as mirror-then-rotate-clockwise steps: 2 mirror, 3 rotate 180, 4 flip,
+    // 5 flip + 90, 6 rotate 90, 7 mirror + 90, 8 rotate 270.
+    static const struct { bool mirror, flip; int rotate; } steps[9] = {
+        {}, {}, {true, false, 0}, {true, true, 0}, {false, true, 0},
+        {false, true, 90}, {false, false, 90}, {true, false, 90}, {false, false, 270}};
+    const auto &step = steps[orientation];
+    if (step.mirror || step.flip)
+        image = std::move(image).mirrored(step.mirror, step.flip);
+    if (step.rotate)
+        image = image.transformed(QTransform().rotate(step.rotate));
+    return image;
+}
+
+int exifOrientation(const uchar *tiff, qsizetype length)
+{
+    // Only one tag of IFD0 is wanted on the full-decode path; handing the block to a metadata
+    // library would parse every maker note of every photograph for it.
+    if (!tiff || length < 8)
+        return 1;
+    const bool little = tiff[0] == 'I' && tiff[1] == 'I';
+    if (!little && !(tiff[0] == 'M' && tiff[1] == 'M'))
+        return 1;
+    auto u16 = [&](qsizetype at) -> quint32 {
+        return little ? quint32(tiff[at] | tiff[at + 1] << 8) : quint32(tiff[at] << 8 | tiff[at + 1]);
+    };
+    auto u32 = [&](qsizetype at) -> quint32 {
+        return little ? quint32(u16(at) | u16(at + 2) << 16) : quint32(u16(at) << 16 | u16(at + 2));
+    };
+    const quint32 ifd = u32(4);
+    if (ifd > quint64(length) - 2)
+        return 1;
+    const quint32 count = u16(ifd);
+    for (quint32 i = 0; i < count; ++i) {
+        const quint64 entry = quint64(ifd) + 2 + quint64(i) * 12;
+        if (entry + 12 > quint64(length))
+            break;
+        if (u16(entry) == 0x0112) {
+            const quint32 value = u16(entry + 8);
+            return value >= 1 && value <= 8 ? int(value) : 1;
+        }
+    }
+    return 1;
+}
+
+QImage decodePreviewBytes(const QByteArray &data, int maxPixelSize)
+{
+    if (data.size() >= 3 && uchar(data[0]) == 0xFF && uchar(data[1]) == 0xD8) {
+        QImage jpeg = decodeJpeg(data, maxPixelSize);
+        if (!jpeg.isNull())
+            return jpeg;
+    }
+    return scaledToFit(QImage::fromData(data), maxPixelSize);
+}
+
+} // namespace lmrimage

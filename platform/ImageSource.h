@@ -1,0 +1,77 @@
+#pragma once
+// The image source: the one door through which the program reads pictures from files. For a
+// path and a MIME type hint it answers the pixel size of the first image (read from the header,
+// never by decoding), the embedded preview a camera or encoder stored, a thumbnail made from the
+// full image, and the whole image. Each decoder library lives behind it in a file of its own;
+// nothing outside platform/ sees a decoder header.
+//
+// It deliberately keeps no cache and no state between calls: every source object belongs to
+// the thread that opened it, so thumbnails can be made on a worker while the viewer decodes on
+// the GUI thread. Results are QImage only (never QPixmap, which is not safe off the GUI thread).
+//
+// Sizes are as the picture is displayed: the file's orientation is applied to thumbnails, whole
+// images and the pixel size alike, so a portrait photograph stored sideways reports 3000 x 4000.
+
+#include <QImage>
+#include <QSize>
+#include <QSizeF>
+#include <QString>
+#include <QStringList>
+
+#include <memory>
+
+// A decoded picture as the viewer and the thumbnail renderer handle it. A bitmap's size is its
+// pixel size; a vector source (a PDF page, an SVG drawing) has a size in points and carries a
+// raster rendered from it at a resolution fit for display, but no pixel size of its own.
+struct LMRImage
+{
+    QImage image;
+    QSizeF size;            // points
+    bool isBitmap = true;
+
+    bool isValid() const { return !image.isNull(); }
+};
+
+class LMRImageSource
+{
+public:
+    // Silences the decoder libraries and prepares the ones that are not safe to initialise
+    // lazily from several threads at once. Call once on the main thread, before any worker
+    // thread decodes.
+    static void initialize();
+
+    // The MIME types a decoder here reads: the thumbnail list keeps only files of these types.
+    static QStringList readableMimeTypes();
+    static bool canRead(const QString &mimeType);
+
+    // Opens a file. The hint picks the decoder; a file whose header that decoder rejects does
+    // not open (the caller may still try decodeFile, which also looks at the content). A hint
+    // that names no image decoder (a video, an unknown type) gives a source that answers
+    // nothing, so that the caller can go on to the video decoder. Null for unreadable files.
+    static std::unique_ptr<LMRImageSource> open(const QString &path, const QString &mimeHint);
+
+    // Decodes the whole file: first with the hint's decoder, then with the decoder its content
+    // names, so that a PNG saved under a .jpg name still shows. Invalid when neither can.
+    static LMRImage decodeFile(const QString &path, const QString &mimeHint);
+
+    virtual ~LMRImageSource();
+
+    // Pixel size of the first image from the header; empty when the header does not say.
+    virtual QSize pixelSize() { return {}; }
+    // The embedded preview, oriented, no larger than maxPixelSize on its longer side (smaller
+    // previews are returned as stored); null when the file has none that decodes.
+    virtual QImage embeddedPreview(int maxPixelSize) { Q_UNUSED(maxPixelSize); return {}; }
+    // A thumbnail from the full image, oriented, no larger than maxPixelSize on its longer side
+    // and never enlarged (vector sources are rendered at that size); null on failure.
+    virtual QImage thumbnail(int maxPixelSize) { Q_UNUSED(maxPixelSize); return {}; }
+    // The whole first image, oriented.
+    virtual LMRImage fullImage() { return {}; }
+
+    QString path() const { return m_path; }
+
+protected:
+    explicit LMRImageSource(const QString &path) : m_path(path) {}
+
+private:
+    QString m_path;
+};

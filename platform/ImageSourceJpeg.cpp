@@ -1,0 +1,281 @@
+// JPEG through libjpeg(-turbo) directly rather than Qt's reader: the DCT scale is chosen here
+// and, above all, a file that ends early is reported as a failure. Qt's reader turns a
+// half-copied photograph into a grey-bottomed image and calls it a success.
+
+#include "platform/ImageSourceBackends.h"
+
+#include <QFile>
+
+#include <csetjmp>
+#include <cstdio>
+
+#if LUMORY_HAVE_JPEG
+#include <jpeglib.h>
+#include <jerror.h>
+#else
+#include <QBuffer>
+#include <QImageReader>
+#endif
+
+namespace lmrimage {
+
+#if LUMORY_HAVE_JPEG
+
+namespace {
+
+struct ErrorManager
+{
+    jpeg_error_mgr pub;
+    jmp_buf jump;
+    bool truncated = false;
+};
+
+void errorExit(j_common_ptr cinfo)
+{
+    longjmp(reinterpret_cast<ErrorManager *>(cinfo->err)->jump, 1);
+}
+
+void emitMessage(j_common_ptr cinfo, int level)
+{
+    if (level >= 0)
+        return;
+    // Other warnings (stray bytes before a marker, common in camera files) leave a usable image.
+    if (cinfo->err->msg_code == JWRN_JPEG_EOF)
+        reinterpret_cast<ErrorManager *>(cinfo->err)->truncated = true;
+    cinfo->err->num_warnings++;
+}
+
+void silentOutput(j_common_ptr) {}
+
+void installErrorManager(jpeg_decompress_struct &cinfo, ErrorManager &errors)
+{
+    cinfo.err = jpeg_std_error(&errors.pub);
+    errors.pub.error_exit = errorExit;
+    errors.pub.emit_message = emitMessage;
+    errors.pub.output_message = silentOutput;
+}
+
+int orientationFromMarkers(const jpeg_decompress_struct &cinfo)
+{
+    for (jpeg_saved_marker_ptr m = cinfo.marker_list; m; m = m->next) {
+        if (m->marker == JPEG_APP0 + 1 && m->data_length > 6 && memcmp(m->data, "Exif\0\0", 6) == 0)
+            return exifOrientation(m->data + 6, qsizetype(m->data_length) - 6);
+    }
+    return 1;
+}
+
+bool readHeader(const QString &path, QSize *size, int *orientation)
+{
+    FILE *file = std::fopen(QFile::encodeName(path).constData(), "rb");
+    if (!file)
+        return false;
+    jpeg_decompress_struct cinfo;
+    ErrorManager errors;
+    installErrorManager(cinfo, errors);
+    if (setjmp(errors.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        std::fclose(file);
+        return false;
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_stdio_src(&cinfo, file);
+    jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
+    const bool ok = jpeg_read_header(&cinfo, TRUE) == JPEG_HEADER_OK;
+    if (ok) {
+        *size = QSize(int(cinfo.image_width), int(cinfo.image_height));
+        *orientation = orientationFromMarkers(cinfo);
+    }
+    jpeg_destroy_decompress(&cinfo);
+    std::fclose(file);
+    return ok;
+}
+
+// Adobe writes CMYK JPEGs inverted, and nearly every CMYK JPEG in the wild comes from Adobe.
+void cmykToRgb(const uchar *in, QRgb *out, int width, bool inverted)
+{
+    for (int x = 0; x < width; ++x, in += 4) {
+        int c = in[0], m = in[1], y = in[2], k = in[3];
+        if (!inverted) {
+            c = 255 - c; m = 255 - m; y = 255 - y; k = 255 - k;
+        }
+        out[x] = qRgb(c * k / 255, m * k / 255, y * k / 255);
+    }
+}
+
+} // namespace
+
+QImage decodeJpeg(const QByteArray &data, int maxPixelSize, int *orientation)
+{
+    jpeg_decompress_struct cinfo;
+    ErrorManager errors;
+    installErrorManager(cinfo, errors);
+    QImage image;
+    QByteArray cmykLine;
+    if (setjmp(errors.jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        return {};
+    }
+    jpeg_create_decompress(&cinfo);
+    jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char *>(data.constData()),
+                 static_cast<unsigned long>(data.size()));
+    if (orientation)
+        jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
+    if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) {
+        jpeg_destroy_decompress(&cinfo);
+        return {};
+    }
+    if (orientation)
+        *orientation = orientationFromMarkers(cinfo);
+    const QSize stored(int(cinfo.image_width), int(cinfo.image_height));
+    const QSize target = maxPixelSize > 0 ? fittedSize(stored, maxPixelSize) : stored;
+    // The coarsest DCT scale whose output still covers the target, as Qt's reader picks it:
+    // entropy decoding costs the same at every scale, the inverse transforms do not.
+    unsigned denominator = 1;
+    for (unsigned d : {8u, 4u, 2u}) {
+        if (stored.width() / int(d) >= target.width() && stored.height() / int(d) >= target.height()) {
+            denominator = d;
+            break;
+        }
+    }
+    cinfo.scale_num = 1;
+    cinfo.scale_denom = denominator;
+
+    QImage::Format format = QImage::Format_RGB32;
+    const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    if (cinfo.jpeg_color_space == JCS_GRAYSCALE) {
+        cinfo.out_color_space = JCS_GRAYSCALE;
+        format = QImage::Format_Grayscale8;
+    } else if (cmyk) {
+        cinfo.out_color_space = JCS_CMYK;
+    } else {
+#ifdef JCS_EXTENSIONS
+        cinfo.out_color_space = Q_BYTE_ORDER == Q_LITTLE_ENDIAN ? JCS_EXT_BGRA : JCS_EXT_ARGB;
+#else
+        cinfo.out_color_space = JCS_RGB;
+        format = QImage::Format_RGB888;
+#endif
+    }
+    jpeg_start_decompress(&cinfo);
+    image = QImage(int(cinfo.output_width), int(cinfo.output_height), format);
+    if (image.isNull()) {
+        jpeg_destroy_decompress(&cinfo);
+        return {};
+    }
+    if (cmyk)
+        cmykLine.resize(qsizetype(cinfo.output_width) * 4);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        const int line = int(cinfo.output_scanline);
+        if (cmyk) {
+            JSAMPROW row = reinterpret_cast<JSAMPROW>(cmykLine.data());
+            jpeg_read_scanlines(&cinfo, &row, 1);
+            cmykToRgb(reinterpret_cast<const uchar *>(cmykLine.constData()),
+                      reinterpret_cast<QRgb *>(image.scanLine(line)), image.width(),
+                      cinfo.saw_Adobe_marker);
+        } else {
+            JSAMPROW rows[16];
+            const int n = qMin(16, image.height() - line);
+            for (int i = 0; i < n; ++i)
+                rows[i] = image.scanLine(line + i);
+            jpeg_read_scanlines(&cinfo, rows, JDIMENSION(n));
+        }
+        if (errors.truncated)
+            break;
+    }
+    if (!errors.truncated)
+        jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    if (errors.truncated)
+        return {};
+    if (image.size() != target)
+        image = image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    return image;
+}
+
+#else
+
+namespace {
+bool readHeader(const QString &path, QSize *size, int *orientation)
+{
+    QImageReader reader(path, "jpeg");
+    *size = reader.size();
+    const auto t = reader.transformation();
+    *orientation = t & QImageIOHandler::TransformationRotate90 ? 6 : 1;
+    return size->isValid();
+}
+} // namespace
+
+QImage decodeJpeg(const QByteArray &data, int maxPixelSize, int *orientation)
+{
+    QBuffer buffer;
+    buffer.setData(data);
+    QImageReader reader(&buffer, "jpeg");
+    reader.setAutoTransform(orientation != nullptr);
+    if (orientation)
+        *orientation = 1;
+    if (maxPixelSize > 0)
+        reader.setScaledSize(fittedSize(reader.size(), maxPixelSize));
+    return reader.read();
+}
+
+#endif
+
+namespace {
+
+class JpegSource : public LMRImageSource
+{
+public:
+    explicit JpegSource(const QString &path) : LMRImageSource(path) {}
+
+    QSize pixelSize() override
+    {
+        QSize size;
+        int orientation = 1;
+        if (!readHeader(path(), &size, &orientation))
+            return {};
+        return orientationSwapsSides(orientation) ? size.transposed() : size;
+    }
+
+    QImage embeddedPreview(int maxPixelSize) override { return exifThumbnail(path(), maxPixelSize); }
+
+    QImage thumbnail(int maxPixelSize) override
+    {
+        int orientation = 1;
+        QImage image = decodeJpeg(readAll(), maxPixelSize, &orientation);
+        return applyOrientation(std::move(image), orientation);
+    }
+
+    LMRImage fullImage() override
+    {
+        int orientation = 1;
+        QImage image = decodeJpeg(readAll(), 0, &orientation);
+        image = applyOrientation(std::move(image), orientation);
+        return {image, QSizeF(image.size()), true};
+    }
+
+private:
+    QByteArray readAll() const
+    {
+        QFile file(path());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+};
+
+std::unique_ptr<LMRImageSource> openJpeg(const QString &path, const QString &)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return nullptr;
+    const QByteArray magic = file.read(3);
+    if (magic.size() < 3 || uchar(magic[0]) != 0xFF || uchar(magic[1]) != 0xD8 || uchar(magic[2]) != 0xFF)
+        return nullptr;
+    return std::make_unique<JpegSource>(path);
+}
+
+} // namespace
+
+Backend jpegBackend()
+{
+    return {{QStringLiteral("image/jpeg")}, openJpeg};
+}
+
+} // namespace lmrimage

@@ -1,0 +1,88 @@
+// PDF documents through poppler: the first page is the picture. A page is a vector source: its
+// size is in points, and it is rendered at whatever resolution is asked for.
+
+#include "platform/ImageSourceBackends.h"
+
+#if LUMORY_HAVE_POPPLER
+#include <poppler-qt6.h>
+
+namespace lmrimage {
+namespace {
+
+void ignorePopplerMessage(const QString &, const QVariant &) {}
+
+class PdfSource : public LMRImageSource
+{
+public:
+    PdfSource(const QString &path, std::unique_ptr<Poppler::Document> document, std::unique_ptr<Poppler::Page> page)
+        : LMRImageSource(path), m_document(std::move(document)), m_page(std::move(page)) {}
+
+    QSize pixelSize() override
+    {
+        const QSizeF points = m_page->pageSizeF();
+        return QSize(int(points.width()), int(points.height()));
+    }
+
+    QImage thumbnail(int maxPixelSize) override { return render(maxPixelSize); }
+
+    LMRImage fullImage() override
+    {
+        const QSizeF points = m_page->pageSizeF();
+        // Twice the page's size in points is sharp on high-density screens; the cap keeps a
+        // poster-sized page from taking gigabytes.
+        const double longer = qMax(points.width(), points.height());
+        const QImage image = render(int(qMin(4096.0, 2 * longer)));
+        return {image, points, false};
+    }
+
+private:
+    QImage render(int longestSide)
+    {
+        const QSizeF points = m_page->pageSizeF();
+        const double longer = qMax(points.width(), points.height());
+        if (!(longer > 0) || longestSide <= 0)
+            return {};
+        const double dpi = 72.0 * longestSide / longer;
+        // Rounding inside poppler can give one pixel too many.
+        return scaledToFit(m_page->renderToImage(dpi, dpi), longestSide);
+    }
+
+    std::unique_ptr<Poppler::Document> m_document;
+    std::unique_ptr<Poppler::Page> m_page;
+};
+
+std::unique_ptr<LMRImageSource> openPdf(const QString &path, const QString &)
+{
+    std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path);
+    if (!document || document->isLocked() || document->numPages() < 1)
+        return nullptr;
+    std::unique_ptr<Poppler::Page> page = document->page(0);
+    if (!page)
+        return nullptr;
+    document->setRenderHint(Poppler::Document::Antialiasing);
+    document->setRenderHint(Poppler::Document::TextAntialiasing);
+    return std::make_unique<PdfSource>(path, std::move(document), std::move(page));
+}
+
+} // namespace
+
+void initializePdf()
+{
+    Poppler::setDebugErrorFunction(ignorePopplerMessage, QVariant());
+}
+
+Backend pdfBackend()
+{
+    return {{QStringLiteral("application/pdf")}, openPdf};
+}
+
+} // namespace lmrimage
+
+#else
+
+namespace lmrimage {
+void initializePdf() {}
+Backend pdfBackend() { return {}; }
+}
+
+#endif

@@ -1,0 +1,99 @@
+// Everything Qt's own readers and the image-format plugins decode (PNG, GIF, WebP, TIFF, BMP,
+// SVG, ...). The reader is told the format from the MIME type and may not go looking for
+// another: a text file named .png must not open, so that the caller's content-sniffing
+// fallback decides what it is.
+
+#include "platform/ImageSourceBackends.h"
+
+#include <QImageReader>
+
+namespace lmrimage {
+namespace {
+
+bool isVectorFormat(const QByteArray &format)
+{
+    return format == "svg" || format == "svgz";
+}
+
+class QtSource : public LMRImageSource
+{
+public:
+    QtSource(const QString &path, const QByteArray &format) : LMRImageSource(path), m_format(format) {}
+
+    QSize pixelSize() override
+    {
+        QImageReader reader;
+        prepare(reader);
+        const QSize size = reader.size();
+        if (!size.isValid())
+            return {};
+        return reader.transformation() & QImageIOHandler::TransformationRotate90 ? size.transposed() : size;
+    }
+
+    QImage thumbnail(int maxPixelSize) override
+    {
+        QImageReader reader;
+        prepare(reader);
+        const QSize stored = reader.size();
+        if (stored.isValid()) {
+            // The scaled size is applied before the rotation; the target box is square, so the
+            // stored proportions fitted into it are what the rotated picture needs.
+            reader.setScaledSize(fittedSize(stored, maxPixelSize, isVectorFormat(m_format)));
+        }
+        return scaledToFit(reader.read(), maxPixelSize);
+    }
+
+    LMRImage fullImage() override
+    {
+        QImageReader reader;
+        prepare(reader);
+        if (isVectorFormat(m_format)) {
+            const QSize points = reader.size();
+            if (points.isEmpty())
+                return {};
+            // Twice the drawing's own size keeps it sharp on high-density screens and when the
+            // viewer zooms in a step; the cap keeps a huge viewBox from taking gigabytes.
+            reader.setScaledSize(fittedSize(points * 2, qMin(4096, 2 * qMax(points.width(), points.height())), true));
+            const QImage image = reader.read();
+            return {image, QSizeF(points), false};
+        }
+        const QImage image = reader.read();
+        return {image, QSizeF(image.size()), true};
+    }
+
+    void prepare(QImageReader &reader) const
+    {
+        reader.setFileName(path());
+        reader.setFormat(m_format);
+        reader.setAutoDetectImageFormat(false);
+        reader.setAutoTransform(true);
+    }
+
+private:
+    QByteArray m_format;
+};
+
+std::unique_ptr<LMRImageSource> openWithQt(const QString &path, const QString &mimeType)
+{
+    const QList<QByteArray> formats = QImageReader::imageFormatsForMimeType(mimeType.toLatin1());
+    for (const QByteArray &format : formats) {
+        auto source = std::make_unique<QtSource>(path, format);
+        QImageReader reader;
+        source->prepare(reader);
+        if (reader.canRead())
+            return source;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+Backend qtBackend()
+{
+    QStringList types;
+    for (const QByteArray &type : QImageReader::supportedMimeTypes())
+        types.append(QString::fromLatin1(type));
+    return {types, openWithQt};
+}
+
+} // namespace lmrimage

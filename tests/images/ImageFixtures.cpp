@@ -1,0 +1,299 @@
+#include "ImageFixtures.h"
+
+#include <QBuffer>
+#include <QDataStream>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTransform>
+
+#if __has_include(<exiv2/exiv2.hpp>)
+#include <exiv2/exiv2.hpp>
+#define FIXTURES_HAVE_EXIV2 1
+#endif
+#if __has_include(<libheif/heif.h>)
+#include <libheif/heif.h>
+#define FIXTURES_HAVE_HEIF 1
+#endif
+#if __has_include(<jxl/encode.h>)
+#include <jxl/encode.h>
+#define FIXTURES_HAVE_JXL 1
+#endif
+
+namespace lmrimages {
+
+QImage quadrants(int width, int height)
+{
+    QImage image(width, height, QImage::Format_RGB32);
+    const QRgb colours[4] = {qRgb(220, 20, 20), qRgb(20, 200, 20), qRgb(20, 20, 220), qRgb(230, 220, 20)};
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, colours[(y >= height / 2) * 2 + (x >= width / 2)]);
+    return image;
+}
+
+Corners cornersOf(const QImage &image, QRect area)
+{
+    if (area.isNull())
+        area = image.rect();
+    auto at = [&](double fx, double fy) {
+        return image.pixelColor(area.x() + int(area.width() * fx), area.y() + int(area.height() * fy));
+    };
+    return {at(0.25, 0.25), at(0.75, 0.25), at(0.25, 0.75), at(0.75, 0.75)};
+}
+
+bool similar(const QColor &a, const QColor &b, int tolerance)
+{
+    return qAbs(a.red() - b.red()) <= tolerance && qAbs(a.green() - b.green()) <= tolerance
+        && qAbs(a.blue() - b.blue()) <= tolerance;
+}
+
+bool similar(const Corners &a, const Corners &b)
+{
+    return similar(a.tl, b.tl) && similar(a.tr, b.tr) && similar(a.bl, b.bl) && similar(a.br, b.br);
+}
+
+QImage storedForOrientation(const QImage &upright, int orientation)
+{
+    // The EXIF definitions as plane transforms of the stored picture onto the screen; the
+    // stored picture is the inverse applied to the upright one (6 and 8 are each other's
+    // inverse, the others undo themselves).
+    const int inverse = orientation == 6 ? 8 : orientation == 8 ? 6 : orientation;
+    QTransform t;
+    switch (inverse) {
+    case 2: t = QTransform(-1, 0, 0, 1, 0, 0); break;
+    case 3: t.rotate(180); break;
+    case 4: t = QTransform(1, 0, 0, -1, 0, 0); break;
+    case 5: t = QTransform(0, 1, 1, 0, 0, 0); break;
+    case 6: t.rotate(90); break;
+    case 7: t = QTransform(0, -1, -1, 0, 0, 0); break;
+    case 8: t.rotate(270); break;
+    default: return upright;
+    }
+    return upright.transformed(t);
+}
+
+bool writeJpegWithExif(const QString &path, const QImage &stored, int orientation, const QImage &embeddedThumbnail)
+{
+#if FIXTURES_HAVE_EXIV2
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    if (!stored.save(path, "JPEG", 95))
+        return false;
+    try {
+        auto image = Exiv2::ImageFactory::open(QFile::encodeName(path).toStdString());
+        image->readMetadata();
+        Exiv2::ExifData exif;
+        exif["Exif.Image.Make"] = "Lumory";
+        exif["Exif.Image.Orientation"] = uint16_t(orientation);
+        if (!embeddedThumbnail.isNull()) {
+            QByteArray jpeg;
+            QBuffer buffer(&jpeg);
+            buffer.open(QIODevice::WriteOnly);
+            embeddedThumbnail.save(&buffer, "JPEG", 90);
+            Exiv2::ExifThumb(exif).setJpegThumbnail(reinterpret_cast<const Exiv2::byte *>(jpeg.constData()),
+                                                     long(jpeg.size()));
+        }
+        image->setExifData(exif);
+        image->writeMetadata();
+        return true;
+    } catch (const std::exception &) {
+        return false;
+    }
+#else
+    Q_UNUSED(path); Q_UNUSED(stored); Q_UNUSED(orientation); Q_UNUSED(embeddedThumbnail);
+    return false;
+#endif
+}
+
+bool writeHeif(const QString &path, const QImage &source, bool avif)
+{
+#if FIXTURES_HAVE_HEIF
+    const QImage image = source.convertToFormat(QImage::Format_RGB888);
+    heif_context *context = heif_context_alloc();
+    heif_encoder *encoder = nullptr;
+    if (heif_context_get_encoder_for_format(context, avif ? heif_compression_AV1 : heif_compression_HEVC, &encoder).code
+        != heif_error_Ok) {
+        heif_context_free(context);
+        return false;
+    }
+    heif_image *picture = nullptr;
+    heif_image_create(image.width(), image.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB, &picture);
+    heif_image_add_plane(picture, heif_channel_interleaved, image.width(), image.height(), 8);
+    int stride = 0;
+    uint8_t *plane = heif_image_get_plane(picture, heif_channel_interleaved, &stride);
+    for (int y = 0; y < image.height(); ++y)
+        memcpy(plane + y * stride, image.constScanLine(y), size_t(image.width()) * 3);
+    heif_encoder_set_lossy_quality(encoder, 90);
+    heif_image_handle *handle = nullptr;
+    bool ok = heif_context_encode_image(context, picture, encoder, nullptr, &handle).code == heif_error_Ok;
+    if (ok) {
+        heif_image_handle_release(handle);
+        ok = heif_context_write_to_file(context, QFile::encodeName(path).constData()).code == heif_error_Ok;
+    }
+    heif_image_release(picture);
+    heif_encoder_release(encoder);
+    heif_context_free(context);
+    return ok;
+#else
+    Q_UNUSED(path); Q_UNUSED(source); Q_UNUSED(avif);
+    return false;
+#endif
+}
+
+bool writeJxl(const QString &path, const QImage &stored, int orientation)
+{
+#if FIXTURES_HAVE_JXL
+    const QImage image = stored.convertToFormat(QImage::Format_RGB888);
+    QByteArray pixels;
+    for (int y = 0; y < image.height(); ++y)
+        pixels.append(reinterpret_cast<const char *>(image.constScanLine(y)), image.width() * 3);
+    JxlEncoder *encoder = JxlEncoderCreate(nullptr);
+    JxlBasicInfo info;
+    JxlEncoderInitBasicInfo(&info);
+    info.xsize = uint32_t(image.width());
+    info.ysize = uint32_t(image.height());
+    info.bits_per_sample = 8;
+    info.num_color_channels = 3;
+    info.uses_original_profile = JXL_FALSE;
+    info.orientation = JxlOrientation(orientation);
+    JxlColorEncoding colour;
+    JxlColorEncodingSetToSRGB(&colour, JXL_FALSE);
+    const JxlPixelFormat format = {3, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
+    bool ok = JxlEncoderSetBasicInfo(encoder, &info) == JXL_ENC_SUCCESS
+        && JxlEncoderSetColorEncoding(encoder, &colour) == JXL_ENC_SUCCESS;
+    JxlEncoderFrameSettings *settings = JxlEncoderFrameSettingsCreate(encoder, nullptr);
+    ok = ok && JxlEncoderAddImageFrame(settings, &format, pixels.constData(), size_t(pixels.size())) == JXL_ENC_SUCCESS;
+    JxlEncoderCloseInput(encoder);
+    QByteArray out(4096, 0);
+    size_t used = 0;
+    JxlEncoderStatus status = JXL_ENC_NEED_MORE_OUTPUT;
+    while (ok && status == JXL_ENC_NEED_MORE_OUTPUT) {
+        uint8_t *next = reinterpret_cast<uint8_t *>(out.data()) + used;
+        size_t available = size_t(out.size()) - used;
+        status = JxlEncoderProcessOutput(encoder, &next, &available);
+        used = size_t(next - reinterpret_cast<uint8_t *>(out.data()));
+        if (status == JXL_ENC_NEED_MORE_OUTPUT)
+            out.resize(out.size() * 2);
+    }
+    JxlEncoderDestroy(encoder);
+    if (!ok || status != JXL_ENC_SUCCESS)
+        return false;
+    out.resize(qsizetype(used));
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(out) == out.size();
+#else
+    Q_UNUSED(path); Q_UNUSED(stored); Q_UNUSED(orientation);
+    return false;
+#endif
+}
+
+bool writeVideo(const QString &path)
+{
+    const QString ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
+    if (ffmpeg.isEmpty())
+        return false;
+    QProcess process;
+    process.start(ffmpeg, {"-nostdin", "-v", "error", "-y",
+                           "-f", "lavfi", "-i", "sine=frequency=440:duration=4",
+                           "-f", "lavfi", "-i", "color=c=red:s=320x240:r=10:d=2",
+                           "-f", "lavfi", "-i", "color=c=blue:s=320x240:r=10:d=2",
+                           "-f", "lavfi", "-i", "color=c=green:s=64x48:r=10:d=4",
+                           "-filter_complex", "[1:v][2:v]concat=n=2:v=1:a=0[v]",
+                           "-map", "0:a", "-map", "[v]", "-map", "3:v",
+                           "-c:v", "mpeg4", "-g", "1", "-q:v", "4", "-c:a", "aac", path});
+    return process.waitForFinished(60000) && process.exitCode() == 0 && QFileInfo(path).size() > 0;
+}
+
+namespace {
+
+// A little-endian TIFF writer just large enough for a DNG: entries are sorted by tag, values
+// longer than four bytes go to the data area after the directory.
+struct TiffEntry { quint16 tag, type; quint32 count; QByteArray value; };
+
+QByteArray u16s(std::initializer_list<quint16> values)
+{
+    QByteArray b;
+    for (quint16 v : values) { b.append(char(v & 0xFF)); b.append(char(v >> 8)); }
+    return b;
+}
+QByteArray u32s(std::initializer_list<quint32> values)
+{
+    QByteArray b;
+    for (quint32 v : values) b.append(u16s({quint16(v & 0xFFFF), quint16(v >> 16)}));
+    return b;
+}
+TiffEntry shortEntry(quint16 tag, std::initializer_list<quint16> v) { return {tag, 3, quint32(v.size()), u16s(v)}; }
+TiffEntry longEntry(quint16 tag, std::initializer_list<quint32> v) { return {tag, 4, quint32(v.size()), u32s(v)}; }
+TiffEntry asciiEntry(quint16 tag, const char *text) { QByteArray b(text); b.append('\0'); return {tag, 2, quint32(b.size()), b}; }
+TiffEntry byteEntry(quint16 tag, QByteArray bytes) { return {tag, 1, quint32(bytes.size()), bytes}; }
+
+// Writes one IFD at `at` (its values right after it); returns the bytes. Offsets inside
+// entries that point at other blocks must already be known to the caller.
+QByteArray ifd(quint32 at, std::vector<TiffEntry> entries)
+{
+    std::sort(entries.begin(), entries.end(), [](const auto &a, const auto &b) { return a.tag < b.tag; });
+    QByteArray dir = u16s({quint16(entries.size())});
+    QByteArray data;
+    const quint32 dataStart = at + 2 + quint32(entries.size()) * 12 + 4;
+    for (const auto &e : entries) {
+        dir.append(u16s({e.tag, e.type})).append(u32s({e.count}));
+        if (e.value.size() <= 4) {
+            dir.append(e.value.leftJustified(4, '\0'));
+        } else {
+            dir.append(u32s({dataStart + quint32(data.size())}));
+            data.append(e.value);
+            if (data.size() % 2)
+                data.append('\0');
+        }
+    }
+    dir.append(u32s({0}));
+    return dir + data;
+}
+
+} // namespace
+
+bool writeDng(const QString &path, const QColor &previewColor)
+{
+    const int pw = 64, ph = 48, rw = 128, rh = 96;
+    QByteArray preview;
+    for (int i = 0; i < pw * ph; ++i)
+        preview.append(char(previewColor.red())).append(char(previewColor.green())).append(char(previewColor.blue()));
+    QByteArray raw;
+    for (int y = 0; y < rh; ++y)
+        for (int x = 0; x < rw; ++x)
+            raw.append(u16s({quint16(1000 + (x * 7 + y * 13) % 2000)}));
+    // Layout: header, preview pixels, raw pixels, raw IFD, IFD0.
+    const quint32 previewAt = 8, rawAt = previewAt + quint32(preview.size());
+    const quint32 rawIfdAt = rawAt + quint32(raw.size());
+    QByteArray srational;
+    for (int i = 0; i < 9; ++i)
+        srational.append(u32s({quint32(i % 4 == 0 ? 10000 : 0), 10000}));
+    const QByteArray rawIfd = ifd(rawIfdAt, {
+        longEntry(254, {0}), longEntry(256, {quint32(rw)}), longEntry(257, {quint32(rh)}),
+        shortEntry(258, {16}), shortEntry(259, {1}), shortEntry(262, {32803}),
+        longEntry(273, {rawAt}), shortEntry(277, {1}), longEntry(278, {quint32(rh)}),
+        longEntry(279, {quint32(raw.size())}), shortEntry(284, {1}),
+        shortEntry(33421, {2, 2}), byteEntry(33422, QByteArray("\x00\x01\x01\x02", 4)),
+        longEntry(50717, {4095})});
+    const quint32 ifd0At = rawIfdAt + quint32(rawIfd.size()) + (rawIfd.size() % 2);
+    const QByteArray ifd0 = ifd(ifd0At, {
+        longEntry(254, {1}), longEntry(256, {quint32(pw)}), longEntry(257, {quint32(ph)}),
+        shortEntry(258, {8, 8, 8}), shortEntry(259, {1}), shortEntry(262, {2}),
+        asciiEntry(271, "Lumory"), asciiEntry(272, "Test Camera"),
+        longEntry(273, {previewAt}), shortEntry(274, {1}), shortEntry(277, {3}),
+        longEntry(278, {quint32(ph)}), longEntry(279, {quint32(preview.size())}), shortEntry(284, {1}),
+        longEntry(330, {rawIfdAt}),
+        byteEntry(50706, QByteArray("\x01\x04\x00\x00", 4)), asciiEntry(50708, "Lumory Test Camera"),
+        {50721, 10, 9, srational}, shortEntry(50778, {21})});
+    QByteArray file = QByteArray("II") + u16s({42}) + u32s({ifd0At});
+    file += preview + raw + rawIfd;
+    if (rawIfd.size() % 2)
+        file.append('\0');
+    file += ifd0;
+    QFile out(path);
+    return out.open(QIODevice::WriteOnly) && out.write(file) == file.size();
+}
+
+} // namespace lmrimages

@@ -1,0 +1,35 @@
+#pragma once
+// Picture files made on the fly for the image tests, with the encoders of the libraries the
+// program links (exiv2, libheif, libjxl) and, for video, the ffmpeg tool. Each maker returns
+// false when its encoder is missing here, and the test skips.
+
+#include <QColor>
+#include <QImage>
+#include <QString>
+
+namespace lmrimages {
+
+// Four coloured quadrants (red, green / blue, yellow), so that every rotation and mirror shows.
+QImage quadrants(int width, int height);
+// The colour at the centre of each quadrant of an image (top-left, top-right, bottom-left,
+// bottom-right), for comparing orientations.
+struct Corners { QColor tl, tr, bl, br; };
+Corners cornersOf(const QImage &image, QRect area = {});
+bool similar(const QColor &a, const QColor &b, int tolerance = 40);
+bool similar(const Corners &a, const Corners &b);
+
+// The stored pixels whose display under EXIF orientation n is `upright`.
+QImage storedForOrientation(const QImage &upright, int orientation);
+
+// A JPEG with an EXIF block carrying the orientation and, when given, an embedded thumbnail.
+bool writeJpegWithExif(const QString &path, const QImage &stored, int orientation,
+                       const QImage &embeddedThumbnail = {});
+bool writeHeif(const QString &path, const QImage &image, bool avif);
+bool writeJxl(const QString &path, const QImage &stored, int orientation);
+// Four seconds: audio first, then a 320 x 240 video (red for 2 s, then blue), then a second,
+// 64 x 48 green video stream. Every frame is a key frame.
+bool writeVideo(const QString &path);
+// A DNG: 128 x 96 Bayer data and, in IFD0, a 64 x 48 RGB preview of the given colour.
+bool writeDng(const QString &path, const QColor &previewColor);
+
+} // namespace lmrimages

@@ -1,0 +1,303 @@
+// The thumbnail pipeline of the image item: which picture becomes the thumbnail, where it sits
+// in the square, what is cached and what is not.
+
+#include "ImageFixtures.h"
+#include "support/TestRunner.h"
+#include "support/TestUtils.h"
+
+#include "model/Cache.h"
+#include "model/FileSystemImageItem.h"
+#include "model/PixelSize.h"
+#include "prefs/Preferences.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace lmrimages;
+
+namespace {
+
+struct Grid : LMRThumbnailSizeSource
+{
+    explicit Grid(qint64 size) : size(size) {}
+    qint64 itemSize() const override { return size; }
+    qint64 size;
+};
+
+// An image source that only knows its header size, for the embedded-preview rule.
+class HeaderOnlySource : public LMRImageSource
+{
+public:
+    explicit HeaderOnlySource(QSize size) : LMRImageSource(QString()), m_size(size) {}
+    QSize pixelSize() override { return m_size; }
+    QImage thumbnail(int) override { qFatal("the preview rule must not decode the image"); }
+    LMRImage fullImage() override { qFatal("the preview rule must not decode the image"); }
+
+private:
+    QSize m_size;
+};
+
+QString logLineFor(const QString &path)
+{
+    return "! CGImageSourceCreateWithURL() failed for " + QUrl::fromLocalFile(path).toString(QUrl::FullyEncoded);
+}
+
+} // namespace
+
+class ImageItemTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    LMRThumbnailRAMCache &cache() { return LMRThumbnailRAMCache::sharedInstance(); }
+    QString file(const QString &name) const { return m_dir.filePath(name); }
+
+private slots:
+    void initTestCase()
+    {
+        LMRImageSource::initialize();
+        QVERIFY(m_dir.isValid());
+    }
+
+    void init()
+    {
+        Preferences::sharedInstance().clearForTesting();
+        cache().removeAllObjects();
+    }
+
+    void fitAndCentre_data()
+    {
+        QTest::addColumn<QSize>("raster");
+        QTest::addColumn<qint64>("side");
+        QTest::addColumn<QSizeF>("fitted");
+        QTest::addColumn<QPoint>("origin");
+        QTest::newRow("4000x3000 into 192") << QSize(4000, 3000) << qint64(192) << QSizeF(192, 144) << QPoint(0, 24);
+        QTest::newRow("50x20 scaled up into 96") << QSize(50, 20) << qint64(96) << QSizeF(96, 38.4) << QPoint(0, 29);
+        QTest::newRow("already square") << QSize(96, 96) << qint64(96) << QSizeF(96, 96) << QPoint(0, 0);
+        QTest::newRow("portrait") << QSize(300, 400) << qint64(96) << QSizeF(72, 96) << QPoint(12, 0);
+    }
+    void fitAndCentre()
+    {
+        QFETCH(QSize, raster);
+        QFETCH(qint64, side);
+        QFETCH(QSizeF, fitted);
+        QFETCH(QPoint, origin);
+        const QSizeF fit = LMRPixelSize::proportionalSizeFitting(QSizeF(side, side), QSizeF(raster));
+        // Single precision: 38.4 is the float nearest to it, not the double.
+        QCOMPARE(float(fit.width()), float(fitted.width()));
+        QCOMPARE(float(fit.height()), float(fitted.height()));
+
+        QImage picture(raster, QImage::Format_RGB32);
+        picture.fill(Qt::red);
+        const QImage square = LMRFileSystemImageItem::nsImageFromCGImage(picture, side);
+        QCOMPARE(square.size(), QSize(int(side), int(side)));
+        QVERIFY(square.hasAlphaChannel());
+        const int mid = int(side / 2);
+        QCOMPARE(qAlpha(square.pixel(origin.x(), origin.y())), 255);
+        QCOMPARE(qAlpha(square.pixel(mid, origin.y() + int(fitted.height()) - 1)), 255);
+        if (origin.y() > 0) {
+            QCOMPARE(qAlpha(square.pixel(mid, origin.y() - 1)), 0);
+            QCOMPARE(qAlpha(square.pixel(mid, int(std::ceil(origin.y() + fitted.height())))), 0);
+        }
+        if (origin.x() > 0) {
+            QCOMPARE(qAlpha(square.pixel(origin.x() - 1, mid)), 0);
+            QCOMPARE(qAlpha(square.pixel(origin.x() + int(fitted.width()), mid)), 0);
+        }
+    }
+
+    void pixelSizeOfImages()
+    {
+        QImage bitmap(40, 30, QImage::Format_RGB32);
+        QCOMPARE(LMRPixelSize::pixelSize(LMRImage{bitmap, QSizeF(20, 15), true}), QSizeF(40, 30));
+        // A vector page has no pixels of its own: its size in points answers.
+        QCOMPARE(LMRPixelSize::pixelSize(LMRImage{bitmap, QSizeF(595.5, 842), false}), QSizeF(595.5, 842));
+        QCOMPARE(LMRPixelSize::proportionalSizeFitting(LMRImage{bitmap, QSizeF(20, 10), true}, QSizeF(10, 10)),
+                 QSizeF(10, 5));
+        QCOMPARE(LMRPixelSize::proportionalSizeFitting(QSizeF(10, 10), QSizeF(0, 0)), QSizeF(0, 0));
+    }
+
+    void badEmbeddedThumbnail_data()
+    {
+        QTest::addColumn<QSize>("full");
+        QTest::addColumn<QSize>("preview");
+        QTest::addColumn<bool>("bad");
+        QTest::newRow("4:3 landscape keeps it") << QSize(4000, 3000) << QSize(160, 120) << false;
+        QTest::newRow("portrait") << QSize(3000, 4000) << QSize(160, 120) << true;
+        QTest::newRow("square") << QSize(3000, 3000) << QSize(160, 120) << true;
+        QTest::newRow("3:2 is 0.1667 off") << QSize(6000, 4000) << QSize(160, 120) << true;
+        QTest::newRow("16:9") << QSize(1920, 1080) << QSize(160, 120) << true;
+        QTest::newRow("just within 0.1") << QSize(1430, 1000) << QSize(160, 120) << false;
+        QTest::newRow("161x120 never rejected") << QSize(6000, 4000) << QSize(161, 120) << false;
+        QTest::newRow("160x121 never rejected") << QSize(3000, 4000) << QSize(160, 121) << false;
+        QTest::newRow("no header size") << QSize() << QSize(160, 120) << false;
+    }
+    void badEmbeddedThumbnail()
+    {
+        QFETCH(QSize, full);
+        QFETCH(QSize, preview);
+        QFETCH(bool, bad);
+        LMRFileSystemImageItem item(lmrtest::writeFile(file("anything.jpg"), "not read"));
+        HeaderOnlySource source(full);
+        QCOMPARE(item.isBadEmbeddedThumbnail(QImage(preview, QImage::Format_RGB32), source), bad);
+    }
+
+    void previewOrFullDecode_data()
+    {
+        QTest::addColumn<QSize>("full");
+        QTest::addColumn<QSize>("preview");
+        QTest::addColumn<bool>("highQuality");
+        QTest::addColumn<bool>("previewShown");
+        QTest::newRow("4:3 preview kept") << QSize(400, 300) << QSize(160, 120) << false << true;
+        QTest::newRow("letterboxed 3:2 preview rejected") << QSize(600, 400) << QSize(160, 120) << false << false;
+        QTest::newRow("portrait preview rejected") << QSize(300, 400) << QSize(160, 120) << false << false;
+        QTest::newRow("161x120 kept for 3:2") << QSize(600, 400) << QSize(161, 120) << false << true;
+        QTest::newRow("high quality never uses it") << QSize(400, 300) << QSize(160, 120) << true << false;
+    }
+    void previewOrFullDecode()
+    {
+        QFETCH(QSize, full);
+        QFETCH(QSize, preview);
+        QFETCH(bool, highQuality);
+        QFETCH(bool, previewShown);
+        const QString path = file(QString("camera-%1-%2.jpg").arg(QTest::currentDataTag()).replace(' ', '_'));
+        QImage main(full, QImage::Format_RGB32);
+        main.fill(QColor(20, 200, 20));
+        QImage embedded(preview, QImage::Format_RGB32);
+        embedded.fill(QColor(210, 20, 210));
+        if (!writeJpegWithExif(path, main, 1, embedded))
+            QSKIP("exiv2 missing");
+        Preferences::sharedInstance().setHighQualityThumbnails(highQuality);
+
+        LMRFileSystemImageItem item(path);
+        const Grid grid(192);
+        QVERIFY(item.loadThumbnailForCollectionView(&grid));
+        const QImage thumbnail = item.cachedThumbnailWithSize(192);
+        QCOMPARE(thumbnail.size(), QSize(192, 192));
+        const QColor centre = thumbnail.pixelColor(96, 96);
+        QVERIFY2(similar(centre, previewShown ? QColor(210, 20, 210) : QColor(20, 200, 20)), qPrintable(centre.name()));
+        QCOMPARE(item.pixelWidth(), qint64(full.width()));
+        QCOMPARE(item.pixelHeight(), qint64(full.height()));
+    }
+
+    void secondCallAnswersNoWithoutTheFile()
+    {
+        const QString path = file("twice.png");
+        QVERIFY(quadrants(300, 200).save(path));
+        LMRFileSystemImageItem item(path);
+        const Grid grid(96);
+        QVERIFY(item.loadThumbnailForCollectionView(&grid));
+        QVERIFY(QFile::remove(path));
+        QVERIFY(!item.loadThumbnailForCollectionView(&grid));
+        QVERIFY(!item.cachedThumbnailWithSize(96).isNull());
+        // Another size is a new thumbnail, and the file is gone now.
+        const Grid larger(288);
+        QTest::ignoreMessage(QtInfoMsg, qPrintable(logLineFor(path)));
+        QVERIFY(!item.loadThumbnailForCollectionView(&larger));
+    }
+
+    void failuresCacheNothing_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("logged");
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        quadrants(640, 480).save(&buffer, "JPEG", 90);
+        // A truncated file still has a header, so it opens; only its decoding fails.
+        QTest::newRow("truncated.jpg") << "truncated.jpg" << jpeg.left(jpeg.size() * 2 / 3) << false;
+        QTest::newRow("zero-byte.jpg") << "zero-byte.jpg" << QByteArray() << true;
+        QTest::newRow("text-named.png") << "text-named.png" << QByteArray("just some text\n") << true;
+    }
+    void failuresCacheNothing()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, logged);
+        const QString path = lmrtest::writeFile(file(name), bytes);
+        LMRFileSystemImageItem item(path);
+        if (logged)
+            QTest::ignoreMessage(QtInfoMsg, qPrintable(logLineFor(path)));
+        const Grid grid(96);
+        QVERIFY(!item.loadThumbnailForCollectionView(&grid));
+        QVERIFY(cache().objectForKey(item.thumbnailKey(96)).isNull());
+        QCOMPARE(cache().count(), qint64(0));
+    }
+
+    void unopenableFileStoresTheWholeImage()
+    {
+        const QString path = file("png-with-jpeg-extension.jpg");
+        QVERIFY(quadrants(300, 200).save(path, "PNG"));
+        LMRFileSystemImageItem item(path);
+        QCOMPARE(item.UTI(), QString("image/jpeg"));
+        QTest::ignoreMessage(QtInfoMsg, qPrintable(logLineFor(path)));
+        const Grid grid(96);
+        QVERIFY(item.loadThumbnailForCollectionView(&grid));
+        QCOMPARE(cache().objectForKey(item.thumbnailKey(96)).size(), QSize(300, 200));
+        QCOMPARE(item.pixelWidth(), qint64(300));
+    }
+
+    void pixelSizeIsAsDisplayed()
+    {
+        const QString path = file("sideways.jpg");
+        if (!writeJpegWithExif(path, quadrants(200, 100), 6))
+            QSKIP("exiv2 missing");
+        LMRFileSystemImageItem item(path);
+        QVERIFY(item.cachedThumbnailWithSize(96).isNull());
+        QCOMPARE(item.pixelWidth(), qint64(100));
+        QCOMPARE(item.pixelHeight(), qint64(200));
+        // Known sizes are not read again.
+        QVERIFY(QFile::remove(path));
+        item.cacheImageSize();
+        QCOMPARE(item.pixelWidth(), qint64(100));
+    }
+
+    void videoThumbnail()
+    {
+        const QString path = file("clip.mp4");
+        if (!writeVideo(path))
+            QSKIP("ffmpeg tool missing");
+        LMRFileSystemImageItem item(path);
+        const Grid grid(192);
+        QVERIFY(item.loadThumbnailForCollectionView(&grid));
+        QCOMPARE(item.pixelWidth(), qint64(320));
+        QCOMPARE(item.pixelHeight(), qint64(240));
+        const QImage thumbnail = item.cachedThumbnailWithSize(192);
+        QVERIFY(similar(thumbnail.pixelColor(96, 96), QColor(0, 0, 255), 60));
+        QCOMPARE(qAlpha(thumbnail.pixel(96, 23)), 0);     // 192 x 144 at (0, 24)
+    }
+
+    void pdfThumbnailAndVectorImage()
+    {
+        const QString path = file("page.pdf");
+        {
+            QPdfWriter writer(path);
+            writer.setPageSize(QPageSize(QSizeF(300, 400), QPageSize::Point));
+            writer.setPageMargins(QMarginsF());
+            writer.setResolution(72);
+            QPainter painter(&writer);
+            painter.fillRect(QRect(0, 0, 300, 400), QColor(20, 20, 220));
+        }
+        LMRFileSystemImageItem item(path);
+        const Grid grid(96);
+        QVERIFY(item.loadThumbnailForCollectionView(&grid));
+        QCOMPARE(item.pixelWidth(), qint64(300));
+        QCOMPARE(item.pixelHeight(), qint64(400));
+        const QImage thumbnail = item.cachedThumbnailWithSize(96);
+        QVERIFY(similar(thumbnail.pixelColor(48, 48), QColor(20, 20, 220)));
+        QCOMPARE(qAlpha(thumbnail.pixel(11, 48)), 0);     // 72 x 96 at (12, 0)
+
+        const LMRImage page = item.fullSizeImage();
+        QVERIFY(page.isValid());
+        QVERIFY(!page.isBitmap);
+        QCOMPARE(LMRPixelSize::pixelSize(page), QSizeF(300, 400));
+    }
+};
+
+LMR_REGISTER_TEST(ImageItemTest);
+#include "ImageItemTest.moc"

@@ -1,0 +1,320 @@
+// The image source over files of every family made here: sizes from headers, oriented
+// thumbnails that are never enlarged, embedded previews, whole images, and files that lie or
+// end early.
+
+#include "ImageFixtures.h"
+#include "support/TestRunner.h"
+#include "support/TestUtils.h"
+
+#include "platform/ImageSource.h"
+#include "platform/VideoSource.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QPainter>
+#include <QImageWriter>
+#include <QPdfWriter>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace lmrimages;
+
+class ImageSourceTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString file(const QString &name) const { return m_dir.filePath(name); }
+
+    // Writes the named fixture; false (with the reason) when this machine lacks its encoder.
+    bool makeFixture(const QString &kind, const QString &path, QString *why)
+    {
+        const QImage image = quadrants(160, 120);
+        if (kind == "jpeg" || kind == "png" || kind == "tiff" || kind == "webp" || kind == "bmp" || kind == "gif")
+            return image.save(path, kind.toLatin1().constData()) || (*why = kind + " writer missing", false);
+        if (kind == "svg") {
+            lmrtest::writeFile(path, "<svg xmlns='http://www.w3.org/2000/svg' width='160' height='120'>"
+                                     "<rect width='80' height='60' fill='#dc1414'/><rect x='80' width='80' height='60' fill='#14c814'/>"
+                                     "<rect y='60' width='80' height='60' fill='#1414dc'/><rect x='80' y='60' width='80' height='60' fill='#e6dc14'/></svg>");
+            return true;
+        }
+        if (kind == "pdf") {
+            QPdfWriter writer(path);
+            writer.setPageSize(QPageSize(QSizeF(400, 300), QPageSize::Point));
+            writer.setPageMargins(QMarginsF());
+            writer.setResolution(72);
+            QPainter painter(&writer);
+            painter.drawImage(QRect(0, 0, 400, 300), image);
+            return true;
+        }
+        if (kind == "heif" || kind == "avif")
+            return writeHeif(path, image, kind == "avif") || (*why = kind + " encoder missing", false);
+        if (kind == "jxl")
+            return writeJxl(path, image, 1) || (*why = "JPEG XL encoder missing", false);
+        *why = "unknown fixture";
+        return false;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        LMRImageSource::initialize();
+        QVERIFY(m_dir.isValid());
+    }
+
+    void readableTypesCoverEveryFamily_data()
+    {
+        QTest::addColumn<QString>("mimeType");
+        for (const char *type : {"image/jpeg", "image/png", "image/gif", "image/webp", "image/tiff", "image/bmp",
+                                 "image/svg+xml", "application/pdf", "image/heif", "image/avif", "image/jxl",
+                                 "image/x-adobe-dng", "image/x-canon-cr2", "image/x-canon-cr3", "image/x-nikon-nef",
+                                 "image/x-sony-arw", "image/x-fuji-raf", "image/x-olympus-orf", "image/x-panasonic-rw2"})
+            QTest::newRow(type) << QString::fromLatin1(type);
+    }
+    void readableTypesCoverEveryFamily()
+    {
+        QFETCH(QString, mimeType);
+        QVERIFY2(LMRImageSource::readableMimeTypes().contains(mimeType), qPrintable(mimeType));
+        QVERIFY(LMRImageSource::canRead(mimeType));
+    }
+
+    void aliasesAndVideosAreNotImages()
+    {
+        QVERIFY(LMRImageSource::canRead("image/heic"));      // an alias of image/heif
+        QVERIFY(!LMRImageSource::canRead("video/mp4"));
+        QVERIFY(!LMRImageSource::canRead("text/plain"));
+        QVERIFY(!LMRImageSource::readableMimeTypes().contains("image/heic"));
+    }
+
+    void formatFamilies_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("mimeType");
+        QTest::addColumn<QSize>("pixelSize");
+        QTest::addColumn<bool>("isBitmap");
+        const QSize quad(160, 120);
+        QTest::newRow("jpeg") << "jpeg" << "image/jpeg" << quad << true;
+        QTest::newRow("png") << "png" << "image/png" << quad << true;
+        QTest::newRow("tiff") << "tiff" << "image/tiff" << quad << true;
+        QTest::newRow("webp") << "webp" << "image/webp" << quad << true;
+        QTest::newRow("bmp") << "bmp" << "image/bmp" << quad << true;
+        QTest::newRow("svg is vector") << "svg" << "image/svg+xml" << quad << false;
+        QTest::newRow("pdf page in points") << "pdf" << "application/pdf" << QSize(400, 300) << false;
+        QTest::newRow("heif") << "heif" << "image/heif" << quad << true;
+        QTest::newRow("avif") << "avif" << "image/avif" << quad << true;
+        QTest::newRow("jxl") << "jxl" << "image/jxl" << quad << true;
+    }
+    void formatFamilies()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, mimeType);
+        QFETCH(QSize, pixelSize);
+        QFETCH(bool, isBitmap);
+        const QString path = file("family." + kind);
+        QString why;
+        if (!makeFixture(kind, path, &why))
+            QSKIP(qPrintable(why));
+
+        auto source = LMRImageSource::open(path, mimeType);
+        QVERIFY(source);
+        QCOMPARE(source->pixelSize(), pixelSize);
+
+        // Never enlarged (vectors are drawn at the size asked for), proportions kept, and the
+        // quadrants where they belong.
+        const QImage small = source->thumbnail(64);
+        QCOMPARE(small.size(), QSize(64, 48));
+        QVERIFY(similar(cornersOf(small), cornersOf(quadrants(160, 120))));
+        const QImage large = source->thumbnail(1000);
+        QCOMPARE(large.size(), isBitmap ? QSize(160, 120) : pixelSize.scaled(1000, 1000, Qt::KeepAspectRatio));
+
+        const LMRImage full = source->fullImage();
+        QVERIFY(full.isValid());
+        QCOMPARE(full.isBitmap, isBitmap);
+        QCOMPARE(full.size.toSize(), pixelSize);
+        QVERIFY(similar(cornersOf(full.image), cornersOf(quadrants(160, 120))));
+    }
+
+    void orientationIsApplied_data()
+    {
+        QTest::addColumn<int>("orientation");
+        const char *names[] = {"", "1 normal", "2 mirrored", "3 rotated 180", "4 flipped", "5 transposed",
+                               "6 rotated 90 cw", "7 transversed", "8 rotated 270 cw"};
+        for (int o = 1; o <= 8; ++o)
+            QTest::newRow(names[o]) << o;
+    }
+    void orientationIsApplied()
+    {
+        QFETCH(int, orientation);
+        const QImage upright = quadrants(200, 100);
+        const QImage thumbUpright = quadrants(160, 80);
+        const QString path = file(QString("orientation-%1.jpg").arg(orientation));
+        if (!writeJpegWithExif(path, storedForOrientation(upright, orientation), orientation,
+                               storedForOrientation(thumbUpright, orientation)))
+            QSKIP("exiv2 missing");
+
+        auto source = LMRImageSource::open(path, "image/jpeg");
+        QVERIFY(source);
+        QCOMPARE(source->pixelSize(), QSize(200, 100));
+        const QImage thumb = source->thumbnail(100);
+        QCOMPARE(thumb.size(), QSize(100, 50));
+        QVERIFY(similar(cornersOf(thumb), cornersOf(upright)));
+        const QImage preview = source->embeddedPreview(288);
+        QCOMPARE(preview.size(), QSize(160, 80));
+        QVERIFY(similar(cornersOf(preview), cornersOf(upright)));
+        const LMRImage full = source->fullImage();
+        QCOMPARE(full.image.size(), QSize(200, 100));
+        QVERIFY(similar(cornersOf(full.image), cornersOf(upright)));
+    }
+
+    void orientationInOtherDecoders_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("tiff through Qt") << "tiff";
+        QTest::newRow("jpeg xl") << "jxl";
+    }
+    void orientationInOtherDecoders()
+    {
+        QFETCH(QString, kind);
+        const QImage upright = quadrants(200, 100);
+        const QImage stored = storedForOrientation(upright, 6);
+        const QString path = file("rotated." + kind);
+        QString mimeType = "image/jxl";
+        if (kind == "tiff") {
+            QImageWriter writer(path, "tiff");
+            writer.setTransformation(QImageIOHandler::TransformationRotate90);
+            QVERIFY(writer.write(stored));
+            mimeType = "image/tiff";
+        } else if (!writeJxl(path, stored, 6)) {
+            QSKIP("JPEG XL encoder missing");
+        }
+        auto source = LMRImageSource::open(path, mimeType);
+        QVERIFY(source);
+        QCOMPARE(source->pixelSize(), QSize(200, 100));
+        const QImage thumb = source->thumbnail(100);
+        QCOMPARE(thumb.size(), QSize(100, 50));
+        QVERIFY(similar(cornersOf(thumb), cornersOf(upright)));
+    }
+
+    void embeddedPreviewIsOptionalAndFitted()
+    {
+        const QString plain = file("no-exif.jpg");
+        QVERIFY(quadrants(400, 300).save(plain, "JPEG"));
+        QVERIFY(LMRImageSource::open(plain, "image/jpeg")->embeddedPreview(288).isNull());
+        QVERIFY(LMRImageSource::open(plain, "image/jpeg")->thumbnail(8).size() == QSize(8, 6));
+
+        const QString withThumb = file("big-exif-thumb.jpg");
+        if (!writeJpegWithExif(withThumb, quadrants(400, 300), 1, quadrants(320, 240)))
+            QSKIP("exiv2 missing");
+        QCOMPARE(LMRImageSource::open(withThumb, "image/jpeg")->embeddedPreview(96).size(), QSize(96, 72));
+    }
+
+    void cameraRawPreviewAndDecode()
+    {
+        const QString path = file("camera.dng");
+        QVERIFY(writeDng(path, QColor(200, 30, 160)));
+        auto source = LMRImageSource::open(path, "image/x-adobe-dng");
+        if (!source)
+            QSKIP("LibRaw missing");
+        QCOMPARE(source->pixelSize(), QSize(128, 96));
+        const QImage preview = source->embeddedPreview(288);
+        QCOMPARE(preview.size(), QSize(64, 48));
+        QVERIFY(similar(preview.pixelColor(32, 24), QColor(200, 30, 160), 8));
+        const QImage developed = source->thumbnail(288);
+        QVERIFY(!developed.isNull());
+        QVERIFY(qMax(developed.width(), developed.height()) <= 288);
+        // The decoder for a RAW type must not fall back to reading the DNG as a plain TIFF.
+        QVERIFY(!LMRImageSource::open(file("no-exif.jpg"), "image/x-adobe-dng"));
+    }
+
+    void brokenFilesFail_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("mimeType");
+        QTest::addColumn<bool>("opens");
+        QByteArray jpeg;
+        QBuffer buffer(&jpeg);
+        buffer.open(QIODevice::WriteOnly);
+        quadrants(640, 480).save(&buffer, "JPEG", 90);
+        QTest::newRow("truncated jpeg") << "truncated.jpg" << jpeg.left(jpeg.size() / 2) << "image/jpeg" << true;
+        QTest::newRow("zero-byte jpeg") << "empty.jpg" << QByteArray() << "image/jpeg" << false;
+        QTest::newRow("text named png") << "text.png" << QByteArray("hello, not a picture\n") << "image/png" << false;
+        QTest::newRow("text named heic") << "text.heic" << QByteArray("hello\n") << "image/heif" << false;
+        QTest::newRow("text named jxl") << "text.jxl" << QByteArray("hello\n") << "image/jxl" << false;
+        QTest::newRow("text named pdf") << "text.pdf" << QByteArray("%PDF-1.4 broken") << "application/pdf" << false;
+        QTest::newRow("text named nef") << "text.nef" << QByteArray("II*\0garbage", 11) << "image/x-nikon-nef" << false;
+    }
+    void brokenFilesFail()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, mimeType);
+        QFETCH(bool, opens);
+        const QString path = lmrtest::writeFile(file(name), bytes);
+        auto source = LMRImageSource::open(path, mimeType);
+        QCOMPARE(bool(source), opens);
+        if (source) {
+            QVERIFY(source->thumbnail(288).isNull());
+            QVERIFY(source->embeddedPreview(288).isNull());
+            QVERIFY(!source->fullImage().isValid());
+        }
+        QVERIFY(!LMRImageSource::decodeFile(path, mimeType).isValid());
+        QVERIFY(!LMRVideoAsset::open(path, mimeType));
+    }
+
+    void decodeFileLooksAtContentWhenTheNameLies()
+    {
+        const QString path = file("png-with-jpeg-extension.jpg");
+        QVERIFY(quadrants(30, 20).save(path, "PNG"));
+        QVERIFY(!LMRImageSource::open(path, "image/jpeg"));
+        const LMRImage image = LMRImageSource::decodeFile(path, "image/jpeg");
+        QCOMPARE(image.image.size(), QSize(30, 20));
+        QVERIFY(image.isBitmap);
+    }
+
+    void mediaTimeHalvesTowardZero_data()
+    {
+        QTest::addColumn<qint64>("value");
+        QTest::addColumn<qint64>("half");
+        QTest::newRow("601 at 100") << qint64(601) << qint64(300);
+        QTest::newRow("even") << qint64(600) << qint64(300);
+        QTest::newRow("negative odd") << qint64(-601) << qint64(-300);
+        QTest::newRow("one") << qint64(1) << qint64(0);
+    }
+    void mediaTimeHalvesTowardZero()
+    {
+        QFETCH(qint64, value);
+        QFETCH(qint64, half);
+        const LMRMediaTime time{value, 100, 1, 7};
+        QCOMPARE(time.halved(), (LMRMediaTime{half, 100, 1, 7}));
+    }
+
+    void videoFrameAtHalfTheDuration()
+    {
+        const QString path = file("clip.mp4");
+        if (!writeVideo(path))
+            QSKIP("ffmpeg tool missing");
+        auto asset = LMRVideoAsset::open(path, "video/mp4");
+        QVERIFY(asset);
+        const LMRMediaTime duration = asset->duration();
+        QVERIFY(qAbs(duration.seconds() - 4.0) < 0.2);
+        const std::optional<QSize> trackSize = asset->firstVideoTrackSize();
+        QVERIFY(trackSize);
+        QCOMPARE(*trackSize, QSize(320, 240));
+        // Red for two seconds, then blue: the frame at half the duration is the first blue one.
+        const QImage frame = asset->frameAtTime(duration.halved(), 100);
+        QCOMPARE(frame.size(), QSize(100, 75));
+        QVERIFY(similar(frame.pixelColor(50, 37), QColor(0, 0, 255), 60));
+        const QImage first = asset->frameAtTime(LMRMediaTime{}, 0);
+        QCOMPARE(first.size(), QSize(320, 240));
+        QVERIFY(similar(first.pixelColor(160, 120), QColor(255, 0, 0), 60));
+        // Videos have no image source of their own: it opens and answers nothing.
+        auto source = LMRImageSource::open(path, "video/mp4");
+        QVERIFY(source);
+        QVERIFY(source->thumbnail(96).isNull());
+    }
+};
+
+LMR_REGISTER_TEST(ImageSourceTest);
+#include "ImageSourceTest.moc"
