@@ -1,0 +1,190 @@
+#pragma once
+// ImageCollectionView: the thumbnail grid. It lays out the delegate's items in rows of equal
+// square cells and paints them itself: selection highlight, the cached thumbnail or a grey
+// placeholder, the video badge and the file name. It owns no item data and never renders or
+// queues a thumbnail: it draws what the shared thumbnail cache already holds, and the owner
+// reloads the cells whose thumbnails arrive.
+//
+// The grid is a virtual document rather than a tall child widget in a QScrollArea: a widget is
+// limited to 16,777,215 pixels, which 100,000 items at the largest zoom exceed. The document is
+// as wide as the viewport and as high as the last layout pass made it; the visible part is the
+// strip (0, scroll value, viewport width, viewport height). Every rectangle is computed from an
+// index on demand, so a layout pass costs the same for ten items or a hundred thousand.
+//
+// The geometry uses single precision where noted and unsigned index arithmetic on purpose: the
+// cells must land on the same whole points as the layout the rest of the program reasons with.
+
+#include "grid/IndexSet.h"
+#include "model/FileSystemImageItem.h"
+
+#include <QAbstractScrollArea>
+#include <QFont>
+#include <QHash>
+#include <QRectF>
+#include <QStaticText>
+#include <QUrl>
+
+#include <atomic>
+#include <limits>
+#include <utility>
+#include <vector>
+
+class ImageCollectionViewDelegate;
+class QHelpEvent;
+class QMenu;
+
+// The index that stands for "no item".
+inline constexpr qint64 LMRNotFound = std::numeric_limits<qint64>::max();
+
+struct LMRIndexRange {
+    qint64 location = 0;
+    qint64 length = 0;
+    bool operator==(const LMRIndexRange &) const = default;
+};
+
+// Rectangle helpers with the rounding rules the grid's layout is defined by.
+QRectF LMRIntegralRect(const QRectF &r);                      // whole-number edges containing r
+QRectF LMRInsetRect(const QRectF &r, double dx, double dy);
+bool LMRPointInRect(const QPointF &p, const QRectF &r);       // far edges excluded
+
+class ImageCollectionView : public QAbstractScrollArea, public LMRThumbnailSizeSource
+{
+    Q_OBJECT
+public:
+    explicit ImageCollectionView(QWidget *parent = nullptr);
+    ~ImageCollectionView() override;
+
+    // The owner (not owned); may be null, then the grid shows nothing.
+    ImageCollectionViewDelegate *delegate() const { return m_delegate; }
+    void setDelegate(ImageCollectionViewDelegate *delegate) { m_delegate = delegate; }
+    QMenu *itemPopUpMenu() const { return m_itemPopUpMenu; }
+    void setItemPopUpMenu(QMenu *menu) { m_itemPopUpMenu = menu; }
+
+    // --- Content and layout
+    void reloadData();
+    // Re-reads the count and lays out, then repaints only the cells of the given items.
+    void reloadItemsAtIndexPaths(const std::vector<qint64> &indices);
+    // Side of the thumbnail square in points (96 x zoom step). Safe to read from any thread.
+    qint64 itemSize() const override { return m_itemSize.load(std::memory_order_relaxed); }
+    void setItemSize(qint64 size);
+    void relayout();
+
+    quint64 itemCount() const { return m_itemCount; }
+    quint64 cellPadding() const { return m_cellPadding; }
+    float xOffset() const { return m_xOffset; }
+    bool cachedShowFilenames() const { return m_cachedShowFilenames; }
+    // The document: as wide as the viewport, as high as the last layout pass set it.
+    QRectF frame() const;
+    // The part of the document on screen.
+    QRectF documentVisibleRect() const;
+
+    // --- Geometry (document coordinates, y down)
+    float cellWidth() const;
+    float cellHeight() const;
+    qint64 numberOfVisibleColumns() const;
+    QRectF cellRectForColumn(quint64 column, quint64 row) const;
+    QRectF cellRectForItemIndex(quint64 index) const;
+    QRectF itemRectForCellRect(const QRectF &cellRect) const;
+    QRectF imageRectForItemRect(const QRectF &itemRect) const;
+    QRectF hitRectForItemRect(const QRectF &itemRect) const;
+    QRectF textRectForItemRect(const QRectF &itemRect) const;
+    QRectF selectionRectForCellRect(const QRectF &cellRect) const;
+    // The cell under p; may be at or beyond itemCount (callers treat that as no item).
+    quint64 itemIndexAtPoint(const QPointF &p) const;
+    LMRIndexRange visibleItemsRange() const;
+    qint64 indexOfItemAboveIndex(qint64 index) const;
+    qint64 indexOfItemBelowIndex(qint64 index) const;
+    qint64 indexOfItemToLeftOfIndex(qint64 index) const;
+    qint64 indexOfItemToRightOfIndex(qint64 index) const;
+
+    // --- Scrolling
+    void scrollItemAtIndexToVisible(qint64 index);
+    void scrollToBeginningOfDocument();
+    void scrollToEndOfDocument();
+
+    // --- Selection
+    const LMRIndexSet &selection() const { return m_selection; }
+    void setSelection(const LMRIndexSet &selection) { m_selection = selection; }
+    qint64 lastSelectedIndex() const { return m_lastSelectedIndex; }
+    void addItemAtIndexToSelection(qint64 index);
+    void extendLastSelectionTo(qint64 index);
+    void removeItemsAtIndexPathsFromSelection(const std::vector<qint64> &indices);
+    void deselectAll();
+    void selectAll();
+    void replaceSelection(const LMRIndexSet &selection);
+    void moveSelectionToIndex(qint64 index, bool extendingSelection);
+
+    // --- Drop target and rubber band state
+    bool draggingEntered() const { return m_draggingEntered; }
+    bool drawFocusRing() const { return m_drawFocusRing; }
+    void setDrawFocusRing(bool draw);
+    bool marqueeActive() const { return m_marqueeActive; }
+    QRectF marqueeRect() const { return m_marqueeRect; }
+    void setMarquee(bool active, const QRectF &rect);
+    QUrl presentedItemURL() const { return m_presentedItemURL; }
+
+    // Items painted by the last paint pass (also reported to the debug window).
+    qint64 drawnLastPaintCount() const { return m_drawnLastPaintCount; }
+    // Tooltip areas registered by the last layout pass that changed the height.
+    const std::vector<std::pair<QRectF, qint64>> &toolTipRects() const { return m_toolTipRects; }
+
+signals:
+    // The visible part of the document moved (scrolling): thumbnails to load may have changed.
+    void boundsDidChange();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    bool viewportEvent(QEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
+
+private:
+    struct PaintContext;
+    void drawItem(qint64 index, const QRectF &cellRect, PaintContext &context);
+    void drawMarquee(QPainter &painter);
+    void colorsDidChange();
+    void showFilenamesDidChange();
+    void updatePresentedItem();
+    void updateScrollBar();
+    void setNeedsDisplayInRect(const QRectF &documentRect);
+    void setNeedsDisplay();
+    bool showsFocusedSelection() const;
+    bool showToolTip(QHelpEvent *event);
+
+    ImageCollectionViewDelegate *m_delegate = nullptr;
+    QMenu *m_itemPopUpMenu = nullptr;
+
+    quint64 m_itemCount = 0;
+    std::atomic<qint64> m_itemSize{64};
+    quint64 m_cellPadding = 24;
+    float m_xOffset = 0;
+    double m_frameHeight = 0;
+    bool m_cachedShowFilenames = false;
+
+    LMRIndexSet m_selection;
+    qint64 m_lastSelectedIndex = LMRNotFound;
+
+    // Mouse press and rubber band state, driven by the input handlers.
+    quint64 m_itemIndexSelectedByMouseDown = quint64(LMRNotFound);
+    QPointF m_mouseDownLocation;
+    bool m_mouseDraggedSinceDown = false;
+    bool m_marqueeActive = false;
+    QPointF m_marqueeAnchorPoint;
+    QRectF m_marqueeRect;
+    LMRIndexSet m_selectionBeforeMarquee;
+
+    bool m_draggingEntered = false;
+    bool m_drawFocusRing = false;
+    QUrl m_presentedItemURL;
+
+    std::vector<std::pair<QRectF, qint64>> m_toolTipRects;
+    qint64 m_drawnLastPaintCount = 0;
+
+    // Laid-out file names by item path hash: truncating and shaping a name costs more than
+    // drawing its thumbnail, and a scrolled grid shows the same names again and again. Valid
+    // for one label width and font.
+    QHash<quint64, QStaticText> m_labelCache;
+    double m_labelCacheWidth = -1;
+    QFont m_labelCacheFont;
+};

@@ -1,0 +1,246 @@
+// The paint pass, checked on rendered pixels: placeholder grey per appearance, the selection
+// highlight with and without focus, the video badge, what lies beyond the last item, which
+// cells a partial repaint draws, and middle-truncated names.
+
+#include "GridTestSupport.h"
+#include "model/Cache.h"
+#include "prefs/Preferences.h"
+#include "support/TestRunner.h"
+
+#include <QTemporaryDir>
+
+#include "tests/support/TestUtils.h"
+
+namespace {
+const QColor kBackground(0x20, 0x40, 0x60);
+const QColor kLabel(0x00, 0xff, 0x00);
+const QColor kSelection(0xff, 0x00, 0x00);
+} // namespace
+
+class GridDrawingTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        qunsetenv("LUMORY_APPEARANCE");
+        Preferences &prefs = Preferences::sharedInstance();
+        prefs.clearForTesting();
+        prefs.setIntZoomValue(3);
+        prefs.setBackgroundColor(kBackground);
+        prefs.setLabelColor(kLabel);
+        prefs.setSelectionColor(kSelection);
+        LMRThumbnailRAMCache::sharedInstance().removeAllObjects();
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_delegate = FakeGridDelegate();
+        m_view = std::make_unique<ImageCollectionView>();
+        m_view->setDelegate(&m_delegate);
+        m_view->setItemSize(288);
+    }
+    void cleanup()
+    {
+        m_view.reset();
+        qunsetenv("LUMORY_APPEARANCE");
+    }
+
+    void placeholderFollowsAppearance_data()
+    {
+        QTest::addColumn<QByteArray>("appearance");
+        QTest::addColumn<int>("grey");
+        QTest::newRow("light") << QByteArray("light") << 230;
+        QTest::newRow("dark") << QByteArray("dark") << 64;
+    }
+    void placeholderFollowsAppearance()
+    {
+        QFETCH(QByteArray, appearance);
+        QFETCH(int, grey);
+        qputenv("LUMORY_APPEARANCE", appearance);
+        setItems({"a.jpg", "b.jpg"});
+        putThumbnail(1, Qt::yellow);
+        const QImage image = render();
+        QCOMPARE(pixelAt(image, imageRect(0).center()), QColor(grey, grey, grey));
+        QCOMPARE(pixelAt(image, imageRect(1).center()), QColor(Qt::yellow));
+        QCOMPARE(m_view->drawnLastPaintCount(), qint64(2));
+    }
+
+    void thumbnailDrawnOneToOne()
+    {
+        setItems({"a.jpg"});
+        const QImage thumbnail = lmrtest::makeTestImage(288, 288).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        LMRThumbnailRAMCache::sharedInstance().setObject(thumbnail, LMRThumbnailRAMCache::keyFor(path(0), 288));
+        const QImage image = render();
+        const QRect m = imageRect(0).toRect();
+        QCOMPARE(image.copy(m).convertToFormat(QImage::Format_RGB32), thumbnail.convertToFormat(QImage::Format_RGB32));
+    }
+
+    void selectionHighlightFollowsFocus_data()
+    {
+        QTest::addColumn<bool>("focused");
+        QTest::addColumn<QColor>("color");
+        QTest::newRow("focused in the active window") << true << kSelection;
+        QTest::newRow("unfocused") << false << QColor(204, 204, 204);
+    }
+    void selectionHighlightFollowsFocus()
+    {
+        QFETCH(bool, focused);
+        setItems({"a.jpg", "b.jpg"});
+        m_view->setSelection(LMRIndexSet{1});
+        if (focused) {
+            m_view->activateWindow();
+            m_view->setFocus();
+            QTRY_VERIFY(m_view->hasFocus() && m_view->isActiveWindow());
+        } else {
+            m_view->clearFocus();
+            QTRY_VERIFY(!m_view->hasFocus());
+        }
+        const QImage image = render();
+        // Between the highlight's edge (4 in) and the thumbnail (12 in), away from the corners.
+        const QRectF cell = m_view->cellRectForItemIndex(1);
+        QTEST(pixelAt(image, QPointF(cell.center().x(), cell.top() + 8)), "color");
+        const QRectF unselected = m_view->cellRectForItemIndex(0);
+        QCOMPARE(pixelAt(image, QPointF(unselected.center().x(), unselected.top() + 8)), kBackground);
+    }
+
+    void videoBadge_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("includeVideos");
+        QTest::addColumn<bool>("badge");
+        QTest::newRow("video, videos included") << "clip.mp4" << true << true;
+        QTest::newRow("quicktime, videos included") << "clip.mov" << true << true;
+        QTest::newRow("video, videos excluded") << "clip.mp4" << false << false;
+        QTest::newRow("picture") << "photo.jpg" << true << false;
+    }
+    void videoBadge()
+    {
+        QFETCH(QString, name);
+        QFETCH(bool, includeVideos);
+        QFETCH(bool, badge);
+        Preferences::sharedInstance().setIncludeVideos(includeVideos);
+        setItems({name});
+        const QImage image = render();
+        // The badge's frame reaches below the thumbnail square at its left edge.
+        const QRectF m = imageRect(0);
+        const QColor below = pixelAt(image, QPointF(m.left() + 1, m.bottom() + 2));
+        QCOMPARE(below, badge ? kLabel : kBackground);
+        // The placeholder is still drawn under a badge.
+        QCOMPARE(pixelAt(image, m.center()), QColor(230, 230, 230));
+    }
+
+    void cellsBeyondTheCountStayBackground()
+    {
+        setItems({"a.jpg", "b.jpg", "c.jpg", "d.jpg"});
+        const QImage image = render();
+        QCOMPARE(m_view->drawnLastPaintCount(), qint64(4));
+        for (qint64 index : {4, 5, 6}) {
+            const QRect cell = viewportRect(*m_view, m_view->cellRectForItemIndex(quint64(index)))
+                                   .intersected(image.rect());
+            QCOMPARE(lmrtest::averageColor(image, cell), kBackground);
+        }
+    }
+
+    void emptyGridPaintsBackgroundOnly()
+    {
+        setItems({});
+        const QImage image = render();
+        QCOMPARE(m_view->drawnLastPaintCount(), qint64(0));
+        QCOMPARE(lmrtest::averageColor(image, image.rect()), kBackground);
+    }
+
+    void partialRepaintDrawsOnlyItsCells_data()
+    {
+        QTest::addColumn<QList<int>>("cells");
+        QTest::addColumn<int>("drawn");
+        QTest::newRow("one cell") << QList<int>{4} << 1;
+        QTest::newRow("two cells apart") << QList<int>{0, 8} << 2;
+        QTest::newRow("a cell beyond the count") << QList<int>{10} << 0;
+    }
+    void partialRepaintDrawsOnlyItsCells()
+    {
+        QFETCH(QList<int>, cells);
+        setItems({"0.jpg", "1.jpg", "2.jpg", "3.jpg", "4.jpg", "5.jpg", "6.jpg", "7.jpg", "8.jpg", "9.jpg"});
+        m_view->verticalScrollBar()->setValue(300);
+        QRegion region;
+        for (int index : cells)
+            region += viewportRect(*m_view, m_view->selectionRectForCellRect(m_view->cellRectForItemIndex(index)));
+        render(region);
+        QTEST(int(m_view->drawnLastPaintCount()), "drawn");
+    }
+
+    void longNamesAreTruncatedInTheMiddle()
+    {
+        Preferences::sharedInstance().setShowFilenames(true);
+        // Letters at both ends and a long run of spaces between: a middle truncation shows
+        // letters across the whole row; a centred line cut at the edges would show only spaces,
+        // one cut at the end only the first letters.
+        const QString lettersSpacesLetters = QString(30, 'W') + QString(150, ' ') + QString(30, 'W') + ".jpg";
+        setItems({lettersSpacesLetters, "short.jpg"});
+        const QImage image = render();
+        const auto ink = [&](qint64 index, double from, double to) {
+            const QRectF text = m_view->textRectForItemRect(
+                m_view->itemRectForCellRect(m_view->cellRectForItemIndex(quint64(index))));
+            const QRectF part(text.x() + from * text.width(), text.y(), (to - from) * text.width(), text.height());
+            int count = 0;
+            const QRect r = viewportRect(*m_view, part);
+            for (int y = r.top(); y <= r.bottom(); ++y)
+                for (int x = r.left(); x <= r.right(); ++x)
+                    count += QColor(image.pixel(x, y)) != kBackground;
+            return count;
+        };
+        QVERIFY(ink(0, 0, 0.1) > 0);
+        QVERIFY(ink(0, 0.45, 0.55) > 0);
+        QVERIFY(ink(0, 0.9, 1) > 0);
+        // A short name stays whole and centred: nothing at the far ends.
+        QVERIFY(ink(1, 0.4, 0.6) > 0);
+        QCOMPARE(ink(1, 0, 0.1), 0);
+    }
+
+private:
+    QString path(qint64 index) const { return m_delegate.items[size_t(index)]->path(); }
+
+    void setItems(const QStringList &names)
+    {
+        m_delegate.items.clear();
+        for (const QString &name : names)
+            m_delegate.items.push_back(std::make_shared<LMRFileSystemImageItem>(
+                lmrtest::writeFile(m_dir->filePath(name), QByteArray("x"))));
+        m_delegate.count = qint64(names.size());
+        QVERIFY(showGrid(*m_view, 1000, 700));
+        m_view->reloadData();
+    }
+
+    void putThumbnail(qint64 index, const QColor &color)
+    {
+        QImage thumbnail(288, 288, QImage::Format_ARGB32_Premultiplied);
+        thumbnail.fill(color);
+        LMRThumbnailRAMCache::sharedInstance().setObject(thumbnail, LMRThumbnailRAMCache::keyFor(path(index), 288));
+    }
+
+    QRectF imageRect(qint64 index) const
+    {
+        const QRectF image =
+            m_view->imageRectForItemRect(m_view->itemRectForCellRect(m_view->cellRectForItemIndex(quint64(index))));
+        return image.translated(0, -m_view->documentVisibleRect().y());
+    }
+
+    QImage render(const QRegion &region = {})
+    {
+        QImage image(m_view->viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::magenta);
+        m_view->viewport()->render(&image, QPoint(), region);
+        return image;
+    }
+
+    static QColor pixelAt(const QImage &image, const QPointF &point)
+    {
+        return QColor(image.pixel(point.toPoint()));
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    FakeGridDelegate m_delegate;
+    std::unique_ptr<ImageCollectionView> m_view;
+};
+
+LMR_REGISTER_TEST(GridDrawingTest);
+#include "GridDrawingTest.moc"

@@ -1,0 +1,90 @@
+#pragma once
+// A stand-in for the grid's owner, and helpers to give the grid an exact viewport size.
+
+#include "grid/ImageCollectionView.h"
+#include "grid/ImageCollectionViewDelegate.h"
+
+#include <QEvent>
+#include <QPaintEvent>
+#include <QRegion>
+#include <QScrollBar>
+#include <QTest>
+
+class FakeGridDelegate : public ImageCollectionViewDelegate
+{
+public:
+    qint64 count = 0;
+    std::vector<LMRImageItemPtr> items;   // shorter than count: the missing ones are null
+    LMRItemPtr displayedItem;
+    int numberOfItemsCalls = 0;
+    int selectionDidChangeCalls = 0;
+    std::vector<qint64> itemRequests;
+
+    qint64 collectionViewNumberOfItemsInSection(ImageCollectionView *, qint64) override
+    {
+        ++numberOfItemsCalls;
+        return count;
+    }
+    LMRImageItemPtr collectionViewItemForRepresentedObjectAtIndexPath(ImageCollectionView *, qint64 index) override
+    {
+        itemRequests.push_back(index);
+        return index >= 0 && index < qint64(items.size()) ? items[size_t(index)] : nullptr;
+    }
+    void collectionViewSelectionDidChange(ImageCollectionView *) override { ++selectionDidChangeCalls; }
+    void collectionViewDidDoubleClickItemAtIndexPath(ImageCollectionView *, qint64) override {}
+    void collectionViewDeleteSelectedItems(ImageCollectionView *) override {}
+    LMRItemPtr collectionViewDisplayedContentItem(ImageCollectionView *) override { return displayedItem; }
+    void collectionViewReceivedItemsByDrag(ImageCollectionView *, const std::vector<LMRImageItemPtr> &) override {}
+};
+
+// Shows the grid with a viewport of exactly the given size. The scroll bar is kept on so that
+// the viewport's width does not change with the number of items.
+inline bool showGrid(ImageCollectionView &view, int width, int height)
+{
+    view.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    view.show();
+    if (!QTest::qWaitForWindowExposed(&view))
+        return false;
+    const QSize extra = view.size() - view.viewport()->size();
+    view.resize(width + extra.width(), height + extra.height());
+    return view.viewport()->size() == QSize(width, height);
+}
+
+// Records the region of each paint event the viewport receives.
+class PaintRecorder : public QObject
+{
+public:
+    explicit PaintRecorder(QWidget *viewport) { viewport->installEventFilter(this); }
+    QRegion region;
+    int paints = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint) {
+            region += static_cast<QPaintEvent *>(event)->region();
+            ++paints;
+        }
+        return false;
+    }
+};
+
+// Lets pending repaints (layout, exposure, earlier updates) happen, until a round of events
+// paints nothing more.
+inline void settle(ImageCollectionView &view)
+{
+    PaintRecorder recorder(view.viewport());
+    for (int round = 0; round < 50; ++round) {
+        const int before = recorder.paints;
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents();
+        if (round > 2 && recorder.paints == before)
+            return;
+    }
+}
+
+// The area of a document rectangle as it appears in the viewport.
+inline QRect viewportRect(const ImageCollectionView &view, const QRectF &documentRect)
+{
+    return documentRect.translated(0, -view.verticalScrollBar()->value()).toAlignedRect();
+}
