@@ -1,0 +1,347 @@
+#include "app/AppDelegate.h"
+
+#include "app/BottomBarView.h"
+#include "app/BusyIndicator.h"
+#include "app/MainWindow.h"
+#include "grid/ImageCollectionView.h"
+#include "model/DirectoryEnumerationThread.h"
+#include "platform/ImageSource.h"
+#include "prefs/Preferences.h"
+#include "support/Artwork.h"
+#include "support/ClickableImageView.h"
+#include "support/DebugWindowController.h"
+#include "support/Modifiers.h"
+#include "support/NotificationCenter.h"
+#include "support/Notifications.h"
+#include "support/SystemAppearance.h"
+
+#include <QAbstractItemView>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QSlider>
+#include <QSplitter>
+#include <QTimer>
+#include <QTreeView>
+
+namespace {
+const QString kSplitViewKey = QStringLiteral("MainSplitView");
+// The sidebar's width on a first start, before the user has moved the divider.
+constexpr int kInitialSidebarWidth = 230;
+
+bool isExistingDirectory(const QString &path)
+{
+    const QFileInfo info(path);
+    return !path.isEmpty() && info.exists() && info.isDir();
+}
+
+// A folder that other systems present as one document (an application, a photo library).
+bool isFilePackageAtPath(const QString &path)
+{
+    return isExistingDirectory(path) && LMRDirectoryEnumerationThread::isPackageName(QFileInfo(path).fileName());
+}
+} // namespace
+
+AppDelegate::AppDelegate(QObject *parent) : QObject(parent)
+{
+    auto *timer = new QTimer(this);
+    timer->setObjectName(QStringLiteral("queueLoadForVisibleThumbnailsTimer"));
+    timer->setSingleShot(true);
+    connect(timer, &QTimer::timeout, this, &AppDelegate::queueLoadForVisibleThumbnails);
+    m_queueLoadTimer = timer;
+}
+
+AppDelegate::~AppDelegate()
+{
+    if (thumbnailLoading) {
+        {
+            std::lock_guard<std::mutex> guard(thumbnailLoading->handOverLock);
+            thumbnailLoading->handOverReceiver = nullptr;
+        }
+        if (thumbnailLoadingThread.joinable()) {
+            thumbnailLoading->cancelled = true;
+            signalThumbnailLoadingThread();
+            thumbnailLoadingThread.detach();
+        }
+    }
+    // Panes and sub-bars that are not on show have no parent; the window takes the rest.
+    for (QWidget *detached : {sidebarView.data(), sidebarOpenFolderPromptView.data(), thumbnailsSuperview.data(),
+                              fullSizeView.data(), static_cast<QWidget *>(bottomBarView.data())}) {
+        if (detached && !detached->parentWidget())
+            delete detached;
+    }
+    delete window.data();
+}
+
+void AppDelegate::launch()
+{
+    if (m_launched)
+        return;
+    m_launched = true;
+    // Some decoder libraries must be set up once on this thread before any worker decodes.
+    LMRImageSource::initialize();
+    buildMainWindow();
+    buildMainMenu();
+    applicationDidFinishLaunching();
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
+        if (state == Qt::ApplicationActive)
+            applicationDidBecomeActive();
+        else
+            applicationDidResignActive();
+    });
+    window->show();
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    Preferences &preferences = Preferences::sharedInstance();
+
+    // 1. The developer's statistics window; reports go nowhere without it.
+    if (Preferences::isDebugModeEnabled()) {
+        debugWindowController = std::make_unique<DebugWindowController>();
+        debugWindowController->showWindow();
+    }
+
+    // 2. The loading thread's shared state: its queue and lock, its condition and pause flag.
+    thumbnailLoading = std::make_shared<LMRThumbnailLoadingShared>();
+    thumbnailLoading->handOverReceiver = this;
+
+    // 3. The split view, side by side, above the bottom bar.
+    splitView = new QSplitter(Qt::Horizontal, contentView);
+    splitView->setObjectName(QStringLiteral("splitView"));
+    splitView->setChildrenCollapsible(false);
+    splitView->setHandleWidth(1);
+    splitView->setGeometry(MainContentView::splitViewFrame(contentView->size(), true));
+    contentView->setSplitView(splitView);
+
+    // 4. The prompt (when the sidebar is on) and the grid. The first pane keeps its width when
+    // the window is resized; the panes after it take the change.
+    if (preferences.showSidebar())
+        splitView->addWidget(sidebarOpenFolderPromptView);
+    splitView->addWidget(thumbnailsSuperview);
+    for (int i = 0; i < splitView->count(); ++i)
+        splitView->setStretchFactor(i, i == 0 ? 0 : 1);
+    if (splitView->count() > 1)
+        splitView->setSizes({kInitialSidebarWidth, qMax(1, contentView->width() - kInitialSidebarWidth)});
+    splitView->restoreState(preferences.storedValue(kSplitViewKey).toByteArray());
+    connect(splitView, &QSplitter::splitterMoved, this, [this] {
+        Preferences::sharedInstance().setStoredValue(kSplitViewKey, splitView->saveState());
+    });
+    splitView->show();
+
+    // 5.
+    thumbnailLoadingSpinner->hide();
+
+    // 6. Empty lists and the zero count.
+    sidebarItems.clear();
+    {
+        std::lock_guard<std::mutex> guard(thumbnailLoading->pendingThumbnailLoadsLock);
+        thumbnailLoading->pendingThumbnailLoads.clear();
+    }
+    thumbnailItems.clear();
+    setThumbnailCount(thumbnailItems.size());
+    sidebarNavHistory.clear();
+
+    // 7. The zoom step sizes the grid's cells. The slider must not send its command while it
+    // is set from the stored value.
+    {
+        const QSignalBlocker blocker(thumbnailZoomSlider);
+        thumbnailZoomSlider->setValue(int(preferences.intZoomValue()));
+    }
+    applyZoomValueToThumbnails();
+
+    // 8. Scrolling the grid queues the thumbnails that came into view.
+    connect(thumbnailsCollectionView, &ImageCollectionView::boundsDidChange, this,
+            &AppDelegate::didScrollCollectionView);
+
+    // 9.
+    LMRNotificationCenter &center = LMRNotificationCenter::defaultCenter();
+    center.addObserver(this, LMRNotifications::SlideshowPacingChanged, [this] { didChangeSlideshowPacing(); });
+    center.addObserver(this, LMRNotifications::HighQualityThumbnailsChanged,
+                       [this] { didChangeHighQualityThumbnailsPref(); });
+
+    // 10.
+    bottomBarView->showBottomBarForThumbnails();
+    if (!preferences.showBottomBar())
+        hideBottomBar();
+
+    // 11.
+    updateFolderDepthUI();
+    updateShowFilenamesUI();
+
+    // 12. Keeping the main window out of a window list has no counterpart on the Linux desktop.
+
+    // 13. Files dropped on a sidebar folder are moved or copied there.
+    sidebarOutlineView->setAcceptDrops(true);
+    sidebarOutlineView->viewport()->setAcceptDrops(true);
+    sidebarOutlineView->setDragDropMode(QAbstractItemView::DropOnly);
+
+    // 14. The loading thread starts asleep: the pause flag is set before it runs.
+    {
+        std::lock_guard<std::mutex> guard(thumbnailLoading->thumbnailLoadingSemaphoreLock);
+        thumbnailLoading->pauseThumbnailLoadingThread = true;
+    }
+    thumbnailLoadingThread = std::thread(&AppDelegate::thumbnailLoadingThreadMain, thumbnailLoading);
+
+    // 15. The last root folder, unless the copy modifier alone is held. A package is never a
+    // root; it stays stored for the next start all the same.
+    if (!LMREvent::isOptionKeyPressed()) {
+        restoredSidebarRootFolderURL = preferences.defaultRootFolder();
+        if (!restoredSidebarRootFolderURL.isEmpty()) {
+            if (isFilePackageAtPath(restoredSidebarRootFolderURL)) {
+                stopAccessingRestoredSidebarRootFolder();
+            } else {
+                setSidebarRootURL(restoredSidebarRootFolderURL);
+                replaceOpenFolderViewWithSidebarView();
+            }
+        }
+    }
+
+    // 16. The zoom icons follow the desktop's appearance from now on.
+    appearanceDidChange();
+    LMRSystemAppearance::startObservingDesktop();
+    center.addObserver(this, LMRNotifications::AppearanceChanged, [this] { appearanceDidChange(); });
+}
+
+void AppDelegate::applicationWillTerminate()
+{
+    if (m_terminated || !m_launched)
+        return;
+    m_terminated = true;
+
+    stopSlideshow();
+    stopAccessingRestoredSidebarRootFolder();
+    LMRNotificationCenter::defaultCenter().removeObserver(this);
+
+    // Cancelled and woken, never waited for: a render in progress must not hold up the exit.
+    if (thumbnailLoading) {
+        thumbnailLoading->cancelled = true;
+        signalThumbnailLoadingThread();
+    }
+    if (thumbnailLoadingThread.joinable())
+        thumbnailLoadingThread.detach();
+
+    cancelThumbnailEnumerationThread();
+    cancelSidebarEnumerationThread();
+}
+
+void AppDelegate::applicationDidBecomeActive()
+{
+    // The selection's colour depends on whether the window is active.
+    if (thumbnailsCollectionView)
+        thumbnailsCollectionView->viewport()->update();
+}
+
+void AppDelegate::applicationDidResignActive()
+{
+    if (thumbnailsCollectionView)
+        thumbnailsCollectionView->viewport()->update();
+}
+
+bool AppDelegate::applicationShouldHandleReopen(bool)
+{
+    showMainWindow(this);
+    return false;
+}
+
+void AppDelegate::showMainWindow(QObject *)
+{
+    if (!window)
+        return;
+    if (window->isMinimized())
+        window->showNormal();
+    else
+        window->show();
+    window->raise();
+    window->activateWindow();
+}
+
+void AppDelegate::applicationOpenURLs(const QList<QUrl> &urls)
+{
+    if (urls.isEmpty() || !urls.first().isLocalFile())
+        return;
+    const QString path = QDir::cleanPath(urls.first().toLocalFile());
+    if (!isExistingDirectory(path))
+        return;
+    replaceOpenFolderViewWithSidebarView();
+    stopAccessingRestoredSidebarRootFolder();
+    sidebarNavHistory.clear();
+    // After the current event, as a folder from any other source would be.
+    QMetaObject::invokeMethod(this, [this, path] { setSidebarRootURL(path); }, Qt::QueuedConnection);
+}
+
+void AppDelegate::openDocument(QObject *)
+{
+    auto *dialog = new QFileDialog(window, tr("Open Folder"));
+    dialog->setObjectName(QStringLiteral("openPanel"));
+    dialog->setFileMode(QFileDialog::Directory);
+    dialog->setOption(QFileDialog::ShowDirsOnly);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->setDirectory(sidebarRootFolderItem ? sidebarRootFolderItem->path() : QDir::homePath());
+    connect(dialog, &QDialog::finished, this, [this, dialog](int result) {
+        const QString chosen = dialog->selectedFiles().value(0);
+        dialog->deleteLater();
+        didEndOpenPanel(result, chosen);
+    });
+    dialog->open();
+}
+
+void AppDelegate::didEndOpenPanel(int response, const QString &folderPath)
+{
+    if (response != QDialog::Accepted || folderPath.isEmpty())
+        return;
+    stopAccessingRestoredSidebarRootFolder();
+    sidebarNavHistory.clear();
+    const QString path = QDir::cleanPath(folderPath);
+    QMetaObject::invokeMethod(this, [this, path] { setSidebarRootURL(path); }, Qt::QueuedConnection);
+}
+
+void AppDelegate::appearanceDidChange()
+{
+    if (smallerThumbnailsIcon)
+        smallerThumbnailsIcon->setImage(LMRImageNamed(LMRAppearanceImageName(QStringLiteral("zoom-small"))));
+    if (largerThumbnailsIcon)
+        largerThumbnailsIcon->setImage(LMRImageNamed(LMRAppearanceImageName(QStringLiteral("zoom-large"))));
+}
+
+void AppDelegate::windowDidResize()
+{
+    // A live resize sends many events; the thumbnails are queued once it has settled.
+    scheduleQueueLoadForVisibleThumbnails(std::chrono::milliseconds(500));
+}
+
+void AppDelegate::windowDidEnterFullScreen()
+{
+}
+
+void AppDelegate::windowDidExitFullScreen()
+{
+}
+
+void AppDelegate::scheduleQueueLoadForVisibleThumbnails(std::chrono::milliseconds delay)
+{
+    m_queueLoadTimer->start(delay);
+}
+
+void AppDelegate::replaceOpenFolderViewWithSidebarView()
+{
+    if (!splitView || !sidebarOpenFolderPromptView || !sidebarView)
+        return;
+    const int index = splitView->indexOf(sidebarOpenFolderPromptView);
+    if (index < 0)
+        return;
+    splitView->replaceWidget(index, sidebarView);
+    // The replaced prompt keeps no parent; hidden so that it never shows as a window of its own.
+    sidebarOpenFolderPromptView->hide();
+    sidebarView->show();
+}
+
+void AppDelegate::stopAccessingRestoredSidebarRootFolder()
+{
+    // Access to a folder needs no release on Linux; forgetting it is all there is.
+    restoredSidebarRootFolderURL.clear();
+}

@@ -1,0 +1,310 @@
+#pragma once
+// AppDelegate: the hub of the main window. It owns the window and everything on show in it, the
+// thumbnail list, the sidebar's lists and history, the thumbnail loading thread and the
+// slideshow's state; it answers the grid as its delegate and consumes every directory walk.
+//
+// Its operations are spread over files by concern: life cycle, opening folders and window
+// callbacks in AppDelegate.cpp; the window and menus in MainWindow*.cpp; the bottom bar and the
+// switch back to the grid in AppDelegateBottomBar.cpp; the count label in ThumbnailCountLabel.cpp.
+// Operations not written yet are empty in AppDelegatePlaceholders.cpp; each moves to its own
+// folder (browse/, sidebar/, viewer/, slideshow/) when it is written.
+//
+// Everything here runs on the main thread, except thumbnailLoadingThreadMain and what it
+// touches in LMRThumbnailLoadingShared.
+
+#include "grid/ImageCollectionViewDelegate.h"
+#include "model/DirectoryEnumerationThread.h"
+#include "model/FileSystemImageItem.h"
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+class AppDelegate;
+class BottomBarView;
+class DebugWindowController;
+class ImageCollectionView;
+class LMRBusyIndicator;
+class LMRButtonToolbarItem;
+class LMRClickableImageView;
+class MainContentView;
+class MainWindow;
+class PreferencesWindowController;
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QMimeData;
+class QSlider;
+class QSplitter;
+class QTimer;
+class QToolBar;
+class QTreeView;
+class QWidget;
+
+// What the main thread and the thumbnail loading thread share. Both hold it, so that a loading
+// thread nobody waits for at exit never touches freed memory, however long its last item takes.
+// The two locks are never held together.
+struct LMRThumbnailLoadingShared {
+    // The queue of items waiting for a thumbnail, the next to load first.
+    std::mutex pendingThumbnailLoadsLock;
+    std::vector<LMRImageItemPtr> pendingThumbnailLoads;
+
+    // The thread sleeps on the condition while the pause flag is set; the flag is read and
+    // written only under the condition's lock.
+    std::mutex thumbnailLoadingSemaphoreLock;
+    std::condition_variable thumbnailLoadingSemaphore;
+    bool pauseThumbnailLoadingThread = true;
+
+    // Checked between items and after every wake-up.
+    std::atomic<bool> cancelled{false};
+
+    // Where rendered items are handed over (a queued call). The delegate clears it under the
+    // lock before it goes away, so a late hand-over is dropped instead of reaching a dead object.
+    std::mutex handOverLock;
+    AppDelegate *handOverReceiver = nullptr;
+
+    // What the thread is doing, for tests and for the debug window.
+    std::atomic<bool> sleeping{false};
+    std::atomic<quint64> drainPasses{0};
+    std::atomic<bool> ended{false};
+};
+
+class AppDelegate : public QObject,
+                    public ImageCollectionViewDelegate,
+                    public LMRDirectoryEnumerationThreadConsumer
+{
+    Q_OBJECT
+public:
+    explicit AppDelegate(QObject *parent = nullptr);
+    ~AppDelegate() override;
+
+    // Builds the window and menus (so every outlet below is set), runs the start-up sequence
+    // and shows the window.
+    void launch();
+
+    // --- Life cycle and window (AppDelegate.cpp)
+    void applicationDidFinishLaunching();
+    void applicationWillTerminate();
+    void applicationDidBecomeActive();
+    void applicationDidResignActive();
+    // Another launch asked for the window; answers false (nothing more to do).
+    bool applicationShouldHandleReopen(bool hasVisibleWindows);
+    void showMainWindow(QObject *sender = nullptr);
+    // Folders from the command line or from a later launch: the first one, if it is a folder.
+    void applicationOpenURLs(const QList<QUrl> &urls);
+    void openDocument(QObject *sender = nullptr);
+    // The end of the Open command's folder dialog.
+    void didEndOpenPanel(int response, const QString &folderPath);
+    void showPreferences(QObject *sender = nullptr);
+    void appearanceDidChange();
+    void windowDidResize();
+    void windowDidEnterFullScreen();
+    void windowDidExitFullScreen();
+    void replaceOpenFolderViewWithSidebarView();
+    // Cancels a pending queueLoadForVisibleThumbnails and schedules one after delay.
+    void scheduleQueueLoadForVisibleThumbnails(std::chrono::milliseconds delay);
+
+    // --- Bottom bar and content pane (AppDelegateBottomBar.cpp)
+    void showBottomBar();
+    void hideBottomBar();
+    void didChangeBottomBarVisibility(QObject *sender = nullptr);
+    void showThumbnailsCollectionView();
+
+    // --- Commands of the menus and toolbar
+    void revealSelectedThumbnailsInFinder(QObject *sender = nullptr);
+    void showLumoryWebsite(QObject *sender = nullptr);
+    // Whether the command of action may run now; menus refresh their state from it.
+    bool validateAction(QAction *action);
+
+    // --- Thumbnail list: collecting, filtering, sorting, counts
+    void didReceiveItemsFromDirectoryEnumerationThread(const LMRDirectoryEnumerationMessage &message) override;
+    void addThumbnails(const std::vector<LMRImageItemPtr> &items);
+    void cancelThumbnailEnumerationThread();
+    void sortThumbnails();
+    void setThumbnailCount(quint64 count);          // ThumbnailCountLabel.cpp
+    void updateFolderDepthUI();
+    void updateShowFilenamesUI();
+    void didChangeFolderDepth(QObject *sender = nullptr);
+    void setFolderDepthFromMenu(QObject *sender = nullptr);
+    void setFolderDepth(qint64 depth);
+    void didChangeThumbnailSortOptions(QObject *sender = nullptr);
+    void showFilenames(QObject *sender = nullptr);
+    void didChangeHighQualityThumbnailsPref();
+    void refresh(QObject *sender = nullptr);
+
+    // --- Thumbnail loading thread
+    void queueLoadForVisibleThumbnails();
+    void signalThumbnailLoadingThread();
+    // The loading thread's entry; returns when the shared state is cancelled.
+    static void thumbnailLoadingThreadMain(std::shared_ptr<LMRThumbnailLoadingShared> shared);
+    void didReceiveItemsFromThumbnailLoadingThread(const std::vector<LMRImageItemPtr> &items);
+    void didScrollCollectionView();
+
+    // --- The grid's delegate, zoom, deletion
+    qint64 collectionViewNumberOfItemsInSection(ImageCollectionView *view, qint64 section) override;
+    LMRImageItemPtr collectionViewItemForRepresentedObjectAtIndexPath(ImageCollectionView *view,
+                                                                     qint64 index) override;
+    void collectionViewSelectionDidChange(ImageCollectionView *view) override;
+    void collectionViewDidDoubleClickItemAtIndexPath(ImageCollectionView *view, qint64 index) override;
+    void collectionViewDeleteSelectedItems(ImageCollectionView *view) override;
+    LMRItemPtr collectionViewDisplayedContentItem(ImageCollectionView *view) override;
+    void collectionViewReceivedItemsByDrag(ImageCollectionView *view,
+                                           const std::vector<LMRImageItemPtr> &items) override;
+    void applyZoomValueToThumbnails();
+    void didChangeZoomSlider(QObject *sender = nullptr);
+    void zoomIn(QObject *sender = nullptr);
+    void zoomOut(QObject *sender = nullptr);
+    void didFocusCollectionViewByTabKey();
+    void deleteSelectedItems(QObject *sender = nullptr);
+    void didDeleteItems(const std::vector<LMRImageItemPtr> &items);
+
+    // --- Full-size navigation
+    void showItemWithIndexInFullSizeView(quint64 index);
+    void showFullSizeView();
+    void cancelFullSizeView(QObject *sender = nullptr);
+    void showNextImageInFullSizeView(QObject *sender = nullptr);
+    void showPreviousImageInFullSizeView(QObject *sender = nullptr);
+    void didClickFullSizeViewNavigationButton(QObject *sender = nullptr);
+    void validateFullSizeNavigationControl();
+
+    // --- Sidebar
+    // The outline's data source and delegate.
+    qint64 outlineViewNumberOfChildrenOfItem(const LMRItemPtr &item);
+    LMRItemPtr outlineViewChildOfItem(qint64 index, const LMRItemPtr &item);
+    bool outlineViewIsItemExpandable(const LMRItemPtr &item);
+    void outlineViewSelectionDidChange();
+    // The drop operation to offer (Qt::IgnoreAction refuses); item null means the root.
+    Qt::DropAction outlineViewValidateDrop(const QMimeData *data, const LMRItemPtr &proposedItem);
+    bool outlineViewAcceptDrop(const QMimeData *data, const LMRItemPtr &item);
+    void setSidebarRootURL(const QString &folderPath);
+    void showSidebarItem(const LMRItemPtr &item);
+    void sortSidebarItems();
+    void addSidebarItems(const std::vector<LMRImageItemPtr> &items);
+    void cancelSidebarEnumerationThread();
+    void updateSidebarNavPopUp();
+    void didChangeSidebarNavPopUp(QObject *sender = nullptr);
+    void openEnclosingFolder(QObject *sender = nullptr);
+    void didChangeSidebarSortOptions(QObject *sender = nullptr);
+    void didChangeSidebarVisibility(QObject *sender = nullptr);
+    void showSidebar();
+    void hideSidebar();
+    void didClickOutlineView(QObject *sender = nullptr);
+    void didDoubleClickOutlineView(QObject *sender = nullptr);
+    void revealSelectedSidebarItemInFinder(QObject *sender = nullptr);
+
+    // --- Slideshow
+    void startSlideshow(QObject *sender = nullptr);
+    void startShuffledSlideshow(QObject *sender = nullptr);
+    void startSlideshowWithMode(qint64 mode);
+    void stopSlideshow();
+    void slideshowTimerFired();
+    void pauseSlideshow();
+    void unpauseSlideshow();
+    bool isSlideshowActive() const;
+    bool isSlideshowPaused() const;
+    void didChangeSlideshowPacing();
+
+    // --- Interface references: the window's widget tree owns them.
+    QPointer<MainWindow> window;
+    QPointer<MainContentView> contentView;
+    QPointer<ImageCollectionView> thumbnailsCollectionView;
+    QPointer<QWidget> thumbnailsSuperview;
+    QPointer<QWidget> fullSizeView;
+    QPointer<QWidget> fullSizeNavigationControl;
+    QPointer<QWidget> sidebarView;
+    QPointer<QTreeView> sidebarOutlineView;
+    QPointer<QComboBox> sidebarNavPopUpButton;
+    QPointer<QWidget> sidebarOpenFolderPromptView;
+    QPointer<QSlider> thumbnailZoomSlider;
+    QPointer<LMRClickableImageView> smallerThumbnailsIcon;
+    QPointer<LMRClickableImageView> largerThumbnailsIcon;
+    QPointer<LMRBusyIndicator> thumbnailLoadingSpinner;
+    QPointer<QLabel> thumbnailCountLabel;
+    QPointer<QCheckBox> folderDepthCheckbox;
+    // Menu items whose check mark or title the program sets.
+    QPointer<QAction> folderDepth0MenuItem;
+    QPointer<QAction> folderDepthUnlimitedMenuItem;
+    QPointer<QAction> showFilenamesMenuItem;
+    QPointer<QAction> startSlideshowMenuItem;
+    QPointer<QAction> startShuffledSlideshowMenuItem;
+    QPointer<QAction> sortThumbnailsByNameMenuItem;
+    QPointer<QAction> sortThumbnailsByCreationDateMenuItem;
+    QPointer<QAction> sortThumbnailsByModificationDateMenuItem;
+    QPointer<QAction> sortThumbnailsByFileSizeMenuItem;
+    QPointer<QAction> sortThumbnailsAscendingMenuItem;
+    QPointer<QAction> sortThumbnailsDescendingMenuItem;
+    QPointer<QAction> sortSidebarByNameMenuItem;
+    QPointer<QAction> sortSidebarByCreationDateMenuItem;
+    QPointer<QAction> sortSidebarByModificationDateMenuItem;
+    QPointer<QAction> sortSidebarAscendingMenuItem;
+    QPointer<QAction> sortSidebarDescendingMenuItem;
+    QPointer<QAction> showSidebarMenuItem;
+    QPointer<QAction> showBottomBarMenuItem;
+    // Commands without state of their own, kept for validation and tests.
+    QPointer<QAction> openMenuItem;
+    QPointer<QAction> refreshMenuItem;
+    QPointer<QAction> deleteMenuItem;
+    QPointer<QAction> quitMenuItem;
+    QPointer<QAction> showMainWindowMenuItem;
+
+    // --- Owned objects
+    // Made at start-up; a widget of the window, so the window deletes it.
+    QPointer<QSplitter> splitView;
+    // Detached from the window while hidden; deleted here then.
+    QPointer<BottomBarView> bottomBarView;
+    QPointer<QToolBar> toolbar;
+    LMRButtonToolbarItem *slideshowToolbarItem = nullptr;
+    // Made on first use, kept until exit.
+    PreferencesWindowController *preferencesWindowController = nullptr;
+    std::unique_ptr<DebugWindowController> debugWindowController;
+    std::vector<LMRImageItemPtr> thumbnailItems;
+    std::shared_ptr<LMRDirectoryEnumerationThread> thumbnailEnumerationThread;
+    // Never waited for: detached at exit once cancelled and woken.
+    std::thread thumbnailLoadingThread;
+    // The loading thread's queue, condition and flags (created at start-up).
+    std::shared_ptr<LMRThumbnailLoadingShared> thumbnailLoading;
+    std::vector<LMRItemPtr> sidebarItems;
+    LMRItemPtr sidebarRootFolderItem;
+    LMRItemPtr displayedSidebarItem;
+    std::shared_ptr<LMRDirectoryEnumerationThread> sidebarEnumerationThread;
+    std::vector<LMRItemPtr> sidebarNavHistory;
+    // The root restored from the preferences at start-up, or empty.
+    QString restoredSidebarRootFolderURL;
+    QPointer<QTimer> slideshowTimer;
+    std::vector<LMRImageItemPtr> shuffledImageItems;
+
+    // --- Scalars
+    quint64 countSinceLastSort = 0;
+    quint64 fullSizeItemIndex = 0;
+    qint64 slideshowMode = 0;
+    bool slideshowPaused = false;
+    qint64 slideshowShuffleIndex = 0;
+
+    // Operations that are still empty record their calls here (name, then the argument if any),
+    // so that the order of the start-up and shutdown sequences can be checked before they are
+    // written. An operation leaves this list when it gets its body.
+    QStringList placeholderCalls;
+
+private:
+    void buildMainWindow();                // MainWindow.cpp
+    void buildMainMenu();                  // MainMenu.cpp
+    void buildBottomBar();                 // MainWindow.cpp
+    void stopAccessingRestoredSidebarRootFolder();
+    void notePlaceholderCall(const QString &name, const QString &argument = QString());
+
+    QPointer<QTimer> m_queueLoadTimer;
+    bool m_launched = false;
+    bool m_terminated = false;
+};

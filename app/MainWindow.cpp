@@ -1,0 +1,245 @@
+#include "app/MainWindow.h"
+
+#include "app/AppDelegate.h"
+#include "app/BottomBarView.h"
+#include "app/BusyIndicator.h"
+#include "grid/ImageCollectionView.h"
+#include "support/ClickableImageView.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QSlider>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+// --- MainContentView
+
+MainContentView::MainContentView(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("contentView"));
+}
+
+void MainContentView::setSplitView(QWidget *splitView)
+{
+    m_splitView = splitView;
+}
+
+void MainContentView::setBottomBar(BottomBarView *bar)
+{
+    m_bottomBar = bar;
+}
+
+QRect MainContentView::splitViewFrame(const QSize &contentSize, bool bottomBarShown)
+{
+    if (!bottomBarShown)
+        return QRect(QPoint(0, 0), contentSize);
+    return QRect(0, 0, contentSize.width(), qMax(0, contentSize.height() - BottomBarView::kHeight));
+}
+
+void MainContentView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    const bool barShown = m_bottomBar && m_bottomBar->parentWidget() == this;
+    if (barShown)
+        m_bottomBar->setGeometry(BottomBarView::frameInContentView(size()));
+    if (m_splitView && m_splitView->parentWidget() == this)
+        m_splitView->setGeometry(splitViewFrame(size(), barShown));
+}
+
+// --- MainWindow
+
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("mainWindow"));
+}
+
+void MainWindow::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    emit resized();
+}
+
+void MainWindow::changeEvent(QEvent *event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange)
+        return;
+    const bool wasFullScreen = static_cast<QWindowStateChangeEvent *>(event)->oldState() & Qt::WindowFullScreen;
+    if (isFullScreen() && !wasFullScreen)
+        emit enteredFullScreen();
+    else if (!isFullScreen() && wasFullScreen)
+        emit exitedFullScreen();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    // A Linux desktop has no dock icon to bring a closed window back from, so closing the one
+    // main window ends the program, even while the debug window is open.
+    event->accept();
+    QCoreApplication::quit();
+}
+
+// --- The window's widget tree, built once before start-up
+
+void AppDelegate::buildMainWindow()
+{
+    window = new MainWindow;
+    window->setWindowTitle(QStringLiteral("Lumory"));
+    window->resize(1200, 780);
+    window->setMinimumSize(560, 360);
+
+    contentView = new MainContentView(window);
+    window->setCentralWidget(contentView);
+
+    // The panes belong to no one until start-up puts them into the split view; a pane that is
+    // not in it stays detached (and is deleted by the destructor).
+    // The open-folder prompt stands in the sidebar's place until a folder is open.
+    auto *prompt = new QWidget;
+    prompt->setObjectName(QStringLiteral("sidebarOpenFolderPromptView"));
+    {
+        auto *layout = new QVBoxLayout(prompt);
+        layout->addStretch(1);
+        auto *label = new QLabel(tr("No folder open"), prompt);
+        label->setAlignment(Qt::AlignCenter);
+        label->setWordWrap(true);
+        QFont font = label->font();
+        font.setBold(true);
+        label->setFont(font);
+        auto *hint = new QLabel(tr("Open a folder to browse its images."), prompt);
+        hint->setAlignment(Qt::AlignCenter);
+        hint->setWordWrap(true);
+        auto *button = new QPushButton(tr("Open Folder…"), prompt);
+        button->setObjectName(QStringLiteral("openFolderButton"));
+        connect(button, &QPushButton::clicked, this, [this, button] { openDocument(button); });
+        layout->addWidget(label);
+        layout->addWidget(hint);
+        layout->addSpacing(8);
+        layout->addWidget(button, 0, Qt::AlignHCenter);
+        layout->addStretch(2);
+    }
+    sidebarOpenFolderPromptView = prompt;
+
+    auto *sidebar = new QWidget;
+    sidebar->setObjectName(QStringLiteral("sidebarView"));
+    {
+        auto *layout = new QVBoxLayout(sidebar);
+        layout->setContentsMargins(4, 4, 0, 0);
+        layout->setSpacing(4);
+        sidebarNavPopUpButton = new QComboBox(sidebar);
+        sidebarNavPopUpButton->setObjectName(QStringLiteral("sidebarNavPopUpButton"));
+        // Out of the tab chain, which loops between the list and the grid or viewer.
+        sidebarNavPopUpButton->setFocusPolicy(Qt::ClickFocus);
+        connect(sidebarNavPopUpButton, &QComboBox::activated, this,
+                [this] { didChangeSidebarNavPopUp(sidebarNavPopUpButton); });
+        sidebarOutlineView = new QTreeView(sidebar);
+        sidebarOutlineView->setObjectName(QStringLiteral("sidebarOutlineView"));
+        sidebarOutlineView->setHeaderHidden(true);
+        sidebarOutlineView->setRootIsDecorated(false);
+        sidebarOutlineView->setItemsExpandable(false);
+        sidebarOutlineView->setFrameShape(QFrame::NoFrame);
+        connect(sidebarOutlineView, &QTreeView::clicked, this,
+                [this] { didClickOutlineView(sidebarOutlineView); });
+        connect(sidebarOutlineView, &QTreeView::doubleClicked, this,
+                [this] { didDoubleClickOutlineView(sidebarOutlineView); });
+        layout->addWidget(sidebarNavPopUpButton);
+        layout->addWidget(sidebarOutlineView, 1);
+    }
+    sidebarView = sidebar;
+
+    auto *thumbnails = new QWidget;
+    thumbnails->setObjectName(QStringLiteral("thumbnailsSuperview"));
+    {
+        auto *layout = new QVBoxLayout(thumbnails);
+        layout->setContentsMargins(0, 0, 0, 0);
+        thumbnailsCollectionView = new ImageCollectionView(thumbnails);
+        thumbnailsCollectionView->setObjectName(QStringLiteral("thumbnailsCollectionView"));
+        thumbnailsCollectionView->setDelegate(this);
+        layout->addWidget(thumbnailsCollectionView);
+    }
+    thumbnailsSuperview = thumbnails;
+
+    // The viewer's place; it takes the grid's pane while an item is shown full size.
+    auto *viewer = new QWidget;
+    viewer->setObjectName(QStringLiteral("fullSizeView"));
+    fullSizeView = viewer;
+
+    buildBottomBar();
+    contentView->setBottomBar(bottomBarView);
+
+    connect(window, &MainWindow::resized, this, &AppDelegate::windowDidResize);
+    connect(window, &MainWindow::enteredFullScreen, this, &AppDelegate::windowDidEnterFullScreen);
+    connect(window, &MainWindow::exitedFullScreen, this, &AppDelegate::windowDidExitFullScreen);
+}
+
+void AppDelegate::buildBottomBar()
+{
+    bottomBarView = new BottomBarView(contentView);
+    bottomBarView->appDelegate = this;
+
+    // Neither sub-bar is in the bar until start-up asks for one.
+    auto *forThumbnails = new QWidget;
+    forThumbnails->setObjectName(QStringLiteral("bottomBarViewForThumbnails"));
+    auto *layout = new QHBoxLayout(forThumbnails);
+    layout->setContentsMargins(10, 0, 10, 0);
+    layout->setSpacing(6);
+
+    smallerThumbnailsIcon = new LMRClickableImageView(forThumbnails);
+    smallerThumbnailsIcon->setObjectName(QStringLiteral("smallerThumbnailsIcon"));
+    smallerThumbnailsIcon->setFixedSize(16, 16);
+    smallerThumbnailsIcon->setToolTip(tr("Smaller thumbnails"));
+    smallerThumbnailsIcon->setTarget(this);
+    smallerThumbnailsIcon->setAction([this](LMRClickableImageView *sender) { zoomOut(sender); });
+
+    thumbnailZoomSlider = new QSlider(Qt::Horizontal, forThumbnails);
+    thumbnailZoomSlider->setObjectName(QStringLiteral("thumbnailZoomSlider"));
+    thumbnailZoomSlider->setRange(1, 16);
+    thumbnailZoomSlider->setSingleStep(1);
+    thumbnailZoomSlider->setPageStep(1);
+    thumbnailZoomSlider->setFixedWidth(120);
+    thumbnailZoomSlider->setFocusPolicy(Qt::NoFocus);
+    connect(thumbnailZoomSlider, &QSlider::valueChanged, this,
+            [this] { didChangeZoomSlider(thumbnailZoomSlider); });
+
+    largerThumbnailsIcon = new LMRClickableImageView(forThumbnails);
+    largerThumbnailsIcon->setObjectName(QStringLiteral("largerThumbnailsIcon"));
+    largerThumbnailsIcon->setFixedSize(20, 20);
+    largerThumbnailsIcon->setToolTip(tr("Larger thumbnails"));
+    largerThumbnailsIcon->setTarget(this);
+    largerThumbnailsIcon->setAction([this](LMRClickableImageView *sender) { zoomIn(sender); });
+
+    thumbnailLoadingSpinner = new LMRBusyIndicator(forThumbnails);
+    thumbnailLoadingSpinner->setObjectName(QStringLiteral("thumbnailLoadingSpinner"));
+
+    thumbnailCountLabel = new QLabel(forThumbnails);
+    thumbnailCountLabel->setObjectName(QStringLiteral("thumbnailCountLabel"));
+    thumbnailCountLabel->setAlignment(Qt::AlignCenter);
+    thumbnailCountLabel->setTextInteractionFlags(Qt::NoTextInteraction);
+
+    folderDepthCheckbox = new QCheckBox(tr("Include subfolders"), forThumbnails);
+    folderDepthCheckbox->setObjectName(QStringLiteral("folderDepthCheckbox"));
+    folderDepthCheckbox->setFocusPolicy(Qt::NoFocus);
+    // clicked, not toggled: setting the box from the preference must not send the command.
+    connect(folderDepthCheckbox, &QCheckBox::clicked, this,
+            [this] { didChangeFolderDepth(folderDepthCheckbox); });
+
+    layout->addWidget(smallerThumbnailsIcon);
+    layout->addWidget(thumbnailZoomSlider);
+    layout->addWidget(largerThumbnailsIcon);
+    layout->addStretch(1);
+    layout->addWidget(thumbnailLoadingSpinner);
+    layout->addWidget(thumbnailCountLabel);
+    layout->addStretch(1);
+    layout->addWidget(folderDepthCheckbox);
+
+    auto *forFullSize = new QWidget;
+    forFullSize->setObjectName(QStringLiteral("bottomBarViewForFullSize"));
+
+    bottomBarView->bottomBarViewForThumbnails = forThumbnails;
+    bottomBarView->bottomBarViewForFullSize = forFullSize;
+}

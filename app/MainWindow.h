@@ -1,0 +1,47 @@
+#pragma once
+// The main window and its content view. The window reports what its delegate follows (resizes,
+// full screen) and ends the program when it is closed. The content view places the split view
+// and the bottom bar itself, so that attaching or detaching the bar moves the split view exactly
+// once and a resize keeps both where they belong.
+
+#include <QMainWindow>
+#include <QPointer>
+
+class BottomBarView;
+
+class MainContentView : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit MainContentView(QWidget *parent = nullptr);
+
+    void setSplitView(QWidget *splitView);
+    void setBottomBar(BottomBarView *bar);
+
+    // The split view's place: above the bar while the bar is attached, everything otherwise.
+    static QRect splitViewFrame(const QSize &contentSize, bool bottomBarShown);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private:
+    QPointer<QWidget> m_splitView;
+    QPointer<BottomBarView> m_bottomBar;
+};
+
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+
+signals:
+    void resized();
+    void enteredFullScreen();
+    void exitedFullScreen();
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
+};

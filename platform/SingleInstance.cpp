@@ -1,0 +1,187 @@
+#include "platform/SingleInstance.h"
+
+#include "support/Log.h"
+
+#include <QDataStream>
+#include <QElapsedTimer>
+#include <QLocalServer>
+#include <QLocalSocket>
+
+#include <sys/socket.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+namespace {
+
+// A hand-over carries a few paths; anything bigger is not from us.
+constexpr qint64 kMaxMessageBytes = 256 * 1024;
+const QByteArray kAcknowledgement = QByteArrayLiteral("ok\n");
+
+// Whether the process at the other end of a connected local socket runs as this user.
+bool peerIsSameUser(const QLocalSocket &socket)
+{
+#if defined(Q_OS_LINUX)
+    struct ucred credentials {};
+    socklen_t length = sizeof(credentials);
+    if (getsockopt(int(socket.socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &credentials, &length) != 0)
+        return false;
+    return credentials.uid == getuid();
+#else
+    Q_UNUSED(socket);
+    return true;  // file sockets there are protected by the file's mode instead
+#endif
+}
+
+QByteArray encode(const QStringList &paths)
+{
+    QByteArray payload;
+    QDataStream out(&payload, QIODevice::WriteOnly);
+    out.setVersion(QDataStream::Qt_6_4);
+    out << paths;
+    QByteArray message;
+    QDataStream framed(&message, QIODevice::WriteOnly);
+    framed.setVersion(QDataStream::Qt_6_4);
+    framed << quint32(payload.size());
+    message.append(payload);
+    return message;
+}
+
+// Complete message: the paths; incomplete: nothing and complete stays false.
+QStringList decode(const QByteArray &buffer, bool *complete, bool *malformed)
+{
+    *complete = false;
+    *malformed = false;
+    if (buffer.size() < 4)
+        return {};
+    QDataStream header(buffer);
+    header.setVersion(QDataStream::Qt_6_4);
+    quint32 size = 0;
+    header >> size;
+    if (size > kMaxMessageBytes) {
+        *malformed = true;
+        return {};
+    }
+    if (buffer.size() < 4 + qint64(size))
+        return {};
+    *complete = true;
+    QDataStream in(buffer.mid(4, size));
+    in.setVersion(QDataStream::Qt_6_4);
+    QStringList paths;
+    in >> paths;
+    if (in.status() != QDataStream::Ok) {
+        *malformed = true;
+        return {};
+    }
+    return paths;
+}
+
+} // namespace
+
+LMRSingleInstance::LMRSingleInstance(const QString &name, QObject *parent)
+    : QObject(parent), m_name(name)
+{
+}
+
+LMRSingleInstance::~LMRSingleInstance() = default;
+
+QString LMRSingleInstance::defaultName()
+{
+    return QStringLiteral("lumory-%1").arg(quint64(getuid()));
+}
+
+bool LMRSingleInstance::handOver(const QStringList &paths, int timeoutMs)
+{
+    QLocalSocket socket;
+#if defined(Q_OS_LINUX)
+    socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
+#endif
+    socket.connectToServer(m_name);
+    if (!socket.waitForConnected(timeoutMs))
+        return false;
+    if (!peerIsSameUser(socket)) {
+        LMRLog(QStringLiteral("Ignoring a Lumory instance of another user on \"%1\"").arg(m_name));
+        return false;
+    }
+    socket.write(encode(paths));
+    if (!socket.waitForBytesWritten(timeoutMs))
+        return false;
+    QElapsedTimer clock;
+    clock.start();
+    QByteArray answer;
+    while (answer.size() < kAcknowledgement.size()) {
+        const qint64 left = timeoutMs - clock.elapsed();
+        if (left <= 0 || !socket.waitForReadyRead(int(left)))
+            return false;
+        answer += socket.readAll();
+    }
+    return answer.startsWith(kAcknowledgement);
+}
+
+bool LMRSingleInstance::listen()
+{
+    if (m_server)
+        return m_server->isListening();
+    m_server = new QLocalServer(this);
+#if defined(Q_OS_LINUX)
+    // No socket file: nothing stale is left behind by a crash, and nothing can be replaced.
+    m_server->setSocketOptions(QLocalServer::AbstractNamespaceOption);
+#else
+    // Only remove a socket file that nobody answers on; a live one belongs to a running instance.
+    {
+        QLocalSocket probe;
+        probe.connectToServer(m_name);
+        if (!probe.waitForConnected(500) && probe.error() == QLocalSocket::ConnectionRefusedError)
+            QLocalServer::removeServer(m_name);
+    }
+#endif
+    connect(m_server, &QLocalServer::newConnection, this, &LMRSingleInstance::acceptConnection);
+    if (!m_server->listen(m_name)) {
+        LMRLog(QStringLiteral("Could not listen on \"%1\": %2").arg(m_name, m_server->errorString()));
+        delete m_server;
+        m_server = nullptr;
+        return false;
+    }
+    return true;
+}
+
+bool LMRSingleInstance::isListening() const
+{
+    return m_server && m_server->isListening();
+}
+
+void LMRSingleInstance::acceptConnection()
+{
+    while (QLocalSocket *socket = m_server->nextPendingConnection()) {
+        if (!peerIsSameUser(*socket)) {
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { readFrom(socket); });
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        if (socket->bytesAvailable() > 0)
+            readFrom(socket);
+    }
+}
+
+void LMRSingleInstance::readFrom(QLocalSocket *socket)
+{
+    // The buffer accumulates on the socket itself until the whole message is there.
+    QByteArray buffer = socket->property("lmrBuffer").toByteArray() + socket->readAll();
+    bool complete = false;
+    bool malformed = false;
+    const QStringList paths = decode(buffer, &complete, &malformed);
+    if (malformed) {
+        socket->abort();
+        return;
+    }
+    if (!complete) {
+        socket->setProperty("lmrBuffer", buffer);
+        return;
+    }
+    socket->setProperty("lmrBuffer", QVariant());
+    socket->write(kAcknowledgement);
+    socket->flush();
+    socket->disconnectFromServer();
+    emit received(paths);
+}

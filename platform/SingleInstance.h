@@ -1,0 +1,47 @@
+#pragma once
+// One Lumory per user: the first process listens on a local socket named after the user; a
+// later one hands its folder arguments to it and exits. The running one receives them through
+// the received() signal. Only processes of the same user are believed, on both ends: a local
+// socket name is visible to every user of the machine, and anyone may take a free one.
+//
+// It does not interpret what it carries: paths go through unchanged and the receiver decides
+// what to open.
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+class QLocalServer;
+class QLocalSocket;
+
+class LMRSingleInstance : public QObject
+{
+    Q_OBJECT
+public:
+    // name: the rendezvous; defaultName() for the program, anything unique for tests.
+    explicit LMRSingleInstance(const QString &name = defaultName(), QObject *parent = nullptr);
+    ~LMRSingleInstance() override;
+
+    // "lumory-<uid>".
+    static QString defaultName();
+
+    // Gives paths to a running instance. True once the running instance has confirmed them;
+    // false when none runs or it does not answer within timeoutMs (then this process should
+    // carry on by itself).
+    bool handOver(const QStringList &paths, int timeoutMs = 3000);
+
+    // Becomes the running instance. False when the name is held by another live process.
+    bool listen();
+    bool isListening() const;
+
+signals:
+    // Paths handed over by a later process, in its order.
+    void received(const QStringList &paths);
+
+private:
+    void acceptConnection();
+    void readFrom(QLocalSocket *socket);
+
+    QString m_name;
+    QLocalServer *m_server = nullptr;
+};

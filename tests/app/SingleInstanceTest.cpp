@@ -1,0 +1,127 @@
+#include "platform/SingleInstance.h"
+#include "support/TestRunner.h"
+
+#include <QCoreApplication>
+#include <QDataStream>
+#include <QLocalSocket>
+#include <QRegularExpression>
+#include <QSignalSpy>
+#include <QTest>
+
+#include <chrono>
+#include <future>
+
+class SingleInstanceTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    int m_serial = 0;
+    QString uniqueName() { return QStringLiteral("lumory-test-%1-%2").arg(QCoreApplication::applicationPid()).arg(++m_serial); }
+
+    // The later process's side runs on a thread of its own: it waits for the running instance's
+    // answer, which the main thread's event loop gives.
+    static std::future<bool> handOverFromAnotherThread(const QString &name, const QStringList &paths)
+    {
+        return std::async(std::launch::async, [name, paths] {
+            LMRSingleInstance later(name);
+            return later.handOver(paths);
+        });
+    }
+
+    static bool isReady(std::future<bool> &future)
+    {
+        return future.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
+    }
+
+private slots:
+    void handsPathsToTheRunningInstance_data()
+    {
+        QTest::addColumn<QStringList>("paths");
+        QTest::newRow("one folder") << QStringList{"/home/someone/Pictures"};
+        QTest::newRow("no folder: bring the window forward") << QStringList{};
+        QTest::newRow("names with spaces, new lines and accents")
+            << QStringList{"/tmp/a b", "/tmp/line\nbreak", QString::fromUtf8("/tmp/Fotos Sommer \xc3\xa9t\xc3\xa9")};
+    }
+
+    void handsPathsToTheRunningInstance()
+    {
+        QFETCH(QStringList, paths);
+        const QString name = uniqueName();
+        LMRSingleInstance running(name);
+        QVERIFY(running.listen());
+        QSignalSpy received(&running, &LMRSingleInstance::received);
+
+        auto handedOver = handOverFromAnotherThread(name, paths);
+        QTRY_COMPARE(received.count(), 1);
+        QCOMPARE(received.at(0).at(0).toStringList(), paths);
+        QTRY_VERIFY(isReady(handedOver));
+        QVERIFY(handedOver.get());
+    }
+
+    void withoutARunningInstanceNothingIsHandedOver()
+    {
+        LMRSingleInstance alone(uniqueName());
+        QVERIFY(!alone.handOver({QStringLiteral("/tmp")}));
+    }
+
+    void theNameHasOneOwner()
+    {
+        const QString name = uniqueName();
+        LMRSingleInstance first(name);
+        QVERIFY(first.listen());
+        LMRSingleInstance second(name);
+        QTest::ignoreMessage(QtInfoMsg, QRegularExpression(QStringLiteral("^Could not listen on")));
+        QVERIFY(!second.listen());
+        QVERIFY(first.isListening());
+    }
+
+    void theNameIsFreeAgainOnceTheOwnerIsGone()
+    {
+        const QString name = uniqueName();
+        {
+            LMRSingleInstance first(name);
+            QVERIFY(first.listen());
+        }
+        LMRSingleInstance next(name);
+        QVERIFY(next.listen());
+    }
+
+    void aMalformedMessageIsDroppedAndServingGoesOn()
+    {
+        const QString name = uniqueName();
+        LMRSingleInstance running(name);
+        QVERIFY(running.listen());
+        QSignalSpy received(&running, &LMRSingleInstance::received);
+
+        auto garbage = std::async(std::launch::async, [name] {
+            QLocalSocket socket;
+            socket.setSocketOptions(QLocalSocket::AbstractNamespaceOption);
+            socket.connectToServer(name);
+            if (!socket.waitForConnected(3000))
+                return false;
+            // A length far beyond any list of paths.
+            QByteArray header;
+            QDataStream(&header, QIODevice::WriteOnly) << quint32(0x40000000);
+            socket.write(header + QByteArray(64, 'x'));
+            socket.waitForBytesWritten(3000);
+            // The running instance hangs up without an answer.
+            while (socket.state() == QLocalSocket::ConnectedState && socket.waitForReadyRead(3000)) {
+                if (!socket.readAll().isEmpty())
+                    return false;
+            }
+            return socket.state() != QLocalSocket::ConnectedState;
+        });
+        QTRY_VERIFY(isReady(garbage));
+        QVERIFY(garbage.get());
+        QCOMPARE(received.count(), 0);
+
+        auto handedOver = handOverFromAnotherThread(name, {QStringLiteral("/tmp")});
+        QTRY_COMPARE(received.count(), 1);
+        QTRY_VERIFY(isReady(handedOver));
+        QVERIFY(handedOver.get());
+    }
+};
+
+LMR_REGISTER_TEST(SingleInstanceTest);
+#include "SingleInstanceTest.moc"
