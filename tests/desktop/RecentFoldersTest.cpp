@@ -1,0 +1,128 @@
+#include "DesktopTestEnvironment.h"
+#include "platform/RecentFolders.h"
+#include "support/TestRunner.h"
+#include "support/TestUtils.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTest>
+#include <QUrl>
+#include <QXmlStreamReader>
+
+class RecentFoldersTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    int m_run = 0;
+
+    static QByteArray listBytes()
+    {
+        QFile file(LMRRecentlyUsedListPath());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+
+    // The mime type and our application record of one entry, as a file chooser would read them.
+    static QStringList entryFields(const QString &folder)
+    {
+        QXmlStreamReader xml(listBytes());
+        const QString href = QUrl::fromLocalFile(folder).toString(QUrl::FullyEncoded);
+        bool inside = false;
+        QStringList fields;
+        while (!xml.atEnd()) {
+            xml.readNext();
+            if (xml.isStartElement() && xml.name() == QLatin1String("bookmark"))
+                inside = xml.attributes().value(QLatin1String("href")) == href;
+            else if (inside && xml.isStartElement() && xml.name() == QLatin1String("mime-type"))
+                fields << xml.attributes().value(QLatin1String("type")).toString();
+            else if (inside && xml.isStartElement() && xml.name() == QLatin1String("application"))
+                fields << xml.attributes().value(QLatin1String("name")).toString()
+                       << xml.attributes().value(QLatin1String("exec")).toString();
+        }
+        return fields;
+    }
+
+private slots:
+    void init()
+    {
+        lmrdesktoptest::useFreshHome(QLatin1String("recent-") + QString::number(++m_run));
+        // Test runs keep away from the user's own list.
+        QVERIFY(LMRRecentlyUsedListPath().startsWith(QDir::homePath() + QLatin1String("/.qttest/")));
+    }
+
+    void mostRecentFirst()
+    {
+        const QString base = lmrdesktoptest::makeFolder(QStringLiteral("recent folders"));
+        const QString first = lmrdesktoptest::makeFolder(QStringLiteral("recent folders/First"));
+        const QString second = lmrdesktoptest::makeFolder(QStringLiteral("recent folders/Été 2024 & more"));
+        const QString gone = lmrdesktoptest::makeFolder(QStringLiteral("recent folders/gone"));
+
+        QVERIFY(LMRNoteRecentFolder(first));
+        QVERIFY(LMRNoteRecentFolder(second + QLatin1Char('/')));
+        QVERIFY(LMRNoteRecentFolder(first));
+        QCOMPARE(LMRRecentFolders(10), (QStringList{first, second}));
+        QCOMPARE(LMRRecentFolders(1), QStringList{first});
+        QCOMPARE(LMRRecentFolders(0), QStringList());
+
+        QVERIFY(LMRNoteRecentFolder(gone));
+        QCOMPARE(LMRRecentFolders(10), (QStringList{gone, first, second}));
+        QVERIFY(QDir(gone).removeRecursively());
+        QCOMPARE(LMRRecentFolders(10), (QStringList{first, second}));
+
+        QCOMPARE(entryFields(second),
+                 (QStringList{"inode/directory", "Lumory", "'lumory %u'"}));
+        QVERIFY(!LMRNoteRecentFolder(base + QLatin1String("/not a folder")));
+    }
+
+    void othersEntriesKept()
+    {
+        const QString mine = lmrdesktoptest::makeFolder(QStringLiteral("mine"));
+        const QString theirs = lmrdesktoptest::makeFolder(QStringLiteral("theirs"));
+        const QByteArray theirsUri = QUrl::fromLocalFile(theirs).toEncoded();
+        lmrtest::writeFile(LMRRecentlyUsedListPath(),
+                           "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                           "<xbel version=\"1.0\" xmlns:bookmark=\"http://www.freedesktop.org/standards/desktop-bookmarks\""
+                           " xmlns:mime=\"http://www.freedesktop.org/standards/shared-mime-info\">\n"
+                           "<bookmark href=\"" + theirsUri + "\" added=\"2030-01-01T00:00:00Z\""
+                           " modified=\"2030-01-01T00:00:00Z\" visited=\"2030-01-01T00:00:00Z\"><info>"
+                           "<metadata owner=\"http://freedesktop.org\"><mime:mime-type type=\"inode/directory\"/>"
+                           "<bookmark:applications><bookmark:application name=\"Files\" exec=\"'files %u'\""
+                           " modified=\"2030-01-01T00:00:00Z\" count=\"3\"/></bookmark:applications>"
+                           "</metadata></info></bookmark>\n</xbel>\n");
+
+        QVERIFY(LMRNoteRecentFolder(mine));
+        QCOMPARE(LMRRecentFolders(10), QStringList{mine});
+        QCOMPARE(entryFields(theirs), (QStringList{"inode/directory", "Files", "'files %u'"}));
+    }
+
+    void damagedListLeftAlone_data()
+    {
+        QTest::addColumn<QByteArray>("contents");
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("cut off in the middle")
+            << QByteArray("<?xml version=\"1.0\"?>\n<xbel version=\"1.0\">\n<bookmark href=\"file:///x\" ad")
+            << false;
+        QTest::newRow("not XML at all") << QByteArray("\x89PNG\r\n\x1a\n garbage") << false;
+        QTest::newRow("empty file is a new list") << QByteArray() << true;
+    }
+
+    void damagedListLeftAlone()
+    {
+        QFETCH(QByteArray, contents);
+        QFETCH(bool, replaced);
+        const QString folder = lmrdesktoptest::makeFolder(QStringLiteral("noted"));
+        lmrtest::writeFile(LMRRecentlyUsedListPath(), contents);
+
+        QCOMPARE(LMRNoteRecentFolder(folder), replaced);
+        if (replaced) {
+            QCOMPARE(LMRRecentFolders(5), QStringList{folder});
+        } else {
+            QCOMPARE(listBytes(), contents);
+            QCOMPARE(LMRRecentFolders(5), QStringList());
+        }
+    }
+};
+
+LMR_REGISTER_TEST(RecentFoldersTest);
+#include "RecentFoldersTest.moc"
