@@ -43,6 +43,8 @@ ImageCollectionView::ImageCollectionView(QWidget *parent)
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     viewport()->setAutoFillBackground(false);
     viewport()->setMouseTracking(false);
+    // Files dragged in from other applications land in the shown folder.
+    viewport()->setAcceptDrops(true);
 
     m_cachedShowFilenames = Preferences::sharedInstance().showFilenames();
 

@@ -30,8 +30,10 @@
 #include <vector>
 
 class ImageCollectionViewDelegate;
+class QDrag;
 class QHelpEvent;
 class QMenu;
+class QPixmap;
 
 // The index that stands for "no item".
 inline constexpr qint64 LMRNotFound = std::numeric_limits<qint64>::max();
@@ -123,6 +125,32 @@ public:
     void setMarquee(bool active, const QRectF &rect);
     QUrl presentedItemURL() const { return m_presentedItemURL; }
 
+    // --- Keyboard moves (ImageCollectionViewInput.cpp). Each one moves from lastSelectedIndex;
+    // the ones that modify the selection add the target instead of replacing the selection.
+    void moveUp();
+    void moveDown();
+    void moveLeft();
+    void moveRight();
+    void moveUpAndModifySelection();
+    void moveDownAndModifySelection();
+    void moveLeftAndModifySelection();
+    void moveRightAndModifySelection();
+    // Scrolls toward a pointer outside the visible strip (viewport coordinates); answers
+    // whether it scrolled. Never while a drop is hovering.
+    bool autoscroll(const QPointF &viewportPoint);
+
+    // --- Pasteboard, context menu and opening (ImageCollectionViewDragDrop.cpp)
+    // The selected items' paths, or file names, as plain text on the clipboard: one item
+    // without a line break, several one per line in index order. An empty selection leaves the
+    // clipboard alone.
+    void copy();
+    void copyFilenameOnly();
+    // Opens every selected item with the application (a desktop file id) in one launch.
+    void openWith(const QString &applicationIdentifier);
+    // Selects for, fills and shows the context menu at a document point. Normally queued by
+    // the input handlers so that the event that asked for it has returned first.
+    void showPopUpMenuAtPoint(const QPointF &documentPoint);
+
     // Items painted by the last paint pass (also reported to the debug window).
     qint64 drawnLastPaintCount() const { return m_drawnLastPaintCount; }
     // Tooltip areas registered by the last layout pass that changed the height.
@@ -139,6 +167,26 @@ protected:
     void focusInEvent(QFocusEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
 
+    // --- Mouse and keyboard (ImageCollectionViewInput.cpp)
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
+    // --- Drags and drops (ImageCollectionViewDragDrop.cpp)
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dragLeaveEvent(QDragLeaveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+    // Where the grid hands its context menu and its drags to the window system. Both return to
+    // a running event loop in the program; tests replace them to see what would be shown or
+    // dragged without a menu or a drag session in the way.
+    virtual void popUpContextMenu(QMenu *menu, const QPoint &globalPos);
+    virtual Qt::DropAction execDrag(QDrag *drag);
+
 private:
     struct PaintContext;
     void drawItem(qint64 index, const QRectF &cellRect, PaintContext &context);
@@ -151,6 +199,19 @@ private:
     void setNeedsDisplay();
     bool showsFocusedSelection() const;
     bool showToolTip(QHelpEvent *event);
+
+    // Input helpers (ImageCollectionViewInput.cpp)
+    QPointF documentPoint(const QPointF &viewportPoint) const;
+    void handlePress(const QPointF &viewportPoint, Qt::KeyboardModifiers modifiers, int clickCount);
+    void updateMarquee(const QPointF &viewportPoint, Qt::KeyboardModifiers modifiers);
+    void clearMarquee();
+    void requestPopUpMenu(const QPointF &documentPoint);
+
+    // Drag and drop helpers (ImageCollectionViewDragDrop.cpp)
+    void startDragSession(const QPointF &viewportPoint);
+    QPixmap dragPixmap(const QPointF &viewportPoint, QPoint *hotSpot);
+    Qt::DropAction dropOperation(const QDropEvent *event) const;
+    void writeSelectionToClipboard(bool fileNamesOnly);
 
     ImageCollectionViewDelegate *m_delegate = nullptr;
     QMenu *m_itemPopUpMenu = nullptr;
@@ -169,6 +230,8 @@ private:
     quint64 m_itemIndexSelectedByMouseDown = quint64(LMRNotFound);
     QPointF m_mouseDownLocation;
     bool m_mouseDraggedSinceDown = false;
+    // The press asked for the context menu: the menu owns the rest of this click.
+    bool m_pressShowedMenu = false;
     bool m_marqueeActive = false;
     QPointF m_marqueeAnchorPoint;
     QRectF m_marqueeRect;

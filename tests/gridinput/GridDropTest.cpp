@@ -1,0 +1,250 @@
+// Files dropped onto the grid from another application: copied or moved into the shown folder,
+// reported in drop order, stopped by a name that exists, refused without a folder or from the
+// grid itself; and the drop ring while a drag hovers.
+
+#include "GridInputTestSupport.h"
+#include "sidebar/ErrorSheet.h"
+#include "support/Modifiers.h"
+#include "support/TestRunner.h"
+#include "tests/support/TestUtils.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QPointer>
+#include <QTimer>
+
+namespace {
+
+QByteArray contents(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// The modifier state the drop asks for. Under offscreen it is the state that the last simulated
+// key event carried.
+void holdModifiers(QWidget *widget, Qt::KeyboardModifiers modifiers)
+{
+    QTest::keyPress(widget, Qt::Key_F35, modifiers);
+}
+
+std::unique_ptr<QMimeData> fileDrag(const QStringList &paths)
+{
+    auto data = std::make_unique<QMimeData>();
+    QList<QUrl> urls;
+    for (const QString &path : paths)
+        urls << QUrl::fromLocalFile(path);
+    data->setUrls(urls);
+    return data;
+}
+
+} // namespace
+
+class GridDropTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_shown = m_dir->filePath(QStringLiteral("shown"));
+        m_outside = m_dir->filePath(QStringLiteral("outside"));
+        QVERIFY(QDir().mkpath(m_shown));
+        for (const char *name : {"a.jpg", "b.jpg", "c.jpg"})
+            lmrtest::writeFile(m_outside + u'/' + QLatin1String(name), QByteArray("new ") + name);
+        m_delegate = RecordingGridDelegate();
+        m_view = std::make_unique<ObservedGrid>();
+        QVERIFY(setUpGrid(*m_view, m_delegate, 4));
+        m_delegate.displayedItem = std::make_shared<LMRFileSystemItem>(m_shown);
+        m_alerts.clear();
+        m_previousHandler = LMRErrorSheet::setHandlerForTesting(
+            [this](QWidget *window, const QString &text) { m_alerts.push_back({window, text}); });
+    }
+    void cleanup()
+    {
+        LMRErrorSheet::setHandlerForTesting(m_previousHandler);
+        holdModifiers(m_view.get(), Qt::NoModifier);
+        m_view.reset();
+        m_dir.reset();
+    }
+
+    void copyOrMove_data()
+    {
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<bool>("copies");
+        QTest::newRow("no modifier moves") << int(Qt::NoModifier) << false;
+        QTest::newRow("ctrl alone copies") << int(Qt::ControlModifier) << true;
+        QTest::newRow("ctrl with shift moves") << int(Qt::ControlModifier | Qt::ShiftModifier) << false;
+        QTest::newRow("alt moves") << int(Qt::AltModifier) << false;
+    }
+    void copyOrMove()
+    {
+        QFETCH(int, modifiers);
+        QFETCH(bool, copies);
+        holdModifiers(m_view.get(), Qt::KeyboardModifiers(modifiers));
+        if (LMREvent::isOptionKeyPressed() != copies)
+            QSKIP("The modifier state cannot be simulated on this platform");
+
+        // Drop order, not name order.
+        const auto data = fileDrag({m_outside + "/b.jpg", m_outside + "/a.jpg"});
+        QCOMPARE(enter(*data), copies ? Qt::CopyAction : Qt::MoveAction);
+        QCOMPARE(drop(*data), copies ? Qt::CopyAction : Qt::MoveAction);
+
+        QCOMPARE(m_delegate.received, (std::vector<QStringList>{{m_shown + "/b.jpg", m_shown + "/a.jpg"}}));
+        QCOMPARE(contents(m_shown + "/a.jpg"), QByteArray("new a.jpg"));
+        QCOMPARE(contents(m_shown + "/b.jpg"), QByteArray("new b.jpg"));
+        QCOMPARE(QFile::exists(m_outside + "/a.jpg"), copies);
+        QCOMPARE(QFile::exists(m_outside + "/b.jpg"), copies);
+        QVERIFY(m_alerts.empty());
+    }
+
+    void theDecisionIsTakenOnceAtTheDrop()
+    {
+        // Held while hovering, let go before the drop: the drop moves.
+        holdModifiers(m_view.get(), Qt::ControlModifier);
+        if (!LMREvent::isOptionKeyPressed())
+            QSKIP("The modifier state cannot be simulated on this platform");
+        const auto data = fileDrag({m_outside + "/a.jpg"});
+        QCOMPARE(enter(*data), Qt::CopyAction);
+        holdModifiers(m_view.get(), Qt::NoModifier);
+        QCOMPARE(move(*data), Qt::MoveAction);
+        QCOMPARE(drop(*data), Qt::MoveAction);
+        QVERIFY(!QFile::exists(m_outside + "/a.jpg"));
+    }
+
+    void anExistingNameStopsTheDrop()
+    {
+        lmrtest::writeFile(m_shown + "/b.jpg", "old b.jpg");
+        const auto data = fileDrag({m_outside + "/a.jpg", m_outside + "/b.jpg", m_outside + "/c.jpg"});
+        enter(*data);
+        // A stopped move is reported as a copy: the source must not delete what stayed behind.
+        QCOMPARE(drop(*data), Qt::CopyAction);
+
+        QCOMPARE(m_alerts.size(), size_t(1));
+        QCOMPARE(m_alerts.front().first, m_view->window());
+        QVERIFY2(m_alerts.front().second.contains("b.jpg"), qPrintable(m_alerts.front().second));
+        QCOMPARE(m_delegate.received, (std::vector<QStringList>{{m_shown + "/a.jpg"}}));
+        QCOMPARE(contents(m_shown + "/b.jpg"), QByteArray("old b.jpg"));
+        QCOMPARE(contents(m_outside + "/b.jpg"), QByteArray("new b.jpg"));
+        QCOMPARE(contents(m_outside + "/c.jpg"), QByteArray("new c.jpg"));
+        QVERIFY(!QFile::exists(m_shown + "/c.jpg"));
+        QVERIFY(!m_view->drawFocusRing());
+    }
+
+    void noShownFolderRefuses()
+    {
+        m_delegate.displayedItem = nullptr;
+        const auto data = fileDrag({m_outside + "/a.jpg"});
+        QCOMPARE(enter(*data), Qt::IgnoreAction);
+        QVERIFY(!m_view->drawFocusRing());
+        QVERIFY(m_view->draggingEntered());
+        QCOMPARE(drop(*data), Qt::IgnoreAction);
+        QVERIFY(QFile::exists(m_outside + "/a.jpg"));
+        QVERIFY(m_delegate.received.empty());
+        // Whether or not the leave of a refused drag arrives, the next press is the grid's own.
+        press(*m_view, itemCenter(*m_view, 1));
+        QVERIFY(!m_view->draggingEntered());
+        moveTo(*m_view, itemCenter(*m_view, 1) + QPointF(0, 20));
+        QCOMPARE(m_view->drags.size(), size_t(1));
+    }
+
+    void sourceWithoutMoveRefusesAMove()
+    {
+        const auto data = fileDrag({m_outside + "/a.jpg"});
+        QCOMPARE(enter(*data, Qt::CopyAction), Qt::IgnoreAction);
+        QCOMPARE(drop(*data, Qt::CopyAction), Qt::IgnoreAction);
+        QVERIFY(QFile::exists(m_outside + "/a.jpg"));
+    }
+
+    void ringWhileAnAcceptedDragHovers()
+    {
+        const auto data = fileDrag({m_outside + "/a.jpg"});
+        enter(*data);
+        QVERIFY(m_view->drawFocusRing());
+        QVERIFY(m_view->draggingEntered());
+        QDragLeaveEvent leave;
+        QCoreApplication::sendEvent(m_view->viewport(), &leave);
+        QVERIFY(!m_view->drawFocusRing());
+        QVERIFY(!m_view->draggingEntered());
+
+        enter(*data);
+        QVERIFY(m_view->drawFocusRing());
+        drop(*data);
+        QVERIFY(!m_view->drawFocusRing());
+        QVERIFY(!m_view->draggingEntered());
+    }
+
+    void theGridsOwnDragIsRefused()
+    {
+        // The grid's drag of item 1 comes back over the grid while it runs.
+        class SelfDroppingGrid : public ObservedGrid
+        {
+        protected:
+            Qt::DropAction execDrag(QDrag *drag) override
+            {
+                QTimer::singleShot(0, this, [this, drag = QPointer<QDrag>(drag)] {
+                    finished = true;
+                    if (!drag)
+                        return;
+                    QDragEnterEvent event(QPoint(500, 150), Qt::CopyAction | Qt::MoveAction, drag->mimeData(),
+                                          Qt::LeftButton, Qt::NoModifier);
+                    QCoreApplication::sendEvent(viewport(), &event);
+                    delivered = event.source() != nullptr;
+                    accepted = event.isAccepted();
+                    // Where the window system runs the drag, nothing would end it here.
+                    QDrag::cancel();
+                });
+                return drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
+            }
+
+        public:
+            bool finished = false;
+            bool delivered = false;
+            bool accepted = true;
+        };
+        SelfDroppingGrid grid;
+        QVERIFY(setUpGrid(grid, m_delegate, 4));
+        const QPointF p = itemCenter(grid, 1);
+        press(grid, p);
+        moveTo(grid, p + QPointF(0, 20));
+        QTRY_VERIFY(grid.finished);
+        if (!grid.delivered)
+            QSKIP("This platform ends a drag before any event reaches a target while it runs");
+        QVERIFY(!grid.accepted);
+        QVERIFY(!grid.drawFocusRing());
+    }
+
+private:
+    Qt::DropAction enter(const QMimeData &data, Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction)
+    {
+        QDragEnterEvent event(QPoint(500, 150), offered, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_view->viewport(), &event);
+        return event.isAccepted() ? event.dropAction() : Qt::IgnoreAction;
+    }
+    Qt::DropAction move(const QMimeData &data)
+    {
+        QDragMoveEvent event(QPoint(510, 150), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                             Qt::NoModifier);
+        QCoreApplication::sendEvent(m_view->viewport(), &event);
+        return event.isAccepted() ? event.dropAction() : Qt::IgnoreAction;
+    }
+    Qt::DropAction drop(const QMimeData &data, Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction)
+    {
+        QDropEvent event(QPointF(510, 150), offered, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(m_view->viewport(), &event);
+        return event.isAccepted() ? event.dropAction() : Qt::IgnoreAction;
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_shown;
+    QString m_outside;
+    RecordingGridDelegate m_delegate;
+    std::unique_ptr<ObservedGrid> m_view;
+    std::vector<std::pair<QWidget *, QString>> m_alerts;
+    LMRErrorSheet::Handler m_previousHandler;
+};
+
+LMR_REGISTER_TEST(GridDropTest);
+#include "GridDropTest.moc"

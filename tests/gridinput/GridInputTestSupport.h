@@ -1,0 +1,146 @@
+#pragma once
+// A grid whose context menu and drag session are observed instead of shown, an owner that
+// records what the grid tells it, and mouse events delivered the way the window system does:
+// to the viewport, in viewport coordinates.
+
+#include "grid/GridTestSupport.h"
+#include "prefs/Preferences.h"
+
+#include <QDrag>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+
+using Indices = std::vector<qint64>;
+Q_DECLARE_METATYPE(Indices)
+
+class RecordingGridDelegate : public FakeGridDelegate
+{
+public:
+    std::vector<Indices> selectionsTold;   // the selection at each change notification
+    Indices opened;
+    int deleteRequests = 0;
+    std::vector<QStringList> received;     // paths of each batch of dropped items
+
+    void collectionViewSelectionDidChange(ImageCollectionView *view) override
+    {
+        FakeGridDelegate::collectionViewSelectionDidChange(view);
+        selectionsTold.push_back(view->selection().indices());
+    }
+    void collectionViewDidDoubleClickItemAtIndexPath(ImageCollectionView *, qint64 index) override
+    {
+        opened.push_back(index);
+    }
+    void collectionViewDeleteSelectedItems(ImageCollectionView *) override { ++deleteRequests; }
+    void collectionViewReceivedItemsByDrag(ImageCollectionView *, const std::vector<LMRImageItemPtr> &items) override
+    {
+        QStringList paths;
+        for (const LMRImageItemPtr &item : items)
+            paths << item->path();
+        received.push_back(paths);
+    }
+
+    // Items that exist only as facts: no file is read.
+    void setPaths(const QStringList &paths)
+    {
+        items.clear();
+        for (const QString &path : paths) {
+            LMRFileSystemItem::Facts facts;
+            facts.resolvedPath = path;
+            items.push_back(std::make_shared<LMRFileSystemImageItem>(facts));
+        }
+        count = qint64(items.size());
+    }
+};
+
+class ObservedGrid : public ImageCollectionView
+{
+public:
+    struct MenuShown {
+        QPoint globalPos;
+        QStringList openWithTitles;
+    };
+    std::vector<MenuShown> menus;
+    std::vector<QList<QUrl>> drags;
+    std::vector<QPixmap> dragPixmaps;
+
+protected:
+    void popUpContextMenu(QMenu *menu, const QPoint &globalPos) override
+    {
+        MenuShown shown{globalPos, {}};
+        for (QAction *action : menu->actions())
+            if (action->menu() && action->data() == QVariant(-1))
+                for (QAction *entry : action->menu()->actions())
+                    shown.openWithTitles << entry->text();
+        menus.push_back(shown);
+    }
+    Qt::DropAction execDrag(QDrag *drag) override
+    {
+        drags.push_back(drag->mimeData()->urls());
+        dragPixmaps.push_back(drag->pixmap());
+        return Qt::IgnoreAction;
+    }
+};
+
+// Mouse events as the window system delivers them to the grid's viewport.
+inline void sendMouse(ImageCollectionView &view, QEvent::Type type, const QPointF &pos, Qt::MouseButton button,
+                      Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+{
+    QWidget *viewport = view.viewport();
+    QMouseEvent event(type, pos, viewport->mapToGlobal(pos), button, buttons, modifiers);
+    QCoreApplication::sendEvent(viewport, &event);
+}
+
+inline void press(ImageCollectionView &view, const QPointF &pos, Qt::KeyboardModifiers modifiers = {})
+{
+    sendMouse(view, QEvent::MouseButtonPress, pos, Qt::LeftButton, Qt::LeftButton, modifiers);
+}
+
+inline void moveTo(ImageCollectionView &view, const QPointF &pos, Qt::KeyboardModifiers modifiers = {})
+{
+    sendMouse(view, QEvent::MouseMove, pos, Qt::NoButton, Qt::LeftButton, modifiers);
+}
+
+inline void release(ImageCollectionView &view, const QPointF &pos, Qt::KeyboardModifiers modifiers = {})
+{
+    sendMouse(view, QEvent::MouseButtonRelease, pos, Qt::LeftButton, Qt::NoButton, modifiers);
+}
+
+inline void click(ImageCollectionView &view, const QPointF &pos, Qt::KeyboardModifiers modifiers = {})
+{
+    press(view, pos, modifiers);
+    release(view, pos, modifiers);
+}
+
+// The middle of an item's thumbnail, in viewport coordinates.
+inline QPointF itemCenter(const ImageCollectionView &view, qint64 index)
+{
+    const QRectF item = view.itemRectForCellRect(view.cellRectForItemIndex(quint64(index)));
+    return view.imageRectForItemRect(item).center() - QPointF(0, view.documentVisibleRect().y());
+}
+
+// The grid every input test starts from: 288-point items (zoom step 3), names hidden, a
+// 1000 x 700 viewport, so three columns at x offset 32 and rows 312 points high.
+inline bool setUpGrid(ObservedGrid &view, RecordingGridDelegate &delegate, qint64 count)
+{
+    Preferences::sharedInstance().clearForTesting();
+    Preferences::sharedInstance().setIntZoomValue(3);
+    QStringList paths;
+    for (qint64 i = 0; i < count; ++i)
+        paths << QStringLiteral("/pictures/image%1.jpg").arg(i);
+    delegate.setPaths(paths);
+    view.setDelegate(&delegate);
+    view.setItemSize(288);
+    view.reloadData();
+    return showGrid(view, 1000, 700);
+}
+
+// Selects the indices through the grid's own operations (the last one is the anchor), then
+// forgets what the delegate heard so far.
+inline void startWith(ImageCollectionView &view, RecordingGridDelegate &delegate, const Indices &indices)
+{
+    view.deselectAll();
+    for (qint64 index : indices)
+        view.addItemAtIndexToSelection(index);
+    delegate.selectionsTold.clear();
+}

@@ -1,0 +1,289 @@
+// Presses, drags and releases on the grid: the click rules with their notifications, ranges,
+// the drag threshold, the rubber band, double-clicks and the context menu's selection.
+
+#include "GridInputTestSupport.h"
+#include "support/TestRunner.h"
+
+#include <QContextMenuEvent>
+
+Q_DECLARE_METATYPE(std::vector<Indices>)
+
+namespace {
+const qint64 none = LMRNotFound;
+// In the padding between items 0 and 1 of the first row: empty space.
+const QPointF padding(344, 150);
+} // namespace
+
+class GridMouseTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_delegate = RecordingGridDelegate();
+        m_view = std::make_unique<ObservedGrid>();
+        QVERIFY(setUpGrid(*m_view, m_delegate, 10));
+    }
+    void cleanup() { m_view.reset(); }
+
+    // Starting from {1, 2} with anchor 2; Alt and Meta count like Ctrl.
+    void clickTable_data()
+    {
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<qint64>("target");   // -1: empty space
+        QTest::addColumn<Indices>("after");
+        QTest::addColumn<qint64>("anchorAfter");
+        QTest::addColumn<std::vector<Indices>>("told");
+        const int plain = Qt::NoModifier, shift = Qt::ShiftModifier, ctrl = Qt::ControlModifier;
+        using Told = std::vector<Indices>;
+        QTest::newRow("plain, unselected: deselect, then add") << plain << qint64(3) << Indices{3} << qint64(3)
+                                                               << Told{{}, {3}};
+        QTest::newRow("plain, selected: just that one") << plain << qint64(1) << Indices{1} << qint64(1)
+                                                        << Told{{}, {1}};
+        QTest::newRow("plain, empty space: deselect all") << plain << qint64(-1) << Indices{} << none << Told{{}};
+        QTest::newRow("shift, unselected: range from the anchor")
+            << shift << qint64(5) << Indices{1, 2, 3, 4, 5} << qint64(5) << Told{{1, 2, 3, 4, 5}};
+        QTest::newRow("shift, selected: nothing") << shift << qint64(1) << Indices{1, 2} << qint64(2) << Told{};
+        QTest::newRow("shift, empty space: nothing") << shift << qint64(-1) << Indices{1, 2} << qint64(2) << Told{};
+        QTest::newRow("ctrl, unselected: add") << ctrl << qint64(4) << Indices{1, 2, 4} << qint64(4)
+                                               << Told{{1, 2, 4}};
+        QTest::newRow("ctrl, selected: remove, anchor stays") << ctrl << qint64(1) << Indices{2} << qint64(2)
+                                                              << Told{{2}};
+        QTest::newRow("ctrl, empty space: nothing") << ctrl << qint64(-1) << Indices{1, 2} << qint64(2) << Told{};
+        QTest::newRow("alt, selected: remove") << int(Qt::AltModifier) << qint64(2) << Indices{1} << qint64(2)
+                                               << Told{{1}};
+    }
+    void clickTable()
+    {
+        QFETCH(int, modifiers);
+        QFETCH(qint64, target);
+        QFETCH(Indices, after);
+        QFETCH(qint64, anchorAfter);
+        QFETCH(std::vector<Indices>, told);
+        startWith(*m_view, m_delegate, {1, 2});
+        click(*m_view, target < 0 ? padding : itemCenter(*m_view, target), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(m_view->selection().indices(), after);
+        QCOMPARE(m_view->lastSelectedIndex(), anchorAfter);
+        QCOMPARE(m_delegate.selectionsTold, told);
+    }
+
+    void clicksOutsideTheHitAreaAreEmptySpace_data()
+    {
+        QTest::addColumn<QPointF>("point");   // document coordinates
+        // Item 0's thumbnail square is (44, 12, 288, 288); its outer 8 points do not count.
+        QTest::newRow("outer edge of the thumbnail") << QPointF(48, 150);
+        QTest::newRow("between two rows") << QPointF(500, 312);
+        QTest::newRow("cell of a missing item in the short last row") << QPointF(500, 312 * 3 + 150);
+    }
+    void clicksOutsideTheHitAreaAreEmptySpace()
+    {
+        QFETCH(QPointF, point);
+        // Scrolled so that the point is on screen: presses are translated into the document.
+        m_view->verticalScrollBar()->setValue(int(point.y()) - 350);
+        const QPointF viewportPoint = point - QPointF(0, m_view->documentVisibleRect().y());
+        startWith(*m_view, m_delegate, {1});
+        click(*m_view, viewportPoint);
+        QCOMPARE(m_view->selection().indices(), Indices{});
+    }
+
+    void shiftClickRanges()
+    {
+        click(*m_view, itemCenter(*m_view, 3));
+        click(*m_view, itemCenter(*m_view, 7), Qt::ShiftModifier);
+        QCOMPARE(m_view->selection().indices(), (Indices{3, 4, 5, 6, 7}));
+        m_delegate.selectionsTold.clear();
+        click(*m_view, itemCenter(*m_view, 5), Qt::ShiftModifier);
+        QCOMPARE(m_view->selection().indices(), (Indices{3, 4, 5, 6, 7}));
+        QCOMPARE(m_view->lastSelectedIndex(), qint64(7));
+        QVERIFY(m_delegate.selectionsTold.empty());
+    }
+
+    void doubleClickOpensAndLeavesTheItemSelected()
+    {
+        startWith(*m_view, m_delegate, {1, 2});
+        const QPointF p = itemCenter(*m_view, 4);
+        press(*m_view, p);
+        release(*m_view, p);
+        sendMouse(*m_view, QEvent::MouseButtonDblClick, p, Qt::LeftButton, Qt::LeftButton);
+        QCOMPARE(m_delegate.opened, Indices{4});
+        release(*m_view, p);
+        QCOMPARE(m_view->selection().indices(), Indices{4});
+
+        sendMouse(*m_view, QEvent::MouseButtonDblClick, padding, Qt::LeftButton, Qt::LeftButton);
+        release(*m_view, padding);
+        QCOMPARE(m_delegate.opened, Indices{4});
+    }
+
+    // A press on item 4 (or on the selected item 1) moved by (dx, dy) and released.
+    void dragThreshold_data()
+    {
+        QTest::addColumn<qint64>("pressed");
+        QTest::addColumn<QPointF>("movement");
+        QTest::addColumn<Indices>("after");
+        QTest::addColumn<Indices>("dragged");   // empty: no drag session
+        QTest::newRow("4 points is a click") << qint64(4) << QPointF(0, 4) << Indices{4} << Indices{};
+        QTest::newRow("5 points drags, selecting the pressed item first")
+            << qint64(4) << QPointF(3, 4) << Indices{4} << Indices{4};
+        QTest::newRow("4 points on a selected item is a click") << qint64(1) << QPointF(4, 0) << Indices{1}
+                                                                << Indices{};
+        QTest::newRow("5 points on a selected item drags the whole selection")
+            << qint64(1) << QPointF(0, -5) << Indices{1, 2} << Indices{1, 2};
+    }
+    void dragThreshold()
+    {
+        QFETCH(qint64, pressed);
+        QFETCH(QPointF, movement);
+        QFETCH(Indices, after);
+        QFETCH(Indices, dragged);
+        startWith(*m_view, m_delegate, {1, 2});
+        const QPointF p = itemCenter(*m_view, pressed);
+        press(*m_view, p);
+        moveTo(*m_view, p + movement);
+        if (!dragged.empty())
+            moveTo(*m_view, p + movement * 2);   // later moves of the same press start nothing more
+        release(*m_view, p + movement);
+        QCOMPARE(m_view->selection().indices(), after);
+        if (dragged.empty()) {
+            QVERIFY(m_view->drags.empty());
+            return;
+        }
+        QCOMPARE(m_view->drags.size(), size_t(1));
+        QList<QUrl> urls;
+        for (qint64 index : dragged)
+            urls << QUrl::fromLocalFile(QStringLiteral("/pictures/image%1.jpg").arg(index));
+        QCOMPARE(m_view->drags.front(), urls);
+        QVERIFY(!m_view->marqueeActive());
+    }
+
+    void ctrlDragOfAnUnselectedItemAddsIt()
+    {
+        startWith(*m_view, m_delegate, {1});
+        const QPointF p = itemCenter(*m_view, 5);
+        press(*m_view, p, Qt::ControlModifier);
+        moveTo(*m_view, p + QPointF(10, 0), Qt::ControlModifier);
+        QCOMPARE(m_view->selection().indices(), (Indices{1, 5}));
+        QCOMPARE(m_view->drags.size(), size_t(1));
+        QCOMPARE(m_view->drags.front().size(), 2);
+    }
+
+    // A band from the padding between items 0 and 1 to (701, 500) touches items 1, 2, 4 and 5.
+    void marquee_data()
+    {
+        QTest::addColumn<Indices>("before");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<Indices>("after");
+        QTest::newRow("plain: the touched items") << Indices{7} << int(Qt::NoModifier) << Indices{1, 2, 4, 5};
+        QTest::newRow("ctrl: touched items toggled") << Indices{0, 1} << int(Qt::ControlModifier)
+                                                     << Indices{0, 2, 4, 5};
+        QTest::newRow("shift toggles as well") << Indices{5, 9} << int(Qt::ShiftModifier) << Indices{1, 2, 4, 9};
+    }
+    void marquee()
+    {
+        QFETCH(Indices, before);
+        QFETCH(int, modifiers);
+        QFETCH(Indices, after);
+        const auto mods = Qt::KeyboardModifiers(modifiers);
+        startWith(*m_view, m_delegate, before);
+        press(*m_view, padding, mods);
+        moveTo(*m_view, QPointF(700, 500), mods);
+        QVERIFY(m_view->marqueeActive());
+        QCOMPARE(m_view->selection().indices(), before);   // the band is drawn from the next move on
+        moveTo(*m_view, QPointF(701, 500), mods);
+        QCOMPARE(m_view->selection().indices(), after);
+        QCOMPARE(m_view->marqueeRect(), QRectF(344, 150, 358, 351));
+        release(*m_view, QPointF(701, 500), mods);
+        QVERIFY(!m_view->marqueeActive());
+        QCOMPARE(m_view->selection().indices(), after);
+        QVERIFY(m_view->drags.empty());
+    }
+
+    void shrinkingTheBandDropsWhatItLeaves()
+    {
+        press(*m_view, padding);
+        moveTo(*m_view, QPointF(700, 500));
+        moveTo(*m_view, QPointF(701, 500));
+        moveTo(*m_view, QPointF(701, 250));   // back above row 1
+        QCOMPARE(m_view->selection().indices(), (Indices{1, 2}));
+        // An item whose frame the band still touches stays, though its hit area is left behind.
+        moveTo(*m_view, QPointF(662, 250));
+        QCOMPARE(m_view->selection().indices(), (Indices{1, 2}));
+        moveTo(*m_view, QPointF(640, 250));
+        QCOMPARE(m_view->selection().indices(), (Indices{1}));
+        release(*m_view, QPointF(640, 250));
+    }
+
+    void bandFarDownAFolderAddsEarlierSelectionInOrder()
+    {
+        // With a modifier, items of the earlier selection far outside the band come back; the
+        // anchor ends on the last index added, as with a walk over every item.
+        m_delegate.setPaths([] {
+            QStringList paths;
+            for (int i = 0; i < 3000; ++i)
+                paths << QStringLiteral("/p/%1.jpg").arg(i);
+            return paths;
+        }());
+        m_view->reloadData();
+        startWith(*m_view, m_delegate, {0, 2999});
+        press(*m_view, padding, Qt::ControlModifier);
+        moveTo(*m_view, QPointF(700, 500), Qt::ControlModifier);
+        moveTo(*m_view, QPointF(701, 500), Qt::ControlModifier);
+        QCOMPARE(m_view->selection().indices(), (Indices{0, 1, 2, 4, 5, 2999}));
+        QCOMPARE(m_view->lastSelectedIndex(), qint64(2999));
+        release(*m_view, QPointF(701, 500));
+    }
+
+    void contextMenuSelection_data()
+    {
+        QTest::addColumn<qint64>("target");   // -1: padding
+        QTest::addColumn<Indices>("after");
+        QTest::newRow("unselected item: only it") << qint64(4) << Indices{4};
+        QTest::newRow("item of the selection: selection kept") << qint64(1) << Indices{1, 2};
+        QTest::newRow("padding: deselects") << qint64(-1) << Indices{};
+    }
+    void contextMenuSelection()
+    {
+        QFETCH(qint64, target);
+        QFETCH(Indices, after);
+        QMenu menu;
+        m_view->setItemPopUpMenu(&menu);
+        startWith(*m_view, m_delegate, {1, 2});
+        const QPointF p = target < 0 ? padding : itemCenter(*m_view, target);
+        QContextMenuEvent event(QContextMenuEvent::Mouse, p.toPoint(), m_view->viewport()->mapToGlobal(p.toPoint()));
+        QCoreApplication::sendEvent(m_view->viewport(), &event);
+        // Nothing happens inside the event: the menu comes after it.
+        QVERIFY(m_view->menus.empty());
+        QCOMPARE(m_view->selection().indices(), (Indices{1, 2}));
+        QTRY_COMPARE(m_view->menus.size(), size_t(1));
+        QCOMPARE(m_view->selection().indices(), after);
+        QCOMPARE(m_view->menus.front().globalPos, m_view->viewport()->mapToGlobal(p.toPoint()));
+    }
+
+    void metaClickShowsTheMenuAndTheReleaseLeavesItAlone()
+    {
+        QMenu menu;
+        m_view->setItemPopUpMenu(&menu);
+        startWith(*m_view, m_delegate, {1, 2});
+        const QPointF p = itemCenter(*m_view, 4);
+        click(*m_view, p, Qt::MetaModifier);
+        QTRY_COMPARE(m_view->menus.size(), size_t(1));
+        QCOMPARE(m_view->selection().indices(), Indices{4});
+    }
+
+    void menuOnTheItemFrameOutsideTheHitArea()
+    {
+        // (40, 150) is inside item 0's frame but outside its hit area: a click there is empty
+        // space, the menu still belongs to the item.
+        QMenu menu;
+        m_view->setItemPopUpMenu(&menu);
+        m_view->showPopUpMenuAtPoint(QPointF(40, 150));
+        QCOMPARE(m_view->selection().indices(), Indices{0});
+    }
+
+private:
+    RecordingGridDelegate m_delegate;
+    std::unique_ptr<ObservedGrid> m_view;
+};
+
+LMR_REGISTER_TEST(GridMouseTest);
+#include "GridMouseTest.moc"

@@ -1,0 +1,175 @@
+// The grid's open-with submenu and launch against the real desktop registry, fed with desktop
+// entries of our own: the submenu follows the first selected item's type, and choosing an
+// application opens every selected file with it in one launch.
+
+#include "GridInputTestSupport.h"
+#include "platform/Applications.h"
+#include "sidebar/ErrorSheet.h"
+#include "support/TestRunner.h"
+#include "tests/support/TestUtils.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+namespace {
+
+QTemporaryDir &desktopRoot()
+{
+    static QTemporaryDir dir(QDir::tempPath() + QLatin1String("/lumory-gridinput-XXXXXX"));
+    return dir;
+}
+
+// GIO reads its folders once, on first use: they are set before main, so that neither the
+// machine's applications nor a session bus take part.
+const bool desktopReady = [] {
+    const QString base = desktopRoot().path();
+    // The system's applications stay out, but its MIME database must stay in: types come from it.
+    QString systemData = qEnvironmentVariable("XDG_DATA_DIRS");
+    if (systemData.isEmpty())
+        systemData = QStringLiteral("/usr/local/share:/usr/share");
+    QDir().mkpath(base + QLatin1String("/none"));
+    for (const QString &folder : systemData.split(u':', Qt::SkipEmptyParts)) {
+        if (QFileInfo::exists(folder + QLatin1String("/mime/mime.cache"))) {
+            QFile::link(folder + QLatin1String("/mime"), base + QLatin1String("/none/mime"));
+            break;
+        }
+    }
+    for (const auto &[variable, name] : {std::pair{"XDG_DATA_HOME", "data"}, std::pair{"XDG_DATA_DIRS", "none"},
+                                         std::pair{"XDG_CONFIG_HOME", "config"}, std::pair{"XDG_CONFIG_DIRS", "none"}}) {
+        QDir().mkpath(base + u'/' + QLatin1String(name));
+        qputenv(variable, QFile::encodeName(base + u'/' + QLatin1String(name)));
+    }
+    qunsetenv("XDG_CURRENT_DESKTOP");
+    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        qputenv("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + QFile::encodeName(base) + "/no-bus");
+    return true;
+}();
+
+} // namespace
+
+class GridOpenWithTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        if (!LMRCanOpenWithApplications())
+            QSKIP("Built without the desktop's application registry");
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+        const QString base = desktopRoot().path();
+        m_launches = base + QLatin1String("/launches");
+        QVERIFY(QDir().mkpath(m_launches));
+        const QString script = base + QLatin1String("/bin/record");
+        lmrtest::writeFile(script, "#!/bin/sh\nout='" + QFile::encodeName(m_launches)
+                                       + "'/launch-$$\nprintf '%s\\n' \"$@\" > \"$out.part\" && mv \"$out.part\" \"$out\"\n");
+        QFile::setPermissions(script, QFile::permissions(script) | QFileDevice::ExeOwner);
+
+        const QString applications = base + QLatin1String("/data/applications");
+        auto entry = [&](const char *id, const char *name, const char *types) {
+            lmrtest::writeFile(applications + u'/' + QLatin1String(id),
+                               QByteArray("[Desktop Entry]\nType=Application\nName=") + name + "\nExec="
+                                   + QFile::encodeName(script) + " %F\nMimeType=" + types + "\n");
+        };
+        entry("lmrgrid-zoom.desktop", "Zoom Viewer", "image/jpeg;");
+        entry("lmrgrid-art.desktop", "art studio", "image/jpeg;image/png;");
+        entry("lmrgrid-png.desktop", "Png Painter", "image/png;");
+        lmrtest::writeFile(applications + QLatin1String("/mimeinfo.cache"),
+                           "[MIME Cache]\nimage/jpeg=lmrgrid-zoom.desktop;lmrgrid-art.desktop;\n"
+                           "image/png=lmrgrid-art.desktop;lmrgrid-png.desktop;\n");
+    }
+
+    void init()
+    {
+        m_files = std::make_unique<QTemporaryDir>();
+        QStringList paths;
+        for (const char *name : {"one.jpg", "two.png", "three.jpg"})
+            paths << lmrtest::writeImage(m_files->filePath(QLatin1String(name)), 8, 8);
+        m_delegate = RecordingGridDelegate();
+        m_view = std::make_unique<ObservedGrid>();
+        QVERIFY(setUpGrid(*m_view, m_delegate, 3));
+        m_delegate.items.clear();
+        for (const QString &path : paths)
+            m_delegate.items.push_back(std::make_shared<LMRFileSystemImageItem>(path));
+        QCOMPARE(m_delegate.items[1]->UTI(), QStringLiteral("image/png"));
+        m_view->reloadData();
+
+        m_openWith = m_menu.addMenu(QStringLiteral("Open With"));
+        m_openWith->menuAction()->setData(-1);
+        m_view->setItemPopUpMenu(&m_menu);
+        for (const QString &name : QDir(m_launches).entryList(QDir::Files))
+            QFile::remove(m_launches + u'/' + name);
+    }
+    void cleanup()
+    {
+        m_view.reset();
+        m_menu.clear();
+        delete m_openWith;
+    }
+
+    void submenuFollowsTheFirstSelectedItem_data()
+    {
+        QTest::addColumn<Indices>("selection");
+        QTest::addColumn<qint64>("clicked");
+        QTest::addColumn<QStringList>("titles");
+        QTest::newRow("a JPEG alone") << Indices{} << qint64(0) << QStringList{"art studio", "Zoom Viewer"};
+        QTest::newRow("a PNG alone") << Indices{} << qint64(1) << QStringList{"art studio", "Png Painter"};
+        QTest::newRow("PNG first in a mixed selection") << Indices{1, 2} << qint64(2)
+                                                        << QStringList{"art studio", "Png Painter"};
+    }
+    void submenuFollowsTheFirstSelectedItem()
+    {
+        QFETCH(Indices, selection);
+        QFETCH(qint64, clicked);
+        QFETCH(QStringList, titles);
+        startWith(*m_view, m_delegate, selection);
+        m_view->showPopUpMenuAtPoint(itemCenter(*m_view, clicked));
+        QCOMPARE(m_view->menus.size(), size_t(1));
+        QCOMPARE(m_view->menus.front().openWithTitles, titles);
+    }
+
+    void choosingOpensEverySelectedFileInOneLaunch()
+    {
+        startWith(*m_view, m_delegate, {2, 0});
+        m_view->showPopUpMenuAtPoint(itemCenter(*m_view, 0));
+        QAction *zoom = nullptr;
+        for (QAction *action : m_openWith->actions())
+            if (action->text() == QLatin1String("Zoom Viewer"))
+                zoom = action;
+        QVERIFY(zoom);
+        zoom->trigger();
+        QTRY_COMPARE(QDir(m_launches).entryList({"launch-*"}, QDir::Files).filter(QRegularExpression("^launch-\\d+$")).size(), 1);
+        const QString record = QDir(m_launches).entryList({"launch-*"}, QDir::Files).first();
+        QFile file(m_launches + u'/' + record);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(file.readAll()).split(u'\n', Qt::SkipEmptyParts),
+                 (QStringList{m_files->filePath("one.jpg"), m_files->filePath("three.jpg")}));
+    }
+
+    void aFailedLaunchIsShown()
+    {
+        std::vector<QString> alerts;
+        const auto previous = LMRErrorSheet::setHandlerForTesting(
+            [&alerts](QWidget *, const QString &text) { alerts.push_back(text); });
+        startWith(*m_view, m_delegate, {0});
+        m_view->openWith(QStringLiteral("lmrgrid-no-such-application.desktop"));
+        m_view->openWith(QString());   // an entry without an application does nothing
+        LMRErrorSheet::setHandlerForTesting(previous);
+        QCOMPARE(alerts.size(), size_t(1));
+        QVERIFY(!alerts.front().isEmpty());
+    }
+
+private:
+    QString m_launches;
+    std::unique_ptr<QTemporaryDir> m_files;
+    RecordingGridDelegate m_delegate;
+    std::unique_ptr<ObservedGrid> m_view;
+    QMenu m_menu;
+    QMenu *m_openWith = nullptr;
+};
+
+LMR_REGISTER_TEST(GridOpenWithTest);
+#include "GridOpenWithTest.moc"
