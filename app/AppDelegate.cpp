@@ -59,6 +59,7 @@ AppDelegate::~AppDelegate()
         {
             std::lock_guard<std::mutex> guard(thumbnailLoading->handOverLock);
             thumbnailLoading->handOverReceiver = nullptr;
+            thumbnailLoading->sizeSource = nullptr;
         }
         if (thumbnailLoadingThread.joinable()) {
             thumbnailLoading->cancelled = true;

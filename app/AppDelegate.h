@@ -5,13 +5,15 @@
 //
 // Its operations are spread over files by concern: life cycle, opening folders and window
 // callbacks in AppDelegate.cpp; the window and menus in MainWindow*.cpp; the bottom bar and the
-// switch back to the grid in AppDelegateBottomBar.cpp; the count label in ThumbnailCountLabel.cpp.
+// switch back to the grid in AppDelegateBottomBar.cpp; the count label in ThumbnailCountLabel.cpp;
+// the thumbnail list, the loading thread and the answers to the grid in browse/.
 // Operations not written yet are empty in AppDelegatePlaceholders.cpp; each moves to its own
 // folder (browse/, sidebar/, viewer/, slideshow/) when it is written.
 //
 // Everything here runs on the main thread, except thumbnailLoadingThreadMain and what it
 // touches in LMRThumbnailLoadingShared.
 
+#include "browse/ThumbnailSort.h"
 #include "grid/ImageCollectionViewDelegate.h"
 #include "model/DirectoryEnumerationThread.h"
 #include "model/FileSystemImageItem.h"
@@ -26,6 +28,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -72,13 +75,22 @@ struct LMRThumbnailLoadingShared {
 
     // Where rendered items are handed over (a queued call). The delegate clears it under the
     // lock before it goes away, so a late hand-over is dropped instead of reaching a dead object.
+    // The grid's item size is read under the same lock, and only while the receiver is set: the
+    // grid goes away with the delegate, after the receiver is cleared.
     std::mutex handOverLock;
     AppDelegate *handOverReceiver = nullptr;
+    const LMRThumbnailSizeSource *sizeSource = nullptr;
+
+    // Renders one thumbnail at the given size into the cache; true when a new one was stored.
+    // Empty: the item's own renderer. Tests put a controllable one here.
+    std::function<bool(LMRFileSystemImageItem &item, const LMRThumbnailSizeSource &size)> render;
 
     // What the thread is doing, for tests and for the debug window.
     std::atomic<bool> sleeping{false};
     std::atomic<quint64> drainPasses{0};
     std::atomic<bool> ended{false};
+    std::atomic<int> handOvers{0};
+    std::atomic<int> singleItemHandOvers{0};
 };
 
 class AppDelegate : public QObject,
@@ -189,6 +201,8 @@ public:
     Qt::DropAction outlineViewValidateDrop(const QMimeData *data, const LMRItemPtr &proposedItem);
     bool outlineViewAcceptDrop(const QMimeData *data, const LMRItemPtr &item);
     void setSidebarRootURL(const QString &folderPath);
+    // The sidebar's share of the enumeration messages; those of other walks are dropped.
+    void didReceiveSidebarItems(const LMRDirectoryEnumerationMessage &message);
     void showSidebarItem(const LMRItemPtr &item);
     void sortSidebarItems();
     void addSidebarItems(const std::vector<LMRImageItemPtr> &items);
@@ -287,6 +301,9 @@ public:
 
     // --- Scalars
     quint64 countSinceLastSort = 0;
+    // How much of thumbnailItems the last sort left in order, so that re-sorts while a folder
+    // fills only merge the new tail in.
+    LMRThumbnailSort::SortedHead thumbnailSortedHead;
     quint64 fullSizeItemIndex = 0;
     qint64 slideshowMode = 0;
     bool slideshowPaused = false;

@@ -4,6 +4,7 @@
 #include "app/BottomBarView.h"
 #include "app/BusyIndicator.h"
 #include "grid/ImageCollectionView.h"
+#include "sidebar/OutlineView.h"
 #include "support/ClickableImageView.h"
 
 #include <QCheckBox>
@@ -137,16 +138,10 @@ void AppDelegate::buildMainWindow()
         sidebarNavPopUpButton->setFocusPolicy(Qt::ClickFocus);
         connect(sidebarNavPopUpButton, &QComboBox::activated, this,
                 [this] { didChangeSidebarNavPopUp(sidebarNavPopUpButton); });
-        sidebarOutlineView = new QTreeView(sidebar);
+        // The list reports clicks, keys, selection changes and drops to the delegate itself.
+        sidebarOutlineView = new OutlineView(this, sidebar);
         sidebarOutlineView->setObjectName(QStringLiteral("sidebarOutlineView"));
-        sidebarOutlineView->setHeaderHidden(true);
-        sidebarOutlineView->setRootIsDecorated(false);
-        sidebarOutlineView->setItemsExpandable(false);
         sidebarOutlineView->setFrameShape(QFrame::NoFrame);
-        connect(sidebarOutlineView, &QTreeView::clicked, this,
-                [this] { didClickOutlineView(sidebarOutlineView); });
-        connect(sidebarOutlineView, &QTreeView::doubleClicked, this,
-                [this] { didDoubleClickOutlineView(sidebarOutlineView); });
         layout->addWidget(sidebarNavPopUpButton);
         layout->addWidget(sidebarOutlineView, 1);
     }

@@ -10,6 +10,8 @@
 #include "support/Notifications.h"
 #include "support/TestRunner.h"
 
+#include <QAction>
+#include <QCheckBox>
 #include <QDir>
 #include <QLabel>
 #include <QSlider>
@@ -64,10 +66,17 @@ private slots:
         QCOMPARE(delegate->thumbnailZoomSlider->value(), 3);
         QVERIFY(delegate->restoredSidebarRootFolderURL.isEmpty());
 
-        // Nothing restored; the operations written later are called in the sequence's order.
-        QCOMPARE(sequenceCalls(*delegate), (QStringList{QStringLiteral("applyZoomValueToThumbnails"),
-                                                        QStringLiteral("updateFolderDepthUI"),
-                                                        QStringLiteral("updateShowFilenamesUI")}));
+        // Nothing restored; the zoom, the folder-depth controls and the file-name command
+        // follow the stored settings.
+        QVERIFY(sequenceCalls(*delegate).isEmpty());
+        QCOMPARE(delegate->thumbnailsCollectionView->itemSize(), qint64(3 * 96));
+        const bool unlimited = Preferences::sharedInstance().folderDepth() == -1;
+        QCOMPARE(delegate->folderDepthCheckbox->isChecked(), unlimited);
+        QCOMPARE(delegate->folderDepthUnlimitedMenuItem->isChecked(), unlimited);
+        QCOMPARE(delegate->folderDepth0MenuItem->isChecked(), !unlimited);
+        QCOMPARE(delegate->showFilenamesMenuItem->text(), Preferences::sharedInstance().showFilenames()
+                                                              ? QStringLiteral("Hide File Names")
+                                                              : QStringLiteral("Show File Names"));
 
         // The loading thread sleeps until signalled, drains once, and sleeps again.
         auto shared = delegate->thumbnailLoading;
@@ -94,10 +103,12 @@ private slots:
         QTRY_VERIFY(shared->sleeping);
 
         delegate->placeholderCalls.clear();
+        const auto walk = LMRDirectoryEnumerationThread::create(delegate.get(), 0, QDir::tempPath());
+        delegate->thumbnailEnumerationThread = walk;
         delegate->applicationWillTerminate();
-        QCOMPARE(sequenceCalls(*delegate), (QStringList{QStringLiteral("stopSlideshow"),
-                                                        QStringLiteral("cancelThumbnailEnumerationThread"),
-                                                        QStringLiteral("cancelSidebarEnumerationThread")}));
+        QCOMPARE(sequenceCalls(*delegate), (QStringList{QStringLiteral("stopSlideshow")}));
+        QVERIFY(!delegate->thumbnailEnumerationThread);
+        QVERIFY(walk->isCancelled());
         QVERIFY(!delegate->thumbnailLoadingThread.joinable());
         QVERIFY(shared->cancelled);
         QCOMPARE(center.observerCount(LMRNotifications::SlideshowPacingChanged), pacingObservers);
@@ -189,8 +200,9 @@ private slots:
         auto delegate = apptest::launchDelegate();
         apptest::releaseModifiers();
 
-        const QStringList expected = restored ? QStringList{QStringLiteral("setSidebarRootURL ") + folder} : QStringList{};
-        QCOMPARE(callsOf(*delegate, QStringLiteral("setSidebarRootURL")), expected);
+        QCOMPARE(bool(delegate->sidebarRootFolderItem), restored);
+        if (restored)
+            QCOMPARE(delegate->sidebarRootFolderItem->path(), QFileInfo(folder).canonicalFilePath());
         QCOMPARE(delegate->restoredSidebarRootFolderURL, restored ? folder : QString());
         // The sidebar stands where the prompt was exactly when a folder was opened.
         QCOMPARE(delegate->splitView->widget(0),

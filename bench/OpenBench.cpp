@@ -1,0 +1,181 @@
+#include "BenchCommand.h"
+
+#include "app/AppDelegate.h"
+#include "app/MainWindow.h"
+#include "grid/ImageCollectionView.h"
+#include "model/Cache.h"
+#include "prefs/Preferences.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QFileInfo>
+#include <QTextStream>
+#include <QTimer>
+
+#include <mutex>
+
+namespace {
+
+// Watches the grid's paint events: what a paint draws is what the cache holds at that moment.
+class PaintWatcher : public QObject
+{
+public:
+    PaintWatcher(AppDelegate &app, const QElapsedTimer &clock) : m_app(app), m_clock(clock)
+    {
+        app.thumbnailsCollectionView->viewport()->installEventFilter(this);
+    }
+
+    qint64 firstDrawnNs = -1;
+    qint64 allDrawnNs = -1;
+    qint64 visibleCount = 0;
+    qint64 drawnCount = 0;
+    bool listingComplete = false;
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            check();
+        return false;
+    }
+
+    void check()
+    {
+        ImageCollectionView *grid = m_app.thumbnailsCollectionView;
+        const LMRIndexRange range = grid->visibleItemsRange();
+        const qint64 size = grid->itemSize();
+        LMRThumbnailRAMCache &cache = LMRThumbnailRAMCache::sharedInstance();
+        qint64 drawn = 0;
+        for (qint64 i = range.location; i < range.location + range.length && size_t(i) < m_app.thumbnailItems.size(); ++i)
+            if (!cache.objectForKey(m_app.thumbnailItems[size_t(i)]->thumbnailKey(size)).isNull())
+                ++drawn;
+        if (drawn > 0 && firstDrawnNs < 0)
+            firstDrawnNs = m_clock.nsecsElapsed();
+        // Only the screen of the complete, sorted list counts: before that the screen changes.
+        if (listingComplete) {
+            visibleCount = range.length;
+            drawnCount = drawn;
+            if (drawn == range.length && range.length > 0 && allDrawnNs < 0)
+                allDrawnNs = m_clock.nsecsElapsed();
+        }
+    }
+
+private:
+    AppDelegate &m_app;
+    const QElapsedTimer &m_clock;
+};
+
+QString seconds(qint64 ns)
+{
+    return ns < 0 ? QStringLiteral("-") : QStringLiteral("%1 s").arg(double(ns) / 1e9, 0, 'f', 3);
+}
+
+} // namespace
+
+LMR_BENCH_COMMAND(open, "open",
+                  "open DIR [--depth 0|-1]  -- the main window opening DIR: items listed, time to the complete "
+                  "listing, to the first and to every visible thumbnail drawn, the main thread's longest stall")
+{
+    QStringList rest = args;
+    qint64 depth = 0;
+    const qsizetype depthAt = rest.indexOf(QStringLiteral("--depth"));
+    if (depthAt >= 0 && depthAt + 1 < rest.size()) {
+        depth = rest.at(depthAt + 1).toLongLong();
+        rest.remove(depthAt, 2);
+    }
+    QTextStream out(stdout);
+    if (rest.size() != 1 || !QFileInfo(rest.first()).isDir()) {
+        QTextStream(stderr) << "usage: lumory-bench open DIR [--depth 0|-1]\n";
+        return 2;
+    }
+    const QString folder = QFileInfo(rest.first()).canonicalFilePath();
+
+    // A first start: default settings, nothing restored, the chosen depth.
+    Preferences &preferences = Preferences::sharedInstance();
+    preferences.clearForTesting();
+    preferences.setFolderDepth(depth);
+    LMRThumbnailRAMCache::sharedInstance().removeAllObjects();
+
+    AppDelegate app;
+    app.launch();
+    app.window->resize(1920, 1080);
+    QElapsedTimer settle;
+    settle.start();
+    while (settle.elapsed() < 300)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+
+    QElapsedTimer clock;
+    PaintWatcher watcher(app, clock);
+    qint64 listedNs = -1;
+    qint64 longestStallNs = 0;
+    qint64 longestStallAtNs = 0;
+    qint64 lastTickNs = 0;
+    qint64 idleSinceNs = -1;
+
+    // A 1 ms heartbeat: the longest gap between two beats is the longest time the main thread
+    // did not return to its event loop.
+    QTimer heartbeat;
+    heartbeat.setTimerType(Qt::PreciseTimer);
+    heartbeat.setInterval(1);
+    QEventLoop loop;
+    QObject::connect(&heartbeat, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        const qint64 gap = now - lastTickNs;
+        if (gap > 20'000'000 && qEnvironmentVariableIsSet("LMR_BENCH_STALLS"))
+            QTextStream(stderr) << "stall " << gap / 1000000 << " ms at " << lastTickNs / 1000000 << " ms\n";
+        if (gap > longestStallNs) {
+            longestStallNs = gap;
+            longestStallAtNs = lastTickNs;
+        }
+        lastTickNs = now;
+
+        // The root's own walk starts once the sidebar's has ended; it is over when it is
+        // forgotten again.
+        if (listedNs < 0 && app.displayedSidebarItem && !app.thumbnailEnumerationThread) {
+            listedNs = now;
+            watcher.listingComplete = true;
+        }
+        if (listedNs < 0)
+            return;
+        if (watcher.allDrawnNs >= 0) {
+            loop.quit();
+            return;
+        }
+        // Files that never decode keep their placeholders: stop once the loader has gone idle.
+        bool queueEmpty;
+        {
+            std::lock_guard<std::mutex> guard(app.thumbnailLoading->pendingThumbnailLoadsLock);
+            queueEmpty = app.thumbnailLoading->pendingThumbnailLoads.empty();
+        }
+        if (queueEmpty && app.thumbnailLoading->sleeping) {
+            if (idleSinceNs < 0)
+                idleSinceNs = now;
+            else if (now - idleSinceNs > 1'000'000'000)
+                loop.quit();
+        } else {
+            idleSinceNs = -1;
+        }
+        if (now > 300'000'000'000)
+            loop.quit();
+    });
+
+    clock.start();
+    heartbeat.start();
+    app.setSidebarRootURL(folder);
+    loop.exec();
+    heartbeat.stop();
+
+    out << "open " << folder << " --depth " << depth << "\n";
+    out << "  items listed:                    " << app.thumbnailItems.size() << "\n";
+    out << "  listing complete:                " << seconds(listedNs) << "\n";
+    out << "  first thumbnail drawn:           " << seconds(watcher.firstDrawnNs) << "\n";
+    out << "  every visible thumbnail drawn:   " << seconds(watcher.allDrawnNs) << "  (" << watcher.drawnCount
+        << " of " << watcher.visibleCount << " visible drawn)\n";
+    out << "  longest main-thread stall:       " << QString::number(double(longestStallNs) / 1e6, 'f', 1)
+        << " ms (at " << seconds(longestStallAtNs) << ")\n";
+    out << "  peak resident memory:            " << lmrbench::peakResidentBytes() / (1024 * 1024) << " MiB\n";
+    out.flush();
+    app.applicationWillTerminate();
+    return 0;
+}

@@ -1,0 +1,199 @@
+// The thumbnail loading thread and the main thread's side of it: which items are queued (the
+// visible ones the cache cannot serve, in grid order), the thread's drain, and the redraws it
+// hands back. The thread renders outside every lock, holds the queue lock only to take one
+// item, and never holds the queue lock and the condition's lock together.
+
+#include "app/AppDelegate.h"
+
+#include "grid/ImageCollectionView.h"
+#include "prefs/Preferences.h"
+#include "support/DebugWindowController.h"
+
+#include <unordered_map>
+#include <unordered_set>
+
+namespace {
+
+// The size a render is made at, fixed when its item is taken: the renderer never holds a
+// pointer to the grid, which may go away while a render is still running at exit.
+class FixedThumbnailSize : public LMRThumbnailSizeSource
+{
+public:
+    explicit FixedThumbnailSize(qint64 size) : m_size(size) {}
+    qint64 itemSize() const override { return m_size; }
+
+private:
+    qint64 m_size;
+};
+
+// The grid's current item size, or 0 once the delegate is going away.
+qint64 currentItemSize(LMRThumbnailLoadingShared &shared)
+{
+    std::lock_guard<std::mutex> guard(shared.handOverLock);
+    if (!shared.handOverReceiver || !shared.sizeSource)
+        return 0;
+    return shared.sizeSource->itemSize();
+}
+
+void handOver(LMRThumbnailLoadingShared &shared, std::vector<LMRImageItemPtr> items)
+{
+    ++shared.handOvers;
+    if (items.size() == 1)
+        ++shared.singleItemHandOvers;
+    std::lock_guard<std::mutex> guard(shared.handOverLock);
+    AppDelegate *receiver = shared.handOverReceiver;
+    if (!receiver)
+        return;
+    // The receiver is the call's context: a call still queued when it is destroyed is dropped.
+    QMetaObject::invokeMethod(
+        receiver, [receiver, items = std::move(items)] { receiver->didReceiveItemsFromThumbnailLoadingThread(items); },
+        Qt::QueuedConnection);
+}
+
+// Index of the first item of list equal to item, looking in [from, from + count) first: an item
+// handed back is almost always still where it was when it was queued.
+qint64 indexOfItemPreferring(const std::vector<LMRImageItemPtr> &list, const LMRImageItemPtr &item, qint64 from,
+                             qint64 count)
+{
+    const quint64 hash = item->storedHash();
+    const qint64 end = std::min<qint64>(from + count, qint64(list.size()));
+    for (qint64 i = std::max<qint64>(from, 0); i < end; ++i)
+        if (list[size_t(i)]->storedHash() == hash)
+            return i;
+    return LMRIndexOfItem(list, item);
+}
+
+} // namespace
+
+void AppDelegate::queueLoadForVisibleThumbnails()
+{
+    ImageCollectionView *grid = thumbnailsCollectionView;
+    if (!grid || !thumbnailLoading)
+        return;
+    const LMRIndexRange range = grid->visibleItemsRange();
+    // The grid's count may lag behind the list by a batch; only items of the list are queued.
+    const qint64 location = range.location;
+    const qint64 length = std::min<qint64>(range.length, qint64(thumbnailItems.size()) - location);
+    if (length <= 0)
+        return;
+
+    // The visible items by identity, and which of them the cache cannot serve. Worked out before
+    // the queue is locked: a lookup may read an image header to learn the item's pixel size, and
+    // the loading thread must not wait for that to take its next item.
+    const qint64 thumbnailSize = Preferences::sharedInstance().intZoomValue() * 96;
+    std::unordered_map<quint64, qint64> visibleIndex;
+    visibleIndex.reserve(size_t(length));
+    std::vector<bool> uncached(static_cast<size_t>(length));
+    for (qint64 i = 0; i < length; ++i) {
+        const LMRImageItemPtr &item = thumbnailItems[size_t(location + i)];
+        visibleIndex.try_emplace(item->storedHash(), location + i);
+        uncached[size_t(i)] = item->cachedThumbnailWithSize(thumbnailSize).isNull();
+    }
+
+    {
+        std::lock_guard<std::mutex> guard(thumbnailLoading->pendingThumbnailLoadsLock);
+        std::vector<LMRImageItemPtr> queue;
+        std::unordered_set<quint64> queued;
+        queue.reserve(size_t(length));
+        // What is still visible keeps its place at the front, in its old order.
+        for (const LMRImageItemPtr &pending : thumbnailLoading->pendingThumbnailLoads) {
+            const auto found = visibleIndex.find(pending->storedHash());
+            if (found != visibleIndex.end() && queued.insert(found->first).second)
+                queue.push_back(thumbnailItems[size_t(found->second)]);
+        }
+        // Then what came into view, from the first visible cell to the last.
+        for (qint64 i = 0; i < length; ++i) {
+            const LMRImageItemPtr &item = thumbnailItems[size_t(location + i)];
+            if (uncached[size_t(i)] && queued.insert(item->storedHash()).second)
+                queue.push_back(item);
+        }
+        thumbnailLoading->pendingThumbnailLoads.swap(queue);
+    }
+    signalThumbnailLoadingThread();
+}
+
+void AppDelegate::signalThumbnailLoadingThread()
+{
+    if (!thumbnailLoading)
+        return;
+    std::lock_guard<std::mutex> guard(thumbnailLoading->thumbnailLoadingSemaphoreLock);
+    thumbnailLoading->pauseThumbnailLoadingThread = false;
+    thumbnailLoading->thumbnailLoadingSemaphore.notify_one();
+}
+
+void AppDelegate::thumbnailLoadingThreadMain(std::shared_ptr<LMRThumbnailLoadingShared> shared)
+{
+    while (!shared->cancelled) {
+        {
+            std::unique_lock<std::mutex> lock(shared->thumbnailLoadingSemaphoreLock);
+            while (shared->pauseThumbnailLoadingThread) {
+                shared->sleeping = true;
+                shared->thumbnailLoadingSemaphore.wait(lock);
+                shared->sleeping = false;
+            }
+            // The next pass sleeps unless signalled again meanwhile.
+            shared->pauseThumbnailLoadingThread = true;
+        }
+
+        std::vector<LMRImageItemPtr> redraws;
+        while (!shared->cancelled) {
+            LMRImageItemPtr item;
+            qint64 remaining = 0;
+            {
+                std::lock_guard<std::mutex> guard(shared->pendingThumbnailLoadsLock);
+                std::vector<LMRImageItemPtr> &queue = shared->pendingThumbnailLoads;
+                if (!queue.empty()) {
+                    item = queue.front();
+                    const quint64 hash = item->storedHash();
+                    std::erase_if(queue, [hash](const LMRImageItemPtr &entry) { return entry->storedHash() == hash; });
+                    remaining = qint64(queue.size());
+                }
+            }
+            if (!item)
+                break;
+            if (DebugWindowController *debug = DebugWindowController::sharedInstance())
+                debug->setPendingImageLoadsCount(remaining);
+
+            // The grid's size now, not the one the item was queued at: after a zoom the queue is
+            // rebuilt only once the slider has settled, and meanwhile the new size is wanted.
+            const qint64 size = currentItemSize(*shared);
+            if (size <= 0)
+                break;
+            const FixedThumbnailSize sizeSource(size);
+            const bool rendered = shared->render ? shared->render(*item, sizeSource)
+                                                 : item->loadThumbnailForCollectionView(&sizeSource);
+            if (rendered)
+                redraws.push_back(std::move(item));
+            if (redraws.size() >= 2)
+                handOver(*shared, std::exchange(redraws, {}));
+        }
+        if (!redraws.empty())
+            handOver(*shared, std::exchange(redraws, {}));
+        ++shared->drainPasses;
+    }
+    shared->ended = true;
+}
+
+void AppDelegate::didReceiveItemsFromThumbnailLoadingThread(const std::vector<LMRImageItemPtr> &items)
+{
+    ImageCollectionView *grid = thumbnailsCollectionView;
+    if (!grid)
+        return;
+    const LMRIndexRange visible = grid->visibleItemsRange();
+    std::vector<qint64> indices;
+    indices.reserve(items.size());
+    for (const LMRImageItemPtr &item : items) {
+        // Items that left the list meanwhile (another folder, a deletion) are ignored.
+        const qint64 index = indexOfItemPreferring(thumbnailItems, item, visible.location, visible.length);
+        if (index >= 0)
+            indices.push_back(index);
+    }
+    if (!indices.empty())
+        grid->reloadItemsAtIndexPaths(indices);
+}
+
+void AppDelegate::didScrollCollectionView()
+{
+    // Every scroll event of one pass of the event loop ends in a single queueing.
+    scheduleQueueLoadForVisibleThumbnails(std::chrono::milliseconds(0));
+}

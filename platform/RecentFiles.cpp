@@ -1,0 +1,9 @@
+#include "platform/RecentFiles.h"
+
+namespace LMRRecentFiles {
+
+void noteNewRecentDocument(const QString &)
+{
+}
+
+} // namespace LMRRecentFiles

@@ -1,0 +1,291 @@
+#include "BrowseTestSupport.h"
+#include "support/TestRunner.h"
+#include "support/ClickableImageView.h"
+
+#include <numeric>
+
+#include "model/Cache.h"
+
+#include <QScopeGuard>
+#include <QScrollBar>
+#include <QSlider>
+
+#include <condition_variable>
+#include <mutex>
+
+using namespace lmrbrowse;
+
+namespace {
+
+// A renderer that stores a small image at the requested size, like the real one does, and can
+// be held at a gate to see what the thread and the queue do meanwhile.
+struct FakeRenderer {
+    std::mutex lock;
+    std::condition_variable changed;
+    bool gateOpen = true;
+    int waiting = 0;
+    QStringList rendered;          // names of the items stored, in order
+
+    // The thread may outlive the test (nobody waits for it), so it holds the renderer too.
+    static std::shared_ptr<FakeRenderer> install(LMRThumbnailLoadingShared &shared)
+    {
+        auto renderer = std::make_shared<FakeRenderer>();
+        shared.render = [renderer](LMRFileSystemImageItem &item, const LMRThumbnailSizeSource &size) {
+            return renderer->render(item, size);
+        };
+        return renderer;
+    }
+    bool render(LMRFileSystemImageItem &item, const LMRThumbnailSizeSource &size)
+    {
+        std::unique_lock<std::mutex> guard(lock);
+        ++waiting;
+        changed.notify_all();
+        changed.wait(guard, [this] { return gateOpen; });
+        --waiting;
+        LMRThumbnailRAMCache &cache = LMRThumbnailRAMCache::sharedInstance();
+        const QString key = item.thumbnailKey(size.itemSize());
+        if (!cache.objectForKey(key).isNull())
+            return false;
+        QImage image(8, 8, QImage::Format_ARGB32);
+        image.fill(Qt::gray);
+        cache.setObject(image, key);
+        rendered << item.name();
+        return true;
+    }
+    void setGate(bool open)
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        gateOpen = open;
+        changed.notify_all();
+    }
+    int waitingCount()
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        return waiting;
+    }
+    QStringList renderedNames()
+    {
+        std::lock_guard<std::mutex> guard(lock);
+        return rendered;
+    }
+};
+
+QStringList pendingNames(LMRThumbnailLoadingShared &shared)
+{
+    std::lock_guard<std::mutex> guard(shared.pendingThumbnailLoadsLock);
+    return namesOf(shared.pendingThumbnailLoads);
+}
+
+std::vector<LMRImageItemPtr> imagesIn(const QString &folder, int count)
+{
+    std::vector<LMRImageItemPtr> items;
+    for (int i = 0; i < count; ++i)
+        items.push_back(makeItem({QStringLiteral("img%1.jpg").arg(i, 4, 10, QLatin1Char('0')), 1000}, folder));
+    return items;
+}
+
+} // namespace
+
+class ThumbnailLoadingTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init() { LMRThumbnailRAMCache::sharedInstance().removeAllObjects(); }
+
+    // Every visible item rendered once, in grid order, redrawn two at a time with a last single.
+    void handOversInPairs_data()
+    {
+        QTest::addColumn<int>("visible");
+        QTest::addColumn<int>("handOvers");
+        QTest::addColumn<int>("singles");
+        QTest::newRow("30 items") << 30 << 15 << 0;
+        QTest::newRow("31 items") << 31 << 16 << 1;
+    }
+    void handOversInPairs()
+    {
+        QFETCH(int, visible);
+        QFETCH(int, handOvers);
+        QFETCH(int, singles);
+        AppDelegate app;
+        QVERIFY(launch(app));
+        const auto renderer = FakeRenderer::install(*app.thumbnailLoading);
+        const auto openGate = qScopeGuard([renderer] { renderer->setGate(true); });
+        const auto items = imagesIn(QStringLiteral("/lmr-pairs-%1").arg(visible), visible);
+        app.didReceiveItemsFromDirectoryEnumerationThread(message(expectWalk(app), items, true));
+        QCOMPARE(app.thumbnailsCollectionView->visibleItemsRange(), (LMRIndexRange{0, visible}));
+
+        QTRY_COMPARE(renderer->renderedNames().size(), visible);
+        QTRY_COMPARE(app.thumbnailLoading->handOvers.load(), handOvers);
+        QTRY_VERIFY(app.thumbnailLoading->sleeping.load());
+        QCOMPARE(app.thumbnailLoading->handOvers.load(), handOvers);
+        QCOMPARE(app.thumbnailLoading->singleItemHandOvers.load(), singles);
+        QCOMPARE(renderer->renderedNames(), namesOf(items));
+        // A queueing that looked an item up just before the thread stored it may queue it once
+        // more; the thread then finds it cached and hands nothing over, so wait for the drain.
+        QTRY_VERIFY(pendingNames(*app.thumbnailLoading).isEmpty());
+        QCOMPARE(app.thumbnailLoading->handOvers.load(), handOvers);
+    }
+
+    // While the first screen loads, a jump to the end leaves only what is now visible queued,
+    // from its first cell on; the first screen's remaining items are never rendered.
+    void scrollingAwayDropsQueuedItems()
+    {
+        AppDelegate app;
+        QVERIFY(launch(app));
+        const auto renderer = FakeRenderer::install(*app.thumbnailLoading);
+        const auto openGate = qScopeGuard([renderer] { renderer->setGate(true); });
+        renderer->setGate(false);
+        const auto items = imagesIn(QStringLiteral("/lmr-scroll"), 400);
+        app.didReceiveItemsFromDirectoryEnumerationThread(message(expectWalk(app), items, true));
+        ImageCollectionView *grid = app.thumbnailsCollectionView;
+        const LMRIndexRange first = grid->visibleItemsRange();
+        QVERIFY(first.length > 2 && first.length < 200);
+        QTRY_COMPARE(renderer->waitingCount(), 1);   // holding item 0
+
+        grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum());
+        const LMRIndexRange last = grid->visibleItemsRange();
+        QVERIFY(last.location >= first.location + first.length);
+        // The scroll queues at the next pass of the event loop.
+        QTRY_COMPARE(pendingNames(*app.thumbnailLoading).value(0), items[size_t(last.location)]->name());
+        QStringList expected;
+        for (qint64 i = last.location; i < last.location + last.length; ++i)
+            expected << items[size_t(i)]->name();
+        QCOMPARE(pendingNames(*app.thumbnailLoading), expected);
+
+        renderer->setGate(true);
+        QTRY_COMPARE(renderer->renderedNames().size(), 1 + int(last.length));
+        QTRY_VERIFY(app.thumbnailLoading->sleeping.load());
+        QCOMPARE(renderer->renderedNames(), QStringList{items[0]->name()} + expected);
+    }
+
+    void cachedScreenQueuesNothing()
+    {
+        AppDelegate app;
+        QVERIFY(launch(app));
+        const auto renderer = FakeRenderer::install(*app.thumbnailLoading);
+        const auto openGate = qScopeGuard([renderer] { renderer->setGate(true); });
+        const auto items = imagesIn(QStringLiteral("/lmr-cached"), 50);
+        QImage image(8, 8, QImage::Format_ARGB32);
+        image.fill(Qt::gray);
+        for (const auto &item : items)
+            LMRThumbnailRAMCache::sharedInstance().setObject(image, item->thumbnailKey(96));
+        app.didReceiveItemsFromDirectoryEnumerationThread(message(expectWalk(app), items, true));
+        QVERIFY(pendingNames(*app.thumbnailLoading).isEmpty());
+        app.queueLoadForVisibleThumbnails();
+        QVERIFY(pendingNames(*app.thumbnailLoading).isEmpty());
+        QTRY_VERIFY(app.thumbnailLoading->sleeping.load());
+        QVERIFY(renderer->renderedNames().isEmpty());
+        QCOMPARE(app.thumbnailLoading->handOvers.load(), 0);
+    }
+
+    void redrawOfVanishedItemIsIgnored()
+    {
+        AppDelegate app;
+        QVERIFY(launch(app));
+        app.didReceiveItemsFromDirectoryEnumerationThread(message(expectWalk(app), numberedImages({1, 2}), true));
+        app.didReceiveItemsFromThumbnailLoadingThread(numberedImages({7}));
+        app.didReceiveItemsFromThumbnailLoadingThread({});
+        QCOMPARE(app.thumbnailsCollectionView->itemCount(), quint64(2));
+    }
+
+    void zoom_data()
+    {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<bool>("in");
+        QTest::addColumn<qint64>("stored");
+        QTest::addColumn<qint64>("itemSize");
+        // A stored value that differs from the slider shows whether anything was stored.
+        QTest::newRow("in at the maximum stores nothing") << 16 << true << qint64(5) << qint64(16 * 96);
+        QTest::newRow("out at the minimum stores nothing") << 1 << false << qint64(5) << qint64(96);
+        QTest::newRow("in from 2") << 2 << true << qint64(3) << qint64(288);
+        QTest::newRow("out from 3") << 3 << false << qint64(2) << qint64(192);
+    }
+    void zoom()
+    {
+        QFETCH(int, start);
+        QFETCH(bool, in);
+        QFETCH(qint64, stored);
+        QFETCH(qint64, itemSize);
+        AppDelegate app;
+        QVERIFY(launch(app));
+        QCOMPARE(app.thumbnailZoomSlider->minimum(), 1);
+        QCOMPARE(app.thumbnailZoomSlider->maximum(), 16);
+        app.thumbnailZoomSlider->setValue(start);
+        QCOMPARE(app.thumbnailsCollectionView->itemSize(), qint64(start) * 96);
+        Preferences::sharedInstance().setIntZoomValue(5);
+        if (in)
+            app.zoomIn(app.largerThumbnailsIcon.data());
+        else
+            app.zoomOut(app.smallerThumbnailsIcon.data());
+        QCOMPARE(Preferences::sharedInstance().intZoomValue(), stored);
+        QCOMPARE(app.thumbnailsCollectionView->itemSize(), itemSize);
+    }
+
+    void sliderWithinTheStoredStepDoesNothing()
+    {
+        AppDelegate app;
+        QVERIFY(launch(app));
+        app.thumbnailZoomSlider->setValue(4);
+        QCOMPARE(Preferences::sharedInstance().intZoomValue(), qint64(4));
+        app.thumbnailsCollectionView->setItemSize(100);   // would be reset by an apply
+        app.didChangeZoomSlider(app.thumbnailZoomSlider);
+        QCOMPARE(app.thumbnailsCollectionView->itemSize(), qint64(100));
+    }
+
+    void tabFocusSelectsTheFirstItemOnly_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QList<int>>("selectedBefore");
+        QTest::addColumn<QList<int>>("selectedAfter");
+        QTest::newRow("no selection") << 3 << QList<int>{} << QList<int>{0};
+        QTest::newRow("a selection stays") << 3 << QList<int>{2} << QList<int>{2};
+        QTest::newRow("empty grid") << 0 << QList<int>{} << QList<int>{};
+    }
+    void tabFocusSelectsTheFirstItemOnly()
+    {
+        QFETCH(int, count);
+        QFETCH(QList<int>, selectedBefore);
+        QFETCH(QList<int>, selectedAfter);
+        AppDelegate app;
+        QVERIFY(launch(app));
+        std::vector<int> numbers(static_cast<size_t>(count));
+        std::iota(numbers.begin(), numbers.end(), 0);
+        app.didReceiveItemsFromDirectoryEnumerationThread(message(expectWalk(app), numberedImages(numbers), true));
+        for (int index : selectedBefore)
+            app.thumbnailsCollectionView->addItemAtIndexToSelection(index);
+        app.didFocusCollectionViewByTabKey();
+        QList<int> selected;
+        for (qint64 index : app.thumbnailsCollectionView->selection())
+            selected << int(index);
+        QCOMPARE(selected, selectedAfter);
+    }
+
+    // The window goes away while a thumbnail is being rendered: nothing waits for the render,
+    // and its result, when it comes, reaches nobody.
+    void exitDoesNotWaitForRendering()
+    {
+        auto *app = new AppDelegate;
+        QVERIFY(launch(*app));
+        const auto renderer = FakeRenderer::install(*app->thumbnailLoading);
+        const auto openGate = qScopeGuard([renderer] { renderer->setGate(true); });
+        renderer->setGate(false);
+        const std::shared_ptr<LMRThumbnailLoadingShared> shared = app->thumbnailLoading;
+        app->didReceiveItemsFromDirectoryEnumerationThread(
+            message(expectWalk(*app), imagesIn(QStringLiteral("/lmr-exit"), 20), true));
+        QTRY_COMPARE(renderer->waitingCount(), 1);
+
+        app->applicationWillTerminate();
+        delete app;
+        QCOMPARE(renderer->waitingCount(), 1);   // still rendering: nobody waited
+        QVERIFY(!shared->ended);
+
+        renderer->setGate(true);
+        QTRY_VERIFY(shared->ended.load());
+        QCOMPARE(renderer->renderedNames().size(), 1);   // cancelled before the next item
+        QTest::qWait(10);   // a dropped hand-over would be delivered here, to a deleted object
+    }
+};
+
+LMR_REGISTER_TEST(ThumbnailLoadingTest);
+#include "ThumbnailLoadingTest.moc"

@@ -1,0 +1,141 @@
+#include "platform/FileTransfer.h"
+#include "support/TestRunner.h"
+#include "support/TestUtils.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+} // namespace
+
+class FileTransferTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_dir.reset(new QTemporaryDir);
+        QVERIFY(m_dir->isValid());
+        m_root = m_dir->path();
+        QVERIFY(QDir(m_root).mkpath("to"));
+    }
+
+    // A file, and a folder with a sub-folder and a symbolic link in it.
+    void transfersKeepNameAndContents_data()
+    {
+        QTest::addColumn<bool>("folder");
+        QTest::addColumn<bool>("copy");
+        QTest::newRow("move a file") << false << false;
+        QTest::newRow("copy a file") << false << true;
+        QTest::newRow("move a folder") << true << false;
+        QTest::newRow("copy a folder") << true << true;
+    }
+
+    void transfersKeepNameAndContents()
+    {
+        QFETCH(bool, folder);
+        QFETCH(bool, copy);
+        const QString source = m_root + (folder ? "/from/Album" : "/from/photo.jpg");
+        if (folder) {
+            lmrtest::writeFile(source + "/a.jpg", "a");
+            lmrtest::writeFile(source + "/deeper/b.jpg", "b");
+            QVERIFY(QFile::link("a.jpg", source + "/link.jpg"));
+        } else {
+            lmrtest::writeFile(source, "photo");
+        }
+
+        QString error;
+        QVERIFY2(LMRFileTransfer::transferFile(source, m_root + "/to", copy, &error), qPrintable(error));
+        QCOMPARE(QFileInfo::exists(source), copy);
+        const QString target = m_root + "/to/" + QFileInfo(source).fileName();
+        if (folder) {
+            QCOMPARE(readAll(target + "/a.jpg"), QByteArray("a"));
+            QCOMPARE(readAll(target + "/deeper/b.jpg"), QByteArray("b"));
+            QCOMPARE(QFileInfo(target + "/link.jpg").symLinkTarget(), QFileInfo(target + "/a.jpg").absoluteFilePath());
+        } else {
+            QCOMPARE(readAll(target), QByteArray("photo"));
+        }
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<bool>("copy");
+        QTest::newRow("move") << false;
+        QTest::newRow("copy") << true;
+    }
+
+    // An item under the same name is never replaced; a folder never goes into itself.
+    void refusals()
+    {
+        QFETCH(bool, copy);
+        lmrtest::writeFile(m_root + "/from/photo.jpg", "new");
+        lmrtest::writeFile(m_root + "/to/photo.jpg", "old");
+        QString error;
+        QVERIFY(!LMRFileTransfer::transferFile(m_root + "/from/photo.jpg", m_root + "/to", copy, &error));
+        QVERIFY(error.contains("photo.jpg"));
+        QCOMPARE(readAll(m_root + "/to/photo.jpg"), QByteArray("old"));
+        QCOMPARE(readAll(m_root + "/from/photo.jpg"), QByteArray("new"));
+
+        // A folder standing under the name is not merged into either.
+        lmrtest::writeFile(m_root + "/from/Album/a.jpg", "a");
+        QVERIFY(QDir(m_root).mkpath("to/Album"));
+        QVERIFY(!LMRFileTransfer::transferFile(m_root + "/from/Album", m_root + "/to", copy, &error));
+        QVERIFY(!QFileInfo::exists(m_root + "/to/Album/a.jpg"));
+
+        QVERIFY(!LMRFileTransfer::transferFile(m_root + "/from/Album", m_root + "/from/Album", copy, &error));
+        QVERIFY(QDir(m_root).mkpath("from/Album/inner"));
+        QVERIFY(!LMRFileTransfer::transferFile(m_root + "/from/Album", m_root + "/from/Album/inner", copy, &error));
+        QCOMPARE(QDir(m_root + "/from/Album/inner").entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+        QCOMPARE(readAll(m_root + "/from/Album/a.jpg"), QByteArray("a"));
+    }
+
+    // A copy that fails half-way leaves no partial folder behind, and a move across file
+    // systems that fails keeps its source.
+    void failedCopyLeavesNothingBehind()
+    {
+        if (::geteuid() == 0)
+            QSKIP("root reads unreadable files");
+        lmrtest::writeFile(m_root + "/from/Album/a.jpg", "a");
+        lmrtest::writeFile(m_root + "/from/Album/secret.jpg", "s");
+        QVERIFY(::chmod(QFile::encodeName(m_root + "/from/Album/secret.jpg").constData(), 0) == 0);
+        QString error;
+        QVERIFY(!LMRFileTransfer::transferFile(m_root + "/from/Album", m_root + "/to", true, &error));
+        QVERIFY(!QFileInfo::exists(m_root + "/to/Album"));
+        QVERIFY(!error.isEmpty());
+    }
+
+    void moveAcrossFileSystemsCopiesThenRemoves()
+    {
+        QTemporaryDir other(QStringLiteral("/dev/shm/lumory-transfer-XXXXXX"));
+        struct stat here {}, there {};
+        if (!other.isValid() || ::stat(QFile::encodeName(m_root).constData(), &here) != 0
+            || ::stat(QFile::encodeName(other.path()).constData(), &there) != 0 || here.st_dev == there.st_dev)
+            QSKIP("no second file system at hand");
+        lmrtest::writeFile(other.path() + "/Album/deeper/b.jpg", "b");
+        QString error;
+        QVERIFY2(LMRFileTransfer::transferFile(other.path() + "/Album", m_root + "/to", false, &error), qPrintable(error));
+        QCOMPARE(readAll(m_root + "/to/Album/deeper/b.jpg"), QByteArray("b"));
+        QVERIFY(!QFileInfo::exists(other.path() + "/Album"));
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_root;
+};
+
+LMR_REGISTER_TEST(FileTransferTest);
+#include "FileTransferTest.moc"

@@ -1,0 +1,236 @@
+#include "SidebarTestSupport.h"
+
+#include "app/MainWindow.h"
+#include "grid/ImageCollectionView.h"
+#include "platform/FileManagerReveal.h"
+#include "sidebar/ErrorSheet.h"
+#include "support/TestRunner.h"
+#include "support/TestUtils.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QDropEvent>
+#include <QMenu>
+#include <QMimeData>
+#include <QTemporaryDir>
+
+using namespace sidebartest;
+
+namespace {
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+void write(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// Under the offscreen platform the modifier state is the one of the last simulated key event.
+void holdModifiers(Qt::KeyboardModifiers modifiers)
+{
+    QWidget anchor;
+    QTest::keyPress(&anchor, Qt::Key_Control, modifiers);
+}
+
+void releaseModifiers()
+{
+    QWidget anchor;
+    QTest::keyRelease(&anchor, Qt::Key_Control, Qt::NoModifier);
+}
+
+} // namespace
+
+class SidebarInteractionTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    // A root R with folders Target and Shown, and loose files to drop.
+    void openRoot()
+    {
+        makeFolders(m_root, {"R/Target", "R/Shown", "Outside"});
+        m_delegate = launchDelegate();
+        m_delegate->setSidebarRootURL(m_root + "/R");
+        QVERIFY(waitForRoot(*m_delegate, m_root + "/R"));
+    }
+
+    // Sends the drag and the drop as the platform would; answers whether the drop was taken.
+    bool drop(const QStringList &uris, const QPoint &at, bool *moveAccepted = nullptr)
+    {
+        OutlineView *view = outline(*m_delegate);
+        QMimeData data;
+        data.setData(QStringLiteral("text/uri-list"), uris.join(QStringLiteral("\r\n")).toUtf8() + "\r\n");
+        const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction;
+        QDragEnterEvent enter(at, actions, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view->viewport(), &enter);
+        QDragMoveEvent move(at, actions, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view->viewport(), &move);
+        if (moveAccepted)
+            *moveAccepted = move.isAccepted();
+        QDropEvent dropped(at, actions, &data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view->viewport(), &dropped);
+        return dropped.isAccepted();
+    }
+
+    QString fileUri(const QString &name) const
+    {
+        return QUrl::fromLocalFile(m_root + "/Outside/" + name).toString();
+    }
+
+private slots:
+    void init()
+    {
+        m_dir.reset(new QTemporaryDir);
+        QVERIFY(m_dir->isValid());
+        m_root = QDir(m_dir->path()).canonicalPath();
+        m_alerts.clear();
+        LMRErrorSheet::setHandlerForTesting([this](QWidget *, const QString &text) { m_alerts << text; });
+        m_revealed.clear();
+        LMRFileManagerReveal::setHandlerForTesting([this](const QStringList &paths) { m_revealed << paths; });
+    }
+
+    void cleanup()
+    {
+        releaseModifiers();
+        terminate(m_delegate);
+        LMRErrorSheet::setHandlerForTesting(nullptr);
+        LMRFileManagerReveal::setHandlerForTesting(nullptr);
+    }
+
+    void dropMovesOrCopiesByTheModifier_data()
+    {
+        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<bool>("copies");
+        QTest::newRow("no modifier moves") << Qt::KeyboardModifiers() << false;
+        QTest::newRow("Ctrl alone copies") << Qt::KeyboardModifiers(Qt::ControlModifier) << true;
+        QTest::newRow("Ctrl with Shift moves") << Qt::KeyboardModifiers(Qt::ControlModifier | Qt::ShiftModifier)
+                                               << false;
+    }
+
+    void dropMovesOrCopiesByTheModifier()
+    {
+        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(bool, copies);
+        openRoot();
+        write(m_root + "/Outside/one.jpg", "1");
+        write(m_root + "/Outside/two.jpg", "2");
+        OutlineView *view = outline(*m_delegate);
+        if (modifiers)
+            holdModifiers(modifiers);
+        QVERIFY(drop({fileUri("one.jpg"), fileUri("two.jpg")}, rowCenter(view, rowOf(*m_delegate, "Target"))));
+        QCOMPARE(readAll(m_root + "/R/Target/one.jpg"), QByteArray("1"));
+        QCOMPARE(readAll(m_root + "/R/Target/two.jpg"), QByteArray("2"));
+        QCOMPARE(QFile::exists(m_root + "/Outside/one.jpg"), copies);
+        QVERIFY(m_alerts.isEmpty());
+    }
+
+    // Dropping onto the folder on show is refused; empty space stands for the root.
+    void dropTargets()
+    {
+        openRoot();
+        write(m_root + "/Outside/one.jpg", "1");
+        OutlineView *view = outline(*m_delegate);
+        view->selectRow(rowOf(*m_delegate, "Shown"));
+
+        bool moveAccepted = true;
+        QVERIFY(!drop({fileUri("one.jpg")}, rowCenter(view, rowOf(*m_delegate, "Shown")), &moveAccepted));
+        QVERIFY(!moveAccepted);
+        QVERIFY(QFile::exists(m_root + "/Outside/one.jpg"));
+        QVERIFY(!QFile::exists(m_root + "/R/Shown/one.jpg"));
+
+        QVERIFY(drop({fileUri("one.jpg")}, emptySpace(view)));
+        QCOMPARE(readAll(m_root + "/R/one.jpg"), QByteArray("1"));
+    }
+
+    // The first failure ends the drop with an alert; what was transferred before stays and
+    // nothing standing under the name is replaced.
+    void dropFailuresStopTheDrop()
+    {
+        openRoot();
+        write(m_root + "/Outside/one.jpg", "1");
+        write(m_root + "/Outside/two.jpg", "new");
+        write(m_root + "/Outside/three.jpg", "3");
+        write(m_root + "/R/Target/two.jpg", "old");
+        const QPoint target = rowCenter(outline(*m_delegate), rowOf(*m_delegate, "Target"));
+
+        QVERIFY(!drop({fileUri("one.jpg"), fileUri("two.jpg"), fileUri("three.jpg")}, target));
+        QCOMPARE(m_alerts.size(), 1);
+        QVERIFY(m_alerts.constFirst().contains(QStringLiteral("two.jpg")));
+        QCOMPARE(readAll(m_root + "/R/Target/one.jpg"), QByteArray("1"));
+        QCOMPARE(readAll(m_root + "/R/Target/two.jpg"), QByteArray("old"));
+        QCOMPARE(readAll(m_root + "/Outside/two.jpg"), QByteArray("new"));
+        QVERIFY(QFile::exists(m_root + "/Outside/three.jpg"));
+        QVERIFY(!QFile::exists(m_root + "/R/Target/three.jpg"));
+
+        QTest::ignoreMessage(QtInfoMsg, "Could not create URL from path \"https://example.org/a.jpg\"");
+        QVERIFY(!drop({QStringLiteral("https://example.org/a.jpg"), fileUri("three.jpg")}, target));
+        QVERIFY(QFile::exists(m_root + "/Outside/three.jpg"));
+        QCOMPARE(m_alerts.size(), 1);
+    }
+
+    void contextMenuOverRowsOnly()
+    {
+        openRoot();
+        OutlineView *view = outline(*m_delegate);
+        const QPoint overTarget = rowCenter(view, rowOf(*m_delegate, "Target"));
+
+        QContextMenuEvent overRow(QContextMenuEvent::Mouse, overTarget, view->viewport()->mapToGlobal(overTarget));
+        QApplication::sendEvent(view->viewport(), &overRow);
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QCOMPARE(view->selectedRow(), rowOf(*m_delegate, "Target"));
+        QCOMPARE(menu->actions().size(), 1);
+        QCOMPARE(menu->actions().constFirst()->text(), QStringLiteral("Reveal in File Manager"));
+        menu->actions().constFirst()->trigger();
+        menu->close();
+        QCOMPARE(m_revealed, QStringList({m_root + "/R/Target"}));
+        QTRY_VERIFY(m_delegate->displayedSidebarItem && m_delegate->displayedSidebarItem->name() == "Target");
+
+        const QPoint empty = emptySpace(view);
+        QContextMenuEvent overNothing(QContextMenuEvent::Mouse, empty, view->viewport()->mapToGlobal(empty));
+        QApplication::sendEvent(view->viewport(), &overNothing);
+        QVERIFY(!QApplication::activePopupWidget());
+        QCOMPARE(view->selectedRow(), rowOf(*m_delegate, "Target"));
+    }
+
+    // Escape closes the viewer, Return enters the folder, Tab moves on to the grid.
+    void keys()
+    {
+        lmrtest::writeImage(m_root + "/R/picture.png", 8, 8);
+        openRoot();
+        AppDelegate &d = *m_delegate;
+        OutlineView *view = outline(d);
+        QVERIFY(QTest::qWaitForWindowActive(d.window.data()));
+        QTRY_COMPARE(d.thumbnailItems.size(), size_t(1));
+        view->setFocus();
+        d.placeholderCalls.clear();
+
+        QTest::keyClick(view, Qt::Key_Escape);
+        QVERIFY(d.placeholderCalls.contains(QStringLiteral("cancelFullSizeView")));
+
+        // The grid takes the focus and, having no selection, selects its first item.
+        QTest::keyClick(view, Qt::Key_Tab);
+        QTRY_VERIFY(d.thumbnailsCollectionView->hasFocus());
+        QCOMPARE(d.thumbnailsCollectionView->selection().count(), qint64(1));
+
+        view->selectRow(rowOf(d, "Target"));
+        QTest::keyClick(view, Qt::Key_Return);
+        QVERIFY(waitForRoot(d, m_root + "/R/Target"));
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_root;
+    std::unique_ptr<AppDelegate> m_delegate;
+    QStringList m_alerts;
+    QStringList m_revealed;
+};
+
+LMR_REGISTER_TEST(SidebarInteractionTest);
+#include "SidebarInteractionTest.moc"

@@ -1,0 +1,296 @@
+#include "SidebarTestSupport.h"
+
+#include "support/TestRunner.h"
+#include "support/TestUtils.h"
+
+#include <QComboBox>
+#include <QDialog>
+#include <QSplitter>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+
+using namespace sidebartest;
+
+namespace {
+
+QStringList g_logLines;
+QtMessageHandler g_previousHandler = nullptr;
+
+void collectLog(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type == QtInfoMsg)
+        g_logLines.append(message);
+    else if (g_previousHandler)
+        g_previousHandler(type, context, message);
+}
+
+void setModificationTime(const QString &path, qint64 seconds)
+{
+    const struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
+    QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
+}
+
+} // namespace
+
+class SidebarNavigationTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_dir.reset(new QTemporaryDir);
+        QVERIFY(m_dir->isValid());
+        m_root = QDir(m_dir->path()).canonicalPath();
+    }
+
+    void cleanup()
+    {
+        terminate(m_delegate);
+        Preferences::sharedInstance().clearForTesting();
+    }
+
+    // A, B inside A, C inside B: entering folders grows the history; the pop-up and the
+    // enclosing-folder command shorten it again; the Open command starts it afresh.
+    void historyFollowsEnteringAndGoingBack()
+    {
+        makeFolders(m_root, {"A/B/C", "A/Other", "X"});
+        m_delegate = launchDelegate();
+        AppDelegate &d = *m_delegate;
+        OutlineView *view = outline(d);
+        QComboBox *popUp = d.sidebarNavPopUpButton;
+
+        d.didEndOpenPanel(QDialog::Accepted, m_root + "/A");
+        QVERIFY(waitForRoot(d, m_root + "/A"));
+        QCOMPARE(view->numberOfRows(), 2);
+
+        // Entered with a double-click, then with Return.
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, rowCenter(view, rowOf(d, "B")));
+        QVERIFY(waitForRoot(d, m_root + "/A/B"));
+        view->selectRow(rowOf(d, "C"));
+        QTest::keyClick(view, Qt::Key_Return);
+        QVERIFY(waitForRoot(d, m_root + "/A/B/C"));
+        QCOMPARE(historyNames(d), QStringList({"A", "B", "C"}));
+        QCOMPARE(popUp->count(), 3);
+        QCOMPARE(popUp->itemText(0), QStringLiteral("A"));
+        QCOMPARE(popUp->currentIndex(), 2);
+
+        popUp->setCurrentIndex(1);
+        d.didChangeSidebarNavPopUp(popUp);
+        QVERIFY(waitForRoot(d, m_root + "/A/B"));
+        QCOMPARE(historyNames(d), QStringList({"A", "B"}));
+        QCOMPARE(popUp->currentIndex(), 1);
+
+        d.openEnclosingFolder(nullptr);
+        QVERIFY(waitForRoot(d, m_root + "/A"));
+        QCOMPARE(historyNames(d), QStringList({"A"}));
+        QCOMPARE(popUp->count(), 1);
+
+        // Nothing before the first entry, and choosing the current root is no step.
+        const LMRItemPtr root = d.sidebarRootFolderItem;
+        d.openEnclosingFolder(nullptr);
+        popUp->setCurrentIndex(0);
+        d.didChangeSidebarNavPopUp(popUp);
+        settle();
+        QCOMPARE(d.sidebarRootFolderItem, root);
+        QCOMPARE(historyNames(d), QStringList({"A"}));
+
+        // Setting the root again, as a refresh with no row selected does, re-lists it in place.
+        d.setSidebarRootURL(m_root + "/A");
+        QVERIFY(waitForRoot(d, m_root + "/A"));
+        QCOMPARE(historyNames(d), QStringList({"A"}));
+        QVERIFY(d.sidebarRootFolderItem != root);
+        QCOMPARE(view->numberOfRows(), 2);
+
+        view->selectRow(rowOf(d, "B"));
+        d.didDoubleClickOutlineView(view);
+        QVERIFY(waitForRoot(d, m_root + "/A/B"));
+        d.didEndOpenPanel(QDialog::Accepted, m_root + "/X");
+        QVERIFY(waitForRoot(d, m_root + "/X"));
+        QCOMPARE(historyNames(d), QStringList({"X"}));
+        d.applicationOpenURLs({QUrl::fromLocalFile(m_root + "/A")});
+        QVERIFY(waitForRoot(d, m_root + "/A"));
+        QCOMPARE(historyNames(d), QStringList({"A"}));
+    }
+
+    void unreachableRootKeepsRootAndHistory()
+    {
+        makeFolders(m_root, {"A/B"});
+        m_delegate = launchDelegate();
+        AppDelegate &d = *m_delegate;
+        d.setSidebarRootURL(m_root + "/A");
+        QVERIFY(waitForRoot(d, m_root + "/A"));
+        const LMRItemPtr root = d.sidebarRootFolderItem;
+
+        d.setSidebarRootURL(m_root + "/gone");
+        settle();
+        QCOMPARE(d.sidebarRootFolderItem, root);
+        QCOMPARE(historyNames(d), QStringList({"A"}));
+        QVERIFY(d.sidebarItems.empty());
+        QVERIFY(!d.displayedSidebarItem);
+    }
+
+    // Hidden entries and files are left out; a package is listed but never entered.
+    void listHoldsFoldersOnlyAndPackagesAreNotEntered()
+    {
+        makeFolders(m_root, {"R/Photos", "R/.hidden", "R/Album.photoslibrary/inner"});
+        QFile file(m_root + "/R/picture.jpg");
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        m_delegate = launchDelegate();
+        AppDelegate &d = *m_delegate;
+        d.setSidebarRootURL(m_root + "/R");
+        QVERIFY(waitForRoot(d, m_root + "/R"));
+        QCOMPARE(rowNames(d), QStringList({"Album.photoslibrary", "Photos"}));
+
+        outline(d)->selectRow(rowOf(d, "Album.photoslibrary"));
+        d.didDoubleClickOutlineView(outline(d));
+        settle();
+        QCoreApplication::processEvents();
+        QCOMPARE(d.sidebarRootFolderItem->name(), QStringLiteral("R"));
+        QCOMPARE(historyNames(d), QStringList({"R"}));
+    }
+
+    // Selecting a row shows that folder in the grid; a click beside the rows shows the root.
+    void selectionChoosesTheFolderOnShow()
+    {
+        makeFolders(m_root, {"R/One", "R/Two"});
+        lmrtest::writeImage(m_root + "/R/root.png", 8, 8);
+        lmrtest::writeImage(m_root + "/R/Two/two.png", 8, 8);
+        m_delegate = launchDelegate();
+        AppDelegate &d = *m_delegate;
+        OutlineView *view = outline(d);
+        d.setSidebarRootURL(m_root + "/R");
+        QVERIFY(waitForRoot(d, m_root + "/R"));
+        QCOMPARE(d.displayedSidebarItem, d.sidebarRootFolderItem);
+
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, rowCenter(view, rowOf(d, "Two")));
+        QTRY_VERIFY(d.displayedSidebarItem && d.displayedSidebarItem->name() == QLatin1String("Two"));
+        QTRY_VERIFY(d.thumbnailItems.size() == 1 && d.thumbnailItems.front()->name() == QLatin1String("two.png"));
+
+        // Re-sorting keeps the selected row, so what is on show does not change.
+        const LMRItemPtr shown = d.displayedSidebarItem;
+        d.didChangeSidebarSortOptions(d.sortSidebarDescendingMenuItem);
+        QCoreApplication::processEvents();
+        QCOMPARE(rowNames(d), QStringList({"Two", "One"}));
+        QCOMPARE(view->selectedRow(), rowOf(d, "One"));
+        QCOMPARE(d.displayedSidebarItem, shown);
+
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, emptySpace(view));
+        QCOMPARE(view->selectedRow(), -1);
+        QTRY_COMPARE(d.displayedSidebarItem, d.sidebarRootFolderItem);
+        QTRY_VERIFY(d.thumbnailItems.size() == 1 && d.thumbnailItems.front()->name() == QLatin1String("root.png"));
+    }
+
+    // Messages of a walk that was replaced, or of any other walk, never reach the list.
+    void staleEnumerationMessagesAreDropped()
+    {
+        makeFolders(m_root, {"A/a1", "A/a2", "B/b1"});
+        m_delegate = launchDelegate();
+        AppDelegate &d = *m_delegate;
+        d.setSidebarRootURL(m_root + "/A");
+        d.setSidebarRootURL(m_root + "/B");
+        QVERIFY(waitForRoot(d, m_root + "/B"));
+        QCOMPARE(rowNames(d), QStringList({"b1"}));
+
+        LMRDirectoryEnumerationMessage foreign;
+        foreign.thread = LMRDirectoryEnumerationThread::create(&d, 0, m_root + "/A");
+        foreign.items = {std::make_shared<LMRFileSystemImageItem>(m_root + "/A/a1")};
+        foreign.done = true;
+        d.didReceiveItemsFromDirectoryEnumerationThread(foreign);
+        d.didReceiveSidebarItems(foreign);
+        QCOMPARE(rowNames(d), QStringList({"b1"}));
+        QCOMPARE(outline(d)->numberOfRows(), 1);
+    }
+
+    void sortsByThePreference_data()
+    {
+        QTest::addColumn<qint64>("sortBy");
+        QTest::addColumn<qint64>("sortOrder");
+        QTest::addColumn<QStringList>("expected");
+        // Modification times: b 300, a10 100, A2 200.
+        QTest::newRow("name, digit runs by value") << qint64(1) << qint64(1) << QStringList({"A2", "a10", "b"});
+        QTest::newRow("name descending") << qint64(1) << qint64(2) << QStringList({"b", "a10", "A2"});
+        QTest::newRow("modification date") << qint64(3) << qint64(1) << QStringList({"a10", "A2", "b"});
+        QTest::newRow("modification date descending") << qint64(3) << qint64(2) << QStringList({"b", "A2", "a10"});
+    }
+
+    void sortsByThePreference()
+    {
+        QFETCH(qint64, sortBy);
+        QFETCH(qint64, sortOrder);
+        QFETCH(QStringList, expected);
+        makeFolders(m_root, {"R/b", "R/a10", "R/A2"});
+        setModificationTime(m_root + "/R/b", 300);
+        setModificationTime(m_root + "/R/a10", 100);
+        setModificationTime(m_root + "/R/A2", 200);
+        m_delegate = launchDelegate();
+        Preferences::sharedInstance().setSidebarSortBy(sortBy);
+        Preferences::sharedInstance().setSidebarSortOrder(sortOrder);
+        m_delegate->setSidebarRootURL(m_root + "/R");
+        QVERIFY(waitForRoot(*m_delegate, m_root + "/R"));
+        QCOMPARE(rowNames(*m_delegate), expected);
+        QCOMPARE(outline(*m_delegate)->model()->index(0, 0).data().toString(), expected.constFirst());
+    }
+
+    void unknownSortKeyIsLoggedPerComparison()
+    {
+        makeFolders(m_root, {"R/x", "R/y", "R/z"});
+        m_delegate = launchDelegate();
+        Preferences::sharedInstance().setSidebarSortBy(4);
+        g_logLines.clear();
+        g_previousHandler = qInstallMessageHandler(collectLog);
+        m_delegate->setSidebarRootURL(m_root + "/R");
+        const bool rooted = waitForRoot(*m_delegate, m_root + "/R");
+        qInstallMessageHandler(g_previousHandler);
+        QVERIFY(rooted);
+        QCOMPARE(m_delegate->sidebarItems.size(), size_t(3));
+        const QStringList unknown = g_logLines.filter(QStringLiteral("unknown sort by"));
+        QVERIFY(unknown.size() >= 2);
+        QCOMPARE(unknown.constFirst(), QStringLiteral("unknown sort by: 4"));
+        QCOMPARE(unknown.count(QStringLiteral("unknown sort by: 4")), unknown.size());
+    }
+
+    void showAndHideTheSidebar_data()
+    {
+        QTest::addColumn<bool>("withRoot");
+        QTest::newRow("the prompt while no folder is open") << false;
+        QTest::newRow("the sidebar once a folder is open") << true;
+    }
+
+    void showAndHideTheSidebar()
+    {
+        QFETCH(bool, withRoot);
+        makeFolders(m_root, {"R/a"});
+        m_delegate = launchDelegate();
+        AppDelegate &d = *m_delegate;
+        if (withRoot) {
+            d.setSidebarRootURL(m_root + "/R");
+            QVERIFY(waitForRoot(d, m_root + "/R"));
+        }
+        QWidget *pane = withRoot ? d.sidebarView.data() : d.sidebarOpenFolderPromptView.data();
+        QCOMPARE(d.splitView->widget(0), pane);
+
+        d.didChangeSidebarVisibility(d.showSidebarMenuItem);
+        QCOMPARE(d.splitView->indexOf(pane), -1);
+        QCOMPARE(d.splitView->count(), 1);
+        QVERIFY(!Preferences::sharedInstance().showSidebar());
+        QCOMPARE(d.showSidebarMenuItem->text(), QStringLiteral("Show Sidebar"));
+
+        d.didChangeSidebarVisibility(d.showSidebarMenuItem);
+        QCOMPARE(d.splitView->widget(0), pane);
+        QCOMPARE(d.splitView->count(), 2);
+        QVERIFY(Preferences::sharedInstance().showSidebar());
+        QCOMPARE(d.showSidebarMenuItem->text(), QStringLiteral("Hide Sidebar"));
+    }
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_root;
+    std::unique_ptr<AppDelegate> m_delegate;
+};
+
+LMR_REGISTER_TEST(SidebarNavigationTest);
+#include "SidebarNavigationTest.moc"

@@ -1,0 +1,99 @@
+#pragma once
+// Shared by the sidebar tests: a launched delegate on fresh settings, folders made on the fly,
+// and waiting for the root's listing to end.
+
+#include "app/AppDelegate.h"
+#include "model/DirectoryEnumerationThread.h"
+#include "prefs/Preferences.h"
+#include "sidebar/OutlineView.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QTest>
+#include <QWidget>
+
+#include <memory>
+
+namespace sidebartest {
+
+inline std::unique_ptr<AppDelegate> launchDelegate()
+{
+    Preferences::sharedInstance().clearForTesting();
+    auto delegate = std::make_unique<AppDelegate>();
+    delegate->launch();
+    return delegate;
+}
+
+inline void terminate(std::unique_ptr<AppDelegate> &delegate)
+{
+    if (!delegate)
+        return;
+    delegate->applicationWillTerminate();
+    delegate.reset();
+    LMRDirectoryEnumerationThread::waitForRunningWalks();
+}
+
+inline OutlineView *outline(const AppDelegate &delegate)
+{
+    return qobject_cast<OutlineView *>(delegate.sidebarOutlineView.data());
+}
+
+inline void makeFolders(const QString &root, const QStringList &relativePaths)
+{
+    for (const QString &path : relativePaths)
+        QVERIFY(QDir(root).mkpath(path));
+}
+
+// Every walk has ended and every message it sent has been delivered.
+inline void settle()
+{
+    LMRDirectoryEnumerationThread::waitForRunningWalks();
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::sendPostedEvents();
+}
+
+// Waits until path is the root and its listing has ended.
+inline bool waitForRoot(const AppDelegate &delegate, const QString &path)
+{
+    const QString resolved = QDir(path).canonicalPath();
+    const bool rooted = QTest::qWaitFor([&] {
+        return delegate.sidebarRootFolderItem && delegate.sidebarRootFolderItem->path() == resolved
+            && !delegate.sidebarEnumerationThread;
+    });
+    settle();
+    return rooted;
+}
+
+inline QStringList rowNames(const AppDelegate &delegate)
+{
+    QStringList names;
+    for (const auto &item : delegate.sidebarItems)
+        names << item->name();
+    return names;
+}
+
+inline QStringList historyNames(const AppDelegate &delegate)
+{
+    QStringList names;
+    for (const auto &item : delegate.sidebarNavHistory)
+        names << item->name();
+    return names;
+}
+
+inline qint64 rowOf(const AppDelegate &delegate, const QString &name)
+{
+    return rowNames(delegate).indexOf(name);
+}
+
+// The centre of a row, and a point of the list below every row.
+inline QPoint rowCenter(OutlineView *view, qint64 row)
+{
+    return view->visualRect(view->model()->index(int(row), 0)).center();
+}
+
+inline QPoint emptySpace(OutlineView *view)
+{
+    return QPoint(view->viewport()->width() / 2, view->viewport()->height() - 4);
+}
+
+} // namespace sidebartest
