@@ -135,6 +135,9 @@ LMR_BENCH_COMMAND(open, "open",
         if (listedNs < 0 && app.displayedSidebarItem && !app.thumbnailEnumerationThread) {
             listedNs = now;
             watcher.listingComplete = true;
+            // The last batch's paint may have run before this beat noticed the end, and with
+            // every visible thumbnail already cached nothing would paint again: paint once now.
+            app.thumbnailsCollectionView->viewport()->repaint();
         }
         if (listedNs < 0)
             return;
