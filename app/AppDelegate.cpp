@@ -69,7 +69,7 @@ AppDelegate::~AppDelegate()
     }
     // Panes and sub-bars that are not on show have no parent; the window takes the rest.
     for (QWidget *detached : {sidebarView.data(), sidebarOpenFolderPromptView.data(), thumbnailsSuperview.data(),
-                              fullSizeView.data(), static_cast<QWidget *>(bottomBarView.data())}) {
+                              static_cast<QWidget *>(fullSizeView.data()), static_cast<QWidget *>(bottomBarView.data())}) {
         if (detached && !detached->parentWidget())
             delete detached;
     }

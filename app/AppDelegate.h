@@ -17,6 +17,8 @@
 #include "grid/ImageCollectionViewDelegate.h"
 #include "model/DirectoryEnumerationThread.h"
 #include "model/FileSystemImageItem.h"
+#include "support/SegmentedControl.h"
+#include "viewer/FullSizeView.h"
 
 #include <QList>
 #include <QObject>
@@ -235,8 +237,8 @@ public:
     QPointer<MainContentView> contentView;
     QPointer<ImageCollectionView> thumbnailsCollectionView;
     QPointer<QWidget> thumbnailsSuperview;
-    QPointer<QWidget> fullSizeView;
-    QPointer<QWidget> fullSizeNavigationControl;
+    QPointer<FullSizeView> fullSizeView;
+    QPointer<LMRSegmentedControl> fullSizeNavigationControl;
     QPointer<QWidget> sidebarView;
     QPointer<QTreeView> sidebarOutlineView;
     QPointer<QComboBox> sidebarNavPopUpButton;

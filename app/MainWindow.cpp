@@ -161,10 +161,12 @@ void AppDelegate::buildMainWindow()
     }
     thumbnailsSuperview = thumbnails;
 
-    // The viewer's place; it takes the grid's pane while an item is shown full size.
-    auto *viewer = new QWidget;
-    viewer->setObjectName(QStringLiteral("fullSizeView"));
-    fullSizeView = viewer;
+    // The viewer takes the grid's pane while an item is shown full size.
+    fullSizeView = new FullSizeView;
+    fullSizeView->setAppDelegate(this);
+    fullSizeNavigationControl = qobject_cast<LMRSegmentedControl *>(fullSizeView->navigationControl());
+    connect(fullSizeNavigationControl, &LMRSegmentedControl::clicked, this,
+            [this] { didClickFullSizeViewNavigationButton(fullSizeNavigationControl); });
 
     buildBottomBar();
     contentView->setBottomBar(bottomBarView);
@@ -236,6 +238,12 @@ void AppDelegate::buildBottomBar()
 
     auto *forFullSize = new QWidget;
     forFullSize->setObjectName(QStringLiteral("bottomBarViewForFullSize"));
+    auto *fullSizeLayout = new QHBoxLayout(forFullSize);
+    fullSizeLayout->setContentsMargins(10, 0, 10, 0);
+    fullSizeLayout->addWidget(fullSizeView->zoomControl());
+    fullSizeLayout->addStretch(1);
+    fullSizeLayout->addWidget(fullSizeView->navigationControl());
+    fullSizeLayout->addStretch(1);
 
     bottomBarView->bottomBarViewForThumbnails = forThumbnails;
     bottomBarView->bottomBarViewForFullSize = forFullSize;

@@ -10,6 +10,7 @@
 #include "prefs/Preferences.h"
 #include "sidebar/ErrorSheet.h"
 #include "support/Modifiers.h"
+#include "support/OpenWith.h"
 
 #include <QClipboard>
 #include <QDir>
@@ -34,19 +35,6 @@ QStringList droppedPaths(const QMimeData *data)
         if (url.isLocalFile() && !url.toLocalFile().isEmpty())
             paths << url.toLocalFile();
     return paths;
-}
-
-// The entry of the context menu whose submenu lists the applications: the one whose data is -1.
-QMenu *openWithSubmenu(QMenu *menu)
-{
-    if (!menu)
-        return nullptr;
-    for (QAction *action : menu->actions()) {
-        bool isInt = false;
-        if (action->menu() && action->data().toInt(&isInt) == -1 && isInt)
-            return action->menu();
-    }
-    return nullptr;
 }
 
 } // namespace
@@ -260,7 +248,7 @@ void ImageCollectionView::writeSelectionToClipboard(bool fileNamesOnly)
 void ImageCollectionView::showPopUpMenuAtPoint(const QPointF &documentPoint)
 {
     const quint64 index = itemIndexAtPoint(documentPoint);
-    QMenu *openWithMenu = openWithSubmenu(m_itemPopUpMenu);
+    QMenu *openWithMenu = LMROpenWithSubmenu(m_itemPopUpMenu);
     if (openWithMenu)
         openWithMenu->clear();
 
@@ -310,10 +298,5 @@ void ImageCollectionView::openWith(const QString &applicationIdentifier)
         if (const LMRImageItemPtr item = m_delegate->collectionViewItemForRepresentedObjectAtIndexPath(this, index))
             paths << item->path();
     }
-    if (paths.isEmpty())
-        return;
-    QString error;
-    // The desktop launches without telling anyone when it fails; the user is told here.
-    if (!LMRLaunchApplication(applicationIdentifier, paths, &error))
-        LMRErrorSheet::show(window(), error);
+    LMROpenFilesWithApplication(window(), applicationIdentifier, paths);
 }

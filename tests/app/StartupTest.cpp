@@ -98,7 +98,8 @@ private slots:
         auto delegate = apptest::launchDelegate();
         QCOMPARE(center.observerCount(LMRNotifications::SlideshowPacingChanged), pacingObservers + 1);
         QCOMPARE(center.observerCount(LMRNotifications::HighQualityThumbnailsChanged), qualityObservers + 1);
-        QCOMPARE(center.observerCount(LMRNotifications::AppearanceChanged), appearanceObservers + 1);
+        // The delegate's and the full-size viewer's; the viewer's goes with the window.
+        QCOMPARE(center.observerCount(LMRNotifications::AppearanceChanged), appearanceObservers + 2);
         auto shared = delegate->thumbnailLoading;
         QTRY_VERIFY(shared->sleeping);
 
@@ -112,13 +113,14 @@ private slots:
         QVERIFY(!delegate->thumbnailLoadingThread.joinable());
         QVERIFY(shared->cancelled);
         QCOMPARE(center.observerCount(LMRNotifications::SlideshowPacingChanged), pacingObservers);
-        QCOMPARE(center.observerCount(LMRNotifications::AppearanceChanged), appearanceObservers);
+        QCOMPARE(center.observerCount(LMRNotifications::AppearanceChanged), appearanceObservers + 1);
 
         // A second shutdown (the application's own, at exit) does nothing more.
         delegate->applicationWillTerminate();
         QVERIFY(delegate->placeholderCalls.count(QStringLiteral("stopSlideshow")) == 1);
 
         delegate.reset();
+        QCOMPARE(center.observerCount(LMRNotifications::AppearanceChanged), appearanceObservers);
         QTRY_VERIFY(shared->ended);
     }
 

@@ -1,0 +1,424 @@
+// The viewer with still images: zoom arithmetic and fitting, the path label, keys and mouse,
+// dragging out, the clipboard, the context menu, and images decoded ahead.
+
+#include "ViewerTestSupport.h"
+
+#include "prefs/Preferences.h"
+#include "support/SegmentedControl.h"
+#include "support/TestRunner.h"
+#include "support/TestUtils.h"
+#include "viewer/CenteringClipView.h"
+#include "viewer/FullSizeView.h"
+#include "viewer/ScalingImageView.h"
+
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDrag>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTest>
+
+using viewertest::itemAt;
+using viewertest::RecordingDelegate;
+
+class FullSizeViewTest : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString m_photo;
+
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+
+    // A viewer on screen with its delegate, showing item and fitted.
+    std::unique_ptr<FullSizeView> showViewer(RecordingDelegate &delegate, const LMRImageItemPtr &item,
+                                             QSize size = QSize(800, 600))
+    {
+        auto view = std::make_unique<FullSizeView>();
+        view->setDelegate(&delegate);
+        view->resize(size);
+        view->show();
+        if (!QTest::qWaitForWindowExposed(view.get()))
+            return nullptr;
+        view->showItem(item);
+        return view;
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(m_dir.isValid());
+        m_photo = lmrtest::writeImage(path(QStringLiteral("photo.png")), 400, 300);
+        qputenv("LUMORY_APPEARANCE", "light");
+    }
+
+    void cleanupTestCase()
+    {
+        qunsetenv("LUMORY_APPEARANCE");
+    }
+
+    void zoomSequence()
+    {
+        RecordingDelegate delegate;
+        auto view = showViewer(delegate, itemAt(m_photo));
+        QVERIFY(view);
+        // The fit comes on the next turn of the event loop.
+        QTRY_VERIFY(view->zoomedToFit());
+        view->zoomToActualSize();
+        QCOMPARE(view->scale(), 1.0f);
+        QVERIFY(!view->zoomedToFit());
+        view->zoomIn();
+        view->zoomIn();
+        view->zoomIn();
+        // Each step in double, stored in single precision: 1.331 and 1.1979 as floats.
+        QCOMPARE(view->scale(), 1.33100009f);
+        view->zoomOut();
+        QCOMPARE(view->scale(), 1.19790006f);
+        QCOMPARE(view->imageView()->frameSize(), QSizeF(400 * double(1.19790006f), 300 * double(1.19790006f)));
+    }
+
+    void zoomControlSegments_data()
+    {
+        QTest::addColumn<int>("segment");
+        QTest::addColumn<float>("scale");
+        QTest::addColumn<bool>("fitted");
+        // From actual size.
+        QTest::newRow("zoom out") << 0 << 0.9f << false;
+        QTest::newRow("actual size") << 1 << 1.0f << false;
+        QTest::newRow("zoom in") << 2 << 1.1f << false;
+        QTest::newRow("fit") << 3 << 2.0f << true;
+        QTest::newRow("no such segment") << 4 << 1.0f << false;
+    }
+
+    void zoomControlSegments()
+    {
+        QFETCH(int, segment);
+        QFETCH(float, scale);
+        QFETCH(bool, fitted);
+        RecordingDelegate delegate;
+        // 400 x 300 fits 800 x 600 at 2 (the label's line comes off the height: make room).
+        auto view = showViewer(delegate, itemAt(m_photo), QSize(800, 900));
+        QVERIFY(view);
+        QTRY_VERIFY(view->zoomedToFit());
+        view->zoomToActualSize();
+        auto *control = qobject_cast<LMRSegmentedControl *>(view->zoomControl());
+        QVERIFY(control);
+        if (segment < control->segmentCount())
+            control->buttonForSegment(segment)->click();
+        else
+            view->didClickZoomControl(segment);
+        QCOMPARE(view->scale(), scale);
+        QCOMPARE(view->zoomedToFit(), fitted);
+    }
+
+    void fitFollowsResizeOnlyWhileFitted()
+    {
+        RecordingDelegate delegate;
+        auto view = showViewer(delegate, itemAt(m_photo));
+        QVERIFY(view);
+        QTRY_VERIFY(view->zoomedToFit());
+        const float before = view->scale();
+        QCOMPARE(before, view->imageView()->fittingScale());
+
+        view->resize(400, 300);
+        QTRY_VERIFY(view->scale() < before);
+        QCOMPARE(view->scale(), view->imageView()->fittingScale());
+        QVERIFY(view->zoomedToFit());
+
+        view->zoomIn();
+        const float zoomed = view->scale();
+        view->resize(900, 700);
+        QTest::qWait(50);
+        QCOMPARE(view->scale(), zoomed);
+        QVERIFY(!view->zoomedToFit());
+    }
+
+    void nextItemIsFittedAgain()
+    {
+        RecordingDelegate delegate;
+        auto view = showViewer(delegate, itemAt(m_photo));
+        QVERIFY(view);
+        QTRY_VERIFY(view->zoomedToFit());
+        view->zoomIn();
+        const QString other = lmrtest::writeImage(path(QStringLiteral("wide.png")), 1600, 200);
+        view->showItem(itemAt(other));
+        QTRY_VERIFY(view->zoomedToFit());
+        QCOMPARE(view->imageView()->pixelSize(), QSizeF(1600, 200));
+        QCOMPARE(view->scale(), view->imageView()->fittingScale());
+    }
+
+    void zoomWithoutAnImageDoesNothing_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("video") << QStringLiteral("clip.mp4") << QByteArray("not really a movie");
+        QTest::newRow("undecodable") << QStringLiteral("broken.jpg") << QByteArray("\xff\xd8 broken");
+    }
+
+    void zoomWithoutAnImageDoesNothing()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        Preferences::sharedInstance().setIncludeVideos(false);
+        RecordingDelegate delegate;
+        auto view = showViewer(delegate, itemAt(m_photo));
+        QVERIFY(view);
+        QTRY_VERIFY(view->zoomedToFit());
+        view->zoomToActualSize();
+
+        view->showItem(itemAt(lmrtest::writeFile(path(name), bytes)));
+        QVERIFY(!view->imageView()->hasImage());
+        QCOMPARE(view->player(), nullptr);
+        view->zoomIn();
+        view->zoomOut();
+        view->zoomToFit();
+        view->didClickZoomControl(3);
+        QTest::qWait(20);
+        QCOMPARE(view->scale(), 1.0f);
+        QVERIFY(!view->zoomedToFit());
+        QCOMPARE(view->imageView()->frameSize(), QSizeF(0, 0));
+        QCOMPARE(view->pathLabel()->toolTip(), path(name));
+        Preferences::sharedInstance().setIncludeVideos(true);
+    }
+
+    void backgroundAroundTheImageFollowsThePreference()
+    {
+        Preferences &preferences = Preferences::sharedInstance();
+        const QColor saved = preferences.backgroundColor();
+        QImage solid(100, 100, QImage::Format_RGB32);
+        solid.fill(Qt::blue);
+        const QString file = path(QStringLiteral("blue.png"));
+        QVERIFY(solid.save(file));
+        RecordingDelegate delegate;
+        auto view = showViewer(delegate, itemAt(file), QSize(600, 300));
+        QVERIFY(view);
+        QTRY_VERIFY(view->zoomedToFit());
+        preferences.setBackgroundColor(QColor(Qt::red));
+        const QImage shot = view->grab().toImage();
+        const QPoint corner = view->clipView()->geometry().bottomLeft() + QPoint(2, -2);
+        QCOMPARE(QColor(shot.pixel(corner)), QColor(Qt::red));
+        QCOMPARE(QColor(shot.pixel(view->clipView()->geometry().center())), QColor(Qt::blue));
+        preferences.setBackgroundColor(saved);
+    }
+
+    void pathLabelColours_data()
+    {
+        QTest::addColumn<QByteArray>("appearance");
+        QTest::addColumn<QString>("nameColour");
+        QTest::newRow("light") << QByteArray("light") << QStringLiteral("black");
+        QTest::newRow("dark") << QByteArray("dark") << QStringLiteral("white");
+    }
+
+    void pathLabelColours()
+    {
+        QFETCH(QByteArray, appearance);
+        QFETCH(QString, nameColour);
+        qputenv("LUMORY_APPEARANCE", appearance);
+        const QString file = lmrtest::writeImage(path(QStringLiteral("a <b> & c.png")), 20, 10);
+        FullSizeView view;
+        view.showItem(itemAt(file));
+        const QString text = view.pathLabel()->text();
+        const QString folder = (m_dir.path() + u'/').toHtmlEscaped();
+        QVERIFY2(text.contains(QStringLiteral("color:gray\">%1</span>").arg(folder)), qPrintable(text));
+        QVERIFY2(text.contains(QStringLiteral("color:%1\">a &lt;b&gt; &amp; c.png</span>").arg(nameColour)),
+                 qPrintable(text));
+        QCOMPARE(view.pathLabel()->toolTip(), file);
+        // The controls' artwork follows too: both variants exist under their names.
+        auto *navigation = qobject_cast<LMRSegmentedControl *>(view.navigationControl());
+        QVERIFY(!navigation->image(0).isNull() && !navigation->image(1).isNull());
+        qputenv("LUMORY_APPEARANCE", "light");
+    }
+
+    void keys_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("slideshow");
+        QTest::addColumn<bool>("paused");
+        QTest::addColumn<QStringList>("calls");
+        const QStringList exit{QStringLiteral("cancelFullSizeView")};
+        QTest::newRow("Return") << int(Qt::Key_Return) << false << false << exit;
+        QTest::newRow("Enter") << int(Qt::Key_Enter) << false << false << exit;
+        QTest::newRow("Escape during a slideshow") << int(Qt::Key_Escape) << true << false << exit;
+        QTest::newRow("Space without a slideshow leaves") << int(Qt::Key_Space) << false << false << exit;
+        QTest::newRow("Space pauses a running slideshow")
+            << int(Qt::Key_Space) << true << false << QStringList{QStringLiteral("pauseSlideshow")};
+        QTest::newRow("Space resumes a paused slideshow")
+            << int(Qt::Key_Space) << true << true << QStringList{QStringLiteral("unpauseSlideshow")};
+        QTest::newRow("Left") << int(Qt::Key_Left) << false << false << QStringList{QStringLiteral("previous")};
+        QTest::newRow("Right") << int(Qt::Key_Right) << true << false << QStringList{QStringLiteral("next")};
+        QTest::newRow("other keys do nothing") << int(Qt::Key_A) << false << false << QStringList();
+        QTest::newRow("Up does not scroll or step") << int(Qt::Key_Up) << false << false << QStringList();
+    }
+
+    void keys()
+    {
+        QFETCH(int, key);
+        QFETCH(bool, slideshow);
+        QFETCH(bool, paused);
+        QFETCH(QStringList, calls);
+        RecordingDelegate delegate;
+        delegate.slideshowActive = slideshow;
+        delegate.slideshowPaused = paused;
+        // The window behind must not see any of the viewer's keys.
+        QWidget window;
+        int keysBehind = 0;
+        auto *view = new FullSizeView(&window);
+        view->setDelegate(&delegate);
+        view->resize(300, 200);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        view->setFocus();
+        view->showItem(itemAt(m_photo));
+        struct Counter : QObject {
+            int *count;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                if (event->type() == QEvent::KeyPress)
+                    ++*count;
+                return false;
+            }
+        } counter;
+        counter.count = &keysBehind;
+        window.installEventFilter(&counter);
+        QTest::keyClick(view, Qt::Key(key));
+        QCOMPARE(delegate.calls, calls);
+        QCOMPARE(keysBehind, 0);
+    }
+
+    void doubleClickLeavesAndClickFocuses()
+    {
+        RecordingDelegate delegate;
+        auto view = showViewer(delegate, itemAt(m_photo));
+        QVERIFY(view);
+        view->clearFocus();
+        // Through the image: the click reaches the viewer from inside the scroll area.
+        QWidget *image = view->imageView();
+        QTRY_VERIFY(view->zoomedToFit());
+        QTest::mouseClick(image, Qt::LeftButton, {}, image->rect().center());
+        QVERIFY(view->hasFocus());
+        QVERIFY(delegate.calls.isEmpty());
+        QTest::mouseDClick(image, Qt::LeftButton, {}, image->rect().center());
+        QCOMPARE(delegate.calls, QStringList{QStringLiteral("cancelFullSizeView")});
+    }
+
+    void dragDistance_data()
+    {
+        QTest::addColumn<QPointF>("to");
+        QTest::addColumn<bool>("drags");
+        QTest::newRow("4.9 across") << QPointF(104.9, 100) << false;
+        QTest::newRow("5.0 across") << QPointF(105, 100) << true;
+        QTest::newRow("5.0 up") << QPointF(100, 95) << true;
+        QTest::newRow("3-4-5 diagonal") << QPointF(103, 104) << true;
+        QTest::newRow("3.5 each way is 4.95") << QPointF(96.5, 103.5) << false;
+    }
+
+    void dragDistance()
+    {
+        QFETCH(QPointF, to);
+        QFETCH(bool, drags);
+        QCOMPARE(FullSizeView::isDragDistance(QPointF(100, 100), to), drags);
+
+        // And with real events: the drag carries the shown file.
+        RecordingDelegate delegate;
+        auto view = showViewer(delegate, itemAt(m_photo), QSize(300, 200));
+        QVERIFY(view);
+        const QPointF start(100, 100);
+        QMouseEvent press(QEvent::MouseButtonPress, start, view->mapTo(view->window(), start),
+                          view->mapToGlobal(start), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(view.get(), &press);
+        QMouseEvent move(QEvent::MouseMove, to, view->mapTo(view->window(), to), view->mapToGlobal(to),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(view.get(), &move);
+        // Under the offscreen platform the drag ends at once; its object lingers until deleted.
+        const QList<QDrag *> dragsStarted = view->findChildren<QDrag *>();
+        QCOMPARE(dragsStarted.size(), drags ? 1 : 0);
+        if (drags) {
+            QCOMPARE(dragsStarted.first()->mimeData()->urls(), QList<QUrl>{QUrl::fromLocalFile(m_photo)});
+            // One press, one drag.
+            QCoreApplication::sendEvent(view.get(), &move);
+            QCOMPARE(view->findChildren<QDrag *>().size(), 1);
+        }
+    }
+
+    void copyPathAndFileName()
+    {
+        const QString file = lmrtest::writeImage(path(QStringLiteral("b c.jpg")), 10, 10, "JPEG");
+        FullSizeView view;
+        view.showItem(itemAt(file));
+        view.copy();
+        QCOMPARE(QGuiApplication::clipboard()->text(), file);
+        view.copyFilenameOnly();
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("b c.jpg"));
+    }
+
+    void contextMenuAfterTheEvent()
+    {
+        RecordingDelegate delegate;
+        auto view = showViewer(delegate, itemAt(m_photo), QSize(300, 200));
+        QVERIFY(view);
+        QMenu *menu = view->popUpMenu();
+        QStringList titles;
+        QAction *openWith = nullptr;
+        for (QAction *action : menu->actions()) {
+            titles << action->text();
+            if (action->data() == QVariant(-1))
+                openWith = action;
+        }
+        QVERIFY(openWith && openWith->menu());
+        QVERIFY(titles.contains(QStringLiteral("Copy")) && titles.contains(QStringLiteral("Copy File Name")));
+
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 30), view->mapToGlobal(QPoint(20, 30)));
+        QCoreApplication::sendEvent(view.get(), &event);
+        QVERIFY(!menu->isVisible());
+        QTRY_VERIFY(menu->isVisible());
+        menu->close();
+    }
+
+    void neighboursAreDecodedAheadAndForgotten()
+    {
+        const LMRImageItemPtr first = itemAt(lmrtest::writeImage(path(QStringLiteral("n1.png")), 64, 48));
+        const LMRImageItemPtr second = itemAt(lmrtest::writeImage(path(QStringLiteral("n2.png")), 48, 64));
+        const LMRImageItemPtr third = itemAt(lmrtest::writeImage(path(QStringLiteral("n3.png")), 30, 30));
+        RecordingDelegate delegate;
+        delegate.near = {second, third};
+        auto view = showViewer(delegate, first);
+        QVERIFY(view);
+        QTRY_VERIFY(view->isDecodedAhead(second));
+        QTRY_VERIFY(view->isDecodedAhead(third));
+
+        // Taken from the cache, the image is still exactly the file's.
+        delegate.near = {};
+        view->showItem(second);
+        QCOMPARE(view->imageView()->image().image, second->fullSizeImage().image);
+        QTRY_VERIFY(view->zoomedToFit());
+        QCOMPARE(view->imageView()->pixelSize(), QSizeF(48, 64));
+        // No longer near: forgotten.
+        QVERIFY(!view->isDecodedAhead(third));
+        QVERIFY(!view->isDecodedAhead(first));
+    }
+
+    void segmentedControlEnabling()
+    {
+        LMRSegmentedControl control(2);
+        int clicks = 0;
+        connect(&control, &LMRSegmentedControl::clicked, this, [&] { ++clicks; });
+        control.setSegmentEnabled(0, false);
+        control.performClick(0);
+        QCOMPARE(clicks, 0);
+        QCOMPARE(control.selectedSegment(), -1);
+        control.performClick(1);
+        QCOMPARE(control.selectedSegment(), 1);
+        // Disabling the whole control keeps what each segment was.
+        control.setEnabled(false);
+        QVERIFY(control.isSegmentEnabled(1));
+        QVERIFY(!control.isSegmentEnabled(0));
+        control.performClick(1);
+        QCOMPARE(clicks, 1);
+        QVERIFY(!control.isSegmentEnabled(5));
+    }
+};
+
+LMR_REGISTER_TEST(FullSizeViewTest);
+#include "FullSizeViewTest.moc"

@@ -1,0 +1,171 @@
+// The viewer's geometry: the fitting scale in single precision, frames from scales, and where the
+// centring scroll area puts a document, both as numbers and as laid-out widgets.
+
+#include "support/TestRunner.h"
+#include "viewer/CenteringClipView.h"
+#include "viewer/ScalingImageView.h"
+
+#include <QScrollBar>
+#include <QTest>
+
+namespace {
+
+LMRImage bitmap(int width, int height)
+{
+    LMRImage image;
+    image.image = QImage(width, height, QImage::Format_RGB32);
+    image.image.fill(Qt::darkCyan);
+    image.size = QSizeF(width, height);
+    return image;
+}
+
+} // namespace
+
+class ScalingGeometryTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void fittingScale_data()
+    {
+        QTest::addColumn<QSizeF>("pixels");
+        QTest::addColumn<QSizeF>("area");
+        QTest::addColumn<float>("scale");
+        QTest::addColumn<QSizeF>("frame");
+        // Single precision: a hair above 1/6, so the height comes out a hair above 500.
+        QTest::newRow("4000x3000 in 1000x500") << QSizeF(4000, 3000) << QSizeF(1000, 500) << 0.16666667f
+                                                << QSizeF(666.6666865348816, 500.0000149011612);
+        QTest::newRow("100x50 enlarged") << QSizeF(100, 50) << QSizeF(1000, 500) << 10.0f << QSizeF(1000, 500);
+        QTest::newRow("width limits") << QSizeF(2000, 500) << QSizeF(1000, 500) << 0.5f << QSizeF(1000, 250);
+    }
+
+    void fittingScale()
+    {
+        QFETCH(QSizeF, pixels);
+        QFETCH(QSizeF, area);
+        QFETCH(float, scale);
+        QFETCH(QSizeF, frame);
+        const float fitted = LMRScalingImageView::fittingScale(pixels, area);
+        QCOMPARE(fitted, scale);
+        const QSizeF computed = LMRScalingImageView::frameSizeForScale(pixels, fitted);
+        // Exact: these are the numbers the centring decisions are made on.
+        QCOMPARE(computed.width(), frame.width());
+        QCOMPARE(computed.height(), frame.height());
+    }
+
+    void fittingScaleWithoutImageIsZero()
+    {
+        QCOMPARE(LMRScalingImageView::fittingScale(QSizeF(), QSizeF(1000, 500)), 0.0f);
+        LMRScalingImageView view;
+        QCOMPARE(view.fittingScale(), 0.0f);
+    }
+
+    void scaleOneIsPixelSizeWhateverThePointSize()
+    {
+        LMRScalingImageView view;
+        LMRImage image = bitmap(300, 200);
+        image.size = QSizeF(150, 100); // a 2x image
+        view.setImage(image);
+        view.setScale(1.0f);
+        QCOMPARE(view.frameSize(), QSizeF(300, 200));
+        view.scaleFrameBy(0.5f);
+        QCOMPARE(view.frameSize(), QSizeF(150, 100));
+        // A vector image has no pixels of its own: its size in points stands for them.
+        image.isBitmap = false;
+        view.setImage(image);
+        view.setScale(1.0f);
+        QCOMPARE(view.frameSize(), QSizeF(150, 100));
+    }
+
+    void constrain_data()
+    {
+        QTest::addColumn<QRectF>("proposed");
+        QTest::addColumn<QSizeF>("document");
+        QTest::addColumn<bool>("centers");
+        QTest::addColumn<QPointF>("origin");
+        QTest::newRow("fitted photo: x centred, y a hair too tall keeps its origin")
+            << QRectF(0, 0, 1000, 500) << QSizeF(666.6666865348816, 500.0000149011612) << true << QPointF(-167, 0);
+        QTest::newRow("odd difference puts the extra point right")
+            << QRectF(0, 0, 1000, 500) << QSizeF(999, 500) << true << QPointF(-1, 0);
+        QTest::newRow("fractions go toward negative infinity")
+            << QRectF(0, 0, 1000, 500) << QSizeF(999.6, 301.4) << true << QPointF(-1, -100);
+        QTest::newRow("wider document scrolls normally")
+            << QRectF(0, 0, 1000, 500) << QSizeF(1001, 500) << true << QPointF(0, 0);
+        QTest::newRow("scrolled wider document keeps its scroll position")
+            << QRectF(1, 0, 1000, 500) << QSizeF(1001, 400) << true << QPointF(1, -50);
+        QTest::newRow("scroll position clamped to the document")
+            << QRectF(300, 900, 1000, 500) << QSizeF(1200, 1000) << true << QPointF(200, 500);
+        QTest::newRow("no centring pins to the corner")
+            << QRectF(0, 0, 1000, 500) << QSizeF(100, 50) << false << QPointF(0, 0);
+        QTest::newRow("no document") << QRectF(0, 0, 1000, 500) << QSizeF(0, 0) << true << QPointF(-500, -250);
+    }
+
+    void constrain()
+    {
+        QFETCH(QRectF, proposed);
+        QFETCH(QSizeF, document);
+        QFETCH(bool, centers);
+        QFETCH(QPointF, origin);
+        const QRectF constrained = LMRCenteringClipView::constrainBoundsRect(proposed, document, centers);
+        QCOMPARE(constrained.topLeft(), origin);
+        QCOMPARE(constrained.size(), proposed.size());
+    }
+
+    // The same rules once Qt lays the widgets out: a fitted image sits in the middle with no scroll
+    // bars, and a document one point wider than the visible area scrolls by that point.
+    void layoutInWidgets_data()
+    {
+        QTest::addColumn<QSize>("pixels");
+        QTest::addColumn<float>("scale");
+        QTest::addColumn<QPoint>("position");
+        QTest::addColumn<int>("horizontalRange");
+        QTest::newRow("fitted 4000x3000") << QSize(4000, 3000) << -1.0f << QPoint(167, 0) << 0;
+        QTest::newRow("100x50 enlarged") << QSize(100, 50) << -1.0f << QPoint(0, 0) << 0;
+        QTest::newRow("999 wide") << QSize(999, 100) << 1.0f << QPoint(1, 200) << 0;
+        // The scroll bar takes some height; y is checked against what is left.
+        QTest::newRow("1001 wide") << QSize(1001, 100) << 1.0f << QPoint(0, -1) << 1;
+    }
+
+    void layoutInWidgets()
+    {
+        QFETCH(QSize, pixels);
+        QFETCH(float, scale);
+        QFETCH(QPoint, position);
+        QFETCH(int, horizontalRange);
+        LMRCenteringClipView clipView;
+        auto *imageView = new LMRScalingImageView;
+        clipView.setDocumentView(imageView);
+        clipView.resize(1000, 500);
+        clipView.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&clipView));
+        QCOMPARE(clipView.viewport()->size(), QSize(1000, 500));
+        imageView->setImage(bitmap(pixels.width(), pixels.height()));
+        imageView->setScale(scale < 0 ? imageView->fittingScale() : scale);
+        QTRY_COMPARE(clipView.horizontalScrollBar()->maximum(), horizontalRange);
+        if (position.y() < 0)
+            position.setY((clipView.viewport()->height() - pixels.height() + 1) / 2);
+        QTRY_COMPARE(imageView->pos(), position);
+        QCOMPARE(clipView.verticalScrollBar()->maximum(), 0);
+    }
+
+    void scrollingMovesALargeDocument()
+    {
+        LMRCenteringClipView clipView;
+        auto *imageView = new LMRScalingImageView;
+        clipView.setDocumentView(imageView);
+        clipView.resize(400, 300);
+        clipView.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&clipView));
+        imageView->setImage(bitmap(1000, 200));
+        imageView->setScale(1.0f);
+        // Shown from its left edge, centred in height while it is lower than the visible area.
+        QTRY_COMPARE(imageView->x(), 0);
+        QCOMPARE(imageView->y(), (clipView.viewport()->height() - 200) / 2);
+        clipView.horizontalScrollBar()->setValue(250);
+        QCOMPARE(imageView->x(), -250);
+        QCOMPARE(clipView.bounds().x(), 250.0);
+    }
+};
+
+LMR_REGISTER_TEST(ScalingGeometryTest);
+#include "ScalingGeometryTest.moc"

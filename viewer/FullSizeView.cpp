@@ -1,0 +1,550 @@
+#include "viewer/FullSizeView.h"
+
+#include "prefs/Preferences.h"
+#include "support/Artwork.h"
+#include "support/NotificationCenter.h"
+#include "support/Notifications.h"
+#include "support/OpenWith.h"
+#include "support/SegmentedControl.h"
+#include "support/SystemAppearance.h"
+#include "platform/Applications.h"
+#include "viewer/CenteringClipView.h"
+#include "viewer/FullSizeImagePrefetcher.h"
+#include "viewer/FullSizeViewDelegate.h"
+#include "viewer/ScalingImageView.h"
+
+#include <QAudioOutput>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QDrag>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMediaPlayer>
+#include <QMenu>
+#include <QMimeData>
+#include <QPainter>
+#include <QTimer>
+#include <QVideoSink>
+#include <QVideoWidget>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+constexpr int kPathLabelMargin = 4;
+
+QString escaped(const QString &text)
+{
+    return text.toHtmlEscaped();
+}
+
+} // namespace
+
+FullSizeView::FullSizeView(QWidget *parent) : QWidget(parent)
+{
+    setObjectName(QStringLiteral("fullSizeView"));
+    setFocusPolicy(Qt::StrongFocus);
+
+    m_pathLabel = new QLabel(this);
+    m_pathLabel->setObjectName(QStringLiteral("pathLabel"));
+    m_pathLabel->setTextFormat(Qt::RichText);
+    m_pathLabel->setTextInteractionFlags(Qt::NoTextInteraction);
+    m_pathLabel->setAlignment(Qt::AlignCenter);
+    m_pathLabel->setWordWrap(false);
+    // A long path must not widen the viewer and with it the window.
+    m_pathLabel->setMinimumWidth(1);
+    m_pathLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
+
+    m_clipView = new LMRCenteringClipView(this);
+    m_imageView = new LMRScalingImageView;
+    m_clipView->setDocumentView(m_imageView);
+    connect(m_imageView, &LMRScalingImageView::imageDrawn, this, &FullSizeView::imageDrawn);
+
+    // Old players go once the next item is drawn, or after a while when nothing is drawn.
+    m_teardownTimer = new QTimer(this);
+    m_teardownTimer->setSingleShot(true);
+    m_teardownTimer->setInterval(1000);
+    connect(m_teardownTimer, &QTimer::timeout, this, &FullSizeView::tearDownRetiredPlayers);
+    connect(m_imageView, &LMRScalingImageView::imageDrawn, this, [this] {
+        if (!m_retiredPlayers.empty())
+            QMetaObject::invokeMethod(this, &FullSizeView::tearDownRetiredPlayers, Qt::QueuedConnection);
+    });
+    // Scroll bars coming or going change the visible area without resizing the viewer.
+    connect(m_clipView, &LMRCenteringClipView::viewportResized, this, [this] {
+        if (m_zoomedToFit && m_imageView->hasImage())
+            zoomToFit();
+    });
+
+    m_popUpMenu = new QMenu(this);
+    m_popUpMenu->setObjectName(QStringLiteral("popUpMenu"));
+    QMenu *openWithMenu = new QMenu(tr("Open With"), m_popUpMenu);
+    QAction *openWithEntry = m_popUpMenu->addMenu(openWithMenu);
+    openWithEntry->setData(-1);
+    m_popUpMenu->addSeparator();
+    m_popUpMenu->addAction(tr("Copy"), this, &FullSizeView::copy);
+    m_popUpMenu->addAction(tr("Copy File Name"), this, &FullSizeView::copyFilenameOnly);
+
+    // The controls live in the bottom bar, which the window builds; until then nobody owns them.
+    m_zoomControl = new LMRSegmentedControl(4);
+    m_zoomControl->setObjectName(QStringLiteral("zoomControl"));
+    m_zoomControl->setSegmentToolTip(0, tr("Zoom Out"));
+    m_zoomControl->setSegmentToolTip(1, tr("Actual Size"));
+    m_zoomControl->setSegmentToolTip(2, tr("Zoom In"));
+    m_zoomControl->setSegmentToolTip(3, tr("Zoom to Fit"));
+    connect(m_zoomControl, &LMRSegmentedControl::clicked, this, &FullSizeView::didClickZoomControl);
+    m_navigationControl = new LMRSegmentedControl(2);
+    m_navigationControl->setObjectName(QStringLiteral("navigationControl"));
+    m_navigationControl->setSegmentToolTip(0, tr("Previous"));
+    m_navigationControl->setSegmentToolTip(1, tr("Next"));
+    updateControlImages();
+
+    m_prefetcher = std::make_unique<LMRFullSizeImagePrefetcher>();
+
+    LMRNotificationCenter &center = LMRNotificationCenter::defaultCenter();
+    center.addObserver(this, LMRNotifications::BackgroundColorChanged, [this] { colorsDidChange(); });
+    center.addObserver(this, LMRNotifications::AppearanceChanged, [this] { appearanceDidChange(); });
+}
+
+FullSizeView::~FullSizeView()
+{
+    LMRNotificationCenter::defaultCenter().removeObserver(this);
+    destroyAVPlayer();
+    tearDownRetiredPlayers();
+    for (QWidget *control : {static_cast<QWidget *>(m_zoomControl.data()),
+                             static_cast<QWidget *>(m_navigationControl.data())}) {
+        if (control && !control->parentWidget())
+            delete control;
+    }
+}
+
+void FullSizeView::setAppDelegate(AppDelegate *appDelegate)
+{
+    m_appDelegateAdapter = appDelegate ? std::make_unique<LMRAppDelegateFullSizeViewDelegate>(appDelegate) : nullptr;
+    m_delegate = m_appDelegateAdapter.get();
+}
+
+AppDelegate *FullSizeView::appDelegate() const
+{
+    return m_appDelegateAdapter ? m_appDelegateAdapter->appDelegate() : nullptr;
+}
+
+void FullSizeView::setDelegate(FullSizeViewDelegate *delegate)
+{
+    m_appDelegateAdapter.reset();
+    m_delegate = delegate;
+}
+
+bool FullSizeView::isDecodedAhead(const LMRImageItemPtr &item) const
+{
+    return m_prefetcher->isReady(item);
+}
+
+QWidget *FullSizeView::zoomControl() const
+{
+    return m_zoomControl;
+}
+
+QWidget *FullSizeView::navigationControl() const
+{
+    return m_navigationControl;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Showing an item
+
+void FullSizeView::showItem(const LMRImageItemPtr &item)
+{
+    destroyAVPlayer();
+    m_shownItem = item;
+    const quint64 generation = ++m_showGeneration;
+    updatePathLabel();
+
+    LMRFullSizeImagePrefetcher::Result decoded;
+    if (item) {
+        bool found = false;
+        decoded = m_prefetcher->take(item, &found);
+        if (!found)
+            decoded.image = item->fullSizeImage();
+    }
+    const LMRImage &image = decoded.image;
+    m_imageView->setImage(image, decoded.fitted);
+    updateControlImages();
+
+    if (image.isValid()) {
+        // Sized for the area as it stands, so the first paint already draws the image at its
+        // place instead of stretched into the previous image's frame; the fit that counts comes
+        // after the pending layout pass.
+        m_imageView->setScale(m_imageView->fittingScale());
+        QMetaObject::invokeMethod(this, [this, generation] {
+            if (generation == m_showGeneration && m_imageView->hasImage())
+                zoomToFit();
+        }, Qt::QueuedConnection);
+    } else {
+        m_imageView->setFrameSize(QSizeF(0, 0));
+        if (item && Preferences::supportedVideoUTIs().contains(item->UTI())
+            && Preferences::sharedInstance().includeVideos() && isInWindow()) {
+            startPlayer();
+        }
+    }
+
+    const std::vector<LMRImageItemPtr> neighbours =
+        item && m_delegate ? m_delegate->itemsNearFullSizeItem(item) : std::vector<LMRImageItemPtr>();
+    m_prefetcher->setWanted(item, image, neighbours, m_clipView->viewport()->size(), devicePixelRatioF());
+}
+
+void FullSizeView::startPlayer()
+{
+    m_player = new QMediaPlayer(this);
+    // Without an audio output an audio track stops the whole pipeline; muted, because a viewer
+    // stepping through a folder must not suddenly make noise.
+    m_audioOutput = new QAudioOutput(m_player);
+    m_audioOutput->setMuted(true);
+    m_player->setAudioOutput(m_audioOutput);
+    m_playerView = new QVideoWidget(this);
+    m_playerView->setObjectName(QStringLiteral("playerView"));
+    m_playerView->setFocusPolicy(Qt::NoFocus);
+    m_playerView->setGeometry(rect());
+    m_player->setVideoOutput(m_playerView);
+    QMediaPlayer *player = m_player;
+    connect(m_playerView->videoSink(), &QVideoSink::videoFrameChanged, this, [this, player] {
+        if (player == m_player && !m_retiredPlayers.empty())
+            QMetaObject::invokeMethod(this, &FullSizeView::tearDownRetiredPlayers, Qt::QueuedConnection);
+    });
+    m_playerView->show();
+    m_playerView->raise();
+    m_player->setSource(QUrl::fromLocalFile(m_shownItem->path()));
+    m_player->play();
+}
+
+void FullSizeView::destroyAVPlayer()
+{
+    if (!m_player)
+        return;
+    // Paused and out of sight at once; the teardown itself comes later (tearDownRetiredPlayers).
+    m_player->pause();
+    if (m_playerView)
+        m_playerView->hide();
+    m_retiredPlayers.emplace_back(m_player, m_playerView);
+    m_player = nullptr;
+    m_playerView = nullptr;
+    m_audioOutput = nullptr;
+    m_teardownTimer->start();
+}
+
+void FullSizeView::tearDownRetiredPlayers()
+{
+    m_teardownTimer->stop();
+    auto retired = std::move(m_retiredPlayers);
+    m_retiredPlayers.clear();
+    for (auto &[player, view] : retired) {
+        delete player.data();
+        delete view.data();
+    }
+}
+
+void FullSizeView::exit()
+{
+    destroyAVPlayer();
+    if (m_delegate)
+        m_delegate->cancelFullSizeView(this);
+}
+
+bool FullSizeView::isInWindow() const
+{
+    // In the split view it counts as shown unless hidden; on its own it must be on screen.
+    return parentWidget() ? !isHidden() : isVisible();
+}
+
+void FullSizeView::updatePathLabel()
+{
+    const QString path = m_shownItem ? m_shownItem->path() : QString();
+    m_pathLabel->setToolTip(path);
+    if (path.isEmpty()) {
+        m_pathLabel->clear();
+        return;
+    }
+    const qsizetype slash = path.lastIndexOf(u'/');
+    const QString folder = path.left(slash + 1);
+    const QString name = path.mid(slash + 1);
+    const QString nameColor = LMRSystemAppearance::isDarkMode() ? QStringLiteral("white") : QStringLiteral("black");
+    // Plain spans: Qt's rich text wraps at spaces unless told not to.
+    m_pathLabel->setText(QStringLiteral("<span style=\"white-space:pre\"><span style=\"color:gray\">%1</span>"
+                                        "<span style=\"color:%2\">%3</span></span>")
+                             .arg(escaped(folder), nameColor, escaped(name)));
+}
+
+void FullSizeView::updateControlImages()
+{
+    static const char *const zoomNames[] = {"zoom-out", "zoom-actual", "zoom-in", "zoom-fill"};
+    static const char *const navigationNames[] = {"navigate-previous", "navigate-next"};
+    if (m_zoomControl) {
+        for (int segment = 0; segment < 4; ++segment)
+            m_zoomControl->setImage(segment, LMRImageNamed(LMRAppearanceImageName(QLatin1String(zoomNames[segment]))));
+    }
+    if (m_navigationControl) {
+        for (int segment = 0; segment < 2; ++segment)
+            m_navigationControl->setImage(
+                segment, LMRImageNamed(LMRAppearanceImageName(QLatin1String(navigationNames[segment]))));
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Zoom
+
+void FullSizeView::zoomIn()
+{
+    if (!m_imageView->hasImage())
+        return;
+    m_zoomedToFit = false;
+    m_scale = float(double(m_scale) * 1.1);
+    viewGeometryDidChange();
+}
+
+void FullSizeView::zoomOut()
+{
+    if (!m_imageView->hasImage())
+        return;
+    m_zoomedToFit = false;
+    m_scale = float(double(m_scale) * 0.9);
+    viewGeometryDidChange();
+}
+
+void FullSizeView::zoomToActualSize()
+{
+    if (!m_imageView->hasImage())
+        return;
+    m_zoomedToFit = false;
+    m_scale = 1.0f;
+    viewGeometryDidChange();
+}
+
+void FullSizeView::zoomToFit()
+{
+    if (!m_imageView->hasImage())
+        return;
+    m_zoomedToFit = true;
+    m_scale = m_imageView->fittingScale();
+    viewGeometryDidChange();
+}
+
+void FullSizeView::didClickZoomControl(int segment)
+{
+    switch (segment) {
+    case 0: zoomOut(); break;
+    case 1: zoomToActualSize(); break;
+    case 2: zoomIn(); break;
+    case 3: zoomToFit(); break;
+    default: break;
+    }
+}
+
+void FullSizeView::viewGeometryDidChange()
+{
+    if (!m_imageView->hasImage())
+        return;
+    m_imageView->setScale(m_scale);
+    m_imageView->update();
+}
+
+// ---------------------------------------------------------------------------------------------
+// Clipboard, opening with another application
+
+void FullSizeView::copy()
+{
+    if (m_shownItem)
+        QGuiApplication::clipboard()->setText(m_shownItem->path());
+}
+
+void FullSizeView::copyFilenameOnly()
+{
+    if (!m_shownItem)
+        return;
+    const QString path = m_shownItem->path();
+    QGuiApplication::clipboard()->setText(path.mid(path.lastIndexOf(u'/') + 1));
+}
+
+void FullSizeView::openWith(const QString &applicationId)
+{
+    if (m_shownItem)
+        LMROpenFilesWithApplication(window(), applicationId, {m_shownItem->path()});
+}
+
+void FullSizeView::showPopUpMenuAtPoint(const QPoint &point)
+{
+    if (QMenu *openWithMenu = LMROpenWithSubmenu(m_popUpMenu)) {
+        openWithMenu->clear();
+        if (m_shownItem) {
+            QPointer<FullSizeView> view(this);
+            LMRPopulateOpenWithMenu(openWithMenu, m_shownItem->UTI(), [view](const QString &identifier) {
+                if (view)
+                    view->openWith(identifier);
+            });
+        }
+    }
+    m_popUpMenu->popup(mapToGlobal(point));
+}
+
+// ---------------------------------------------------------------------------------------------
+// Appearance and layout
+
+void FullSizeView::appearanceDidChange()
+{
+    if (!m_shownItem)
+        return;
+    // Out of the window only the colours follow; showing again would start a video nobody sees.
+    if (isInWindow()) {
+        showItem(m_shownItem);
+    } else {
+        updatePathLabel();
+        updateControlImages();
+    }
+}
+
+void FullSizeView::colorsDidChange()
+{
+    update();
+}
+
+void FullSizeView::paintEvent(QPaintEvent *event)
+{
+    QPainter painter(this);
+    painter.fillRect(event->rect(), Preferences::sharedInstance().backgroundColor());
+}
+
+void FullSizeView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    layoutSubviews();
+    if (m_zoomedToFit)
+        zoomToFit();
+}
+
+void FullSizeView::layoutSubviews()
+{
+    const int labelHeight = m_pathLabel->sizeHint().height() + 2 * kPathLabelMargin;
+    m_pathLabel->setGeometry(kPathLabelMargin, 0, qMax(0, width() - 2 * kPathLabelMargin), labelHeight);
+    m_clipView->setGeometry(0, labelHeight, width(), qMax(0, height() - labelHeight));
+    if (m_playerView)
+        m_playerView->setGeometry(rect());
+}
+
+// ---------------------------------------------------------------------------------------------
+// Keyboard and mouse
+
+void FullSizeView::keyPressEvent(QKeyEvent *event)
+{
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+        exit();
+        break;
+    case Qt::Key_Space:
+        if (m_delegate && m_delegate->isSlideshowActive()) {
+            if (m_delegate->isSlideshowPaused())
+                m_delegate->unpauseSlideshow();
+            else
+                m_delegate->pauseSlideshow();
+        } else {
+            exit();
+        }
+        break;
+    case Qt::Key_Left:
+        if (m_delegate)
+            m_delegate->showPreviousImageInFullSizeView(this);
+        break;
+    case Qt::Key_Right:
+        if (m_delegate)
+            m_delegate->showNextImageInFullSizeView(this);
+        break;
+    default:
+        break;
+    }
+    // Every key stops here: none of them means anything to the window behind the viewer.
+    event->accept();
+}
+
+void FullSizeView::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton) {
+        event->ignore();
+        return;
+    }
+    setFocus(Qt::MouseFocusReason);
+    m_mouseDownLocation = event->scenePosition();
+    m_mouseDownValid = true;
+}
+
+void FullSizeView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton) {
+        event->ignore();
+        return;
+    }
+    m_mouseDownValid = false;
+    exit();
+}
+
+bool FullSizeView::isDragDistance(QPointF from, QPointF to)
+{
+    const double dx = to.x() - from.x();
+    const double dy = to.y() - from.y();
+    // Measured in double, compared in single precision: 4.9 points stays a click.
+    return float(std::sqrt(dx * dx + dy * dy)) >= kDragThreshold;
+}
+
+void FullSizeView::mouseMoveEvent(QMouseEvent *event)
+{
+    if (!(event->buttons() & Qt::LeftButton) || !m_mouseDownValid)
+        return;
+    if (!isDragDistance(m_mouseDownLocation, event->scenePosition()))
+        return;
+    m_mouseDownValid = false;
+    startDrag();
+}
+
+void FullSizeView::startDrag()
+{
+    if (!m_shownItem)
+        return;
+    auto *data = new QMimeData;
+    data->setUrls({m_shownItem->URL()});
+    auto *drag = new QDrag(this);
+    drag->setMimeData(data);
+    // The grid's thumbnail when one is cached; a drag without a picture is still a drag.
+    const QImage thumbnail = m_shownItem->cachedThumbnailWithSize(96);
+    if (!thumbnail.isNull()) {
+        const QPixmap pixmap = QPixmap::fromImage(thumbnail);
+        drag->setPixmap(pixmap);
+        drag->setHotSpot(QPoint(pixmap.width() / 2, pixmap.height() / 2));
+    }
+    drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
+}
+
+void FullSizeView::contextMenuEvent(QContextMenuEvent *event)
+{
+    const QPoint point = event->pos();
+    event->accept();
+    // After the event: the menu's own event loop must not run inside the click's handler.
+    QMetaObject::invokeMethod(this, [this, point] { showPopUpMenuAtPoint(point); }, Qt::QueuedConnection);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Leaving the window
+
+void FullSizeView::hideEvent(QHideEvent *event)
+{
+    QWidget::hideEvent(event);
+    // A minimised window hides spontaneously and keeps its viewer; only a real removal ends a video.
+    if (!event->spontaneous())
+        destroyAVPlayer();
+}
+
+void FullSizeView::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ParentChange && !isInWindow())
+        destroyAVPlayer();
+}

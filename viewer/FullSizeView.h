@@ -1,0 +1,145 @@
+#pragma once
+// FullSizeView: one item of the thumbnail list at full size, in the grid's place. A still image
+// is shown in a zoomable, scrolling image view; a video of an enabled type is played in a video
+// widget laid over the whole viewer. The viewer shows the item's path, zooms, copies the path or
+// the file name, opens the item with another application, lets it be dragged out, and turns keys
+// into requests to its delegate.
+//
+// It never decides which item to show or steps on its own: the AppDelegate does that and calls
+// showItem. It decodes the neighbours of the shown item ahead of time (FullSizeImagePrefetcher),
+// which changes only how soon an image is ready, never which image is shown.
+//
+// A video plays only while the viewer is in the window: leaving the window (hide, removal from
+// the split view) ends it.
+
+#include "model/FileSystemImageItem.h"
+
+#include <QPoint>
+#include <QPointF>
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+#include <vector>
+
+class AppDelegate;
+class FullSizeViewDelegate;
+class LMRAppDelegateFullSizeViewDelegate;
+class LMRCenteringClipView;
+class LMRFullSizeImagePrefetcher;
+class LMRScalingImageView;
+class LMRSegmentedControl;
+class QAudioOutput;
+class QLabel;
+class QMediaPlayer;
+class QMenu;
+class QTimer;
+class QVideoWidget;
+
+class FullSizeView : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit FullSizeView(QWidget *parent = nullptr);
+    ~FullSizeView() override;
+
+    // The application's delegate (not owned); it receives leave and step requests.
+    void setAppDelegate(AppDelegate *appDelegate);
+    AppDelegate *appDelegate() const;
+    // Any other receiver of those requests (not owned), in place of the application's delegate.
+    void setDelegate(FullSizeViewDelegate *delegate);
+
+    void showItem(const LMRImageItemPtr &item);
+    // Ends playback, then asks the delegate to leave the viewer.
+    void exit();
+    void destroyAVPlayer();
+
+    void zoomIn();
+    void zoomOut();
+    void zoomToActualSize();
+    void zoomToFit();
+    // 0 zoom out, 1 actual size, 2 zoom in, 3 fit; anything else does nothing.
+    void didClickZoomControl(int segment);
+
+    void copy();
+    void copyFilenameOnly();
+    void openWith(const QString &applicationId);
+
+    LMRImageItemPtr shownItem() const { return m_shownItem; }
+    float scale() const { return m_scale; }
+    bool zoomedToFit() const { return m_zoomedToFit; }
+
+    // The two segmented controls; the window places them in the bottom bar's viewer sub-bar.
+    QWidget *zoomControl() const;
+    QWidget *navigationControl() const;
+    QMediaPlayer *player() const { return m_player; }
+    QVideoWidget *playerView() const { return m_playerView; }
+    LMRScalingImageView *imageView() const { return m_imageView; }
+    LMRCenteringClipView *clipView() const { return m_clipView; }
+    QLabel *pathLabel() const { return m_pathLabel; }
+    QMenu *popUpMenu() const { return m_popUpMenu; }
+
+    // Whether the image of item is decoded ahead and waiting.
+    bool isDecodedAhead(const LMRImageItemPtr &item) const;
+
+    void viewGeometryDidChange();
+    void appearanceDidChange();
+    void colorsDidChange();
+    // Pops the context menu up at a point in the viewer; the right-click queues this.
+    void showPopUpMenuAtPoint(const QPoint &point);
+    // Whether the viewer is on show in a window; playback never runs otherwise.
+    bool isInWindow() const;
+
+    // Drags shorter than this (in points) are clicks.
+    static constexpr float kDragThreshold = 5.0f;
+    static bool isDragDistance(QPointF from, QPointF to);
+
+signals:
+    // A paint of the image view drew the image of the item shown (stepping measurements).
+    void imageDrawn();
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    void layoutSubviews();
+    void updatePathLabel();
+    void updateControlImages();
+    void startDrag();
+    void startPlayer();
+    void tearDownRetiredPlayers();
+
+    std::unique_ptr<LMRAppDelegateFullSizeViewDelegate> m_appDelegateAdapter;
+    FullSizeViewDelegate *m_delegate = nullptr;
+    LMRScalingImageView *m_imageView = nullptr;
+    LMRCenteringClipView *m_clipView = nullptr;
+    QLabel *m_pathLabel = nullptr;
+    QMenu *m_popUpMenu = nullptr;
+    QPointer<LMRSegmentedControl> m_navigationControl;
+    QPointer<LMRSegmentedControl> m_zoomControl;
+    QPointF m_mouseDownLocation;
+    // Cleared once a drag starts, so one press never starts two.
+    bool m_mouseDownValid = false;
+    QMediaPlayer *m_player = nullptr;
+    QVideoWidget *m_playerView = nullptr;
+    QAudioOutput *m_audioOutput = nullptr;
+    // Paused players waiting to be torn down. Tearing a pipeline down blocks for several hundred
+    // milliseconds, so it waits until the next item is on screen.
+    std::vector<std::pair<QPointer<QMediaPlayer>, QPointer<QVideoWidget>>> m_retiredPlayers;
+    QTimer *m_teardownTimer = nullptr;
+    float m_scale = 0.0f;
+    LMRImageItemPtr m_shownItem;
+    bool m_zoomedToFit = false;
+
+    std::unique_ptr<LMRFullSizeImagePrefetcher> m_prefetcher;
+    // Counts showItem calls, so a queued fit meant for an earlier item is dropped.
+    quint64 m_showGeneration = 0;
+};
