@@ -6,7 +6,9 @@
 // Its operations are spread over files by concern: life cycle, opening folders and window
 // callbacks in AppDelegate.cpp; the window and menus in MainWindow*.cpp; the bottom bar and the
 // switch back to the grid in AppDelegateBottomBar.cpp; the count label in ThumbnailCountLabel.cpp;
-// the thumbnail list, the loading thread and the answers to the grid in browse/.
+// the thumbnail list, the loading thread and the answers to the grid in browse/; the viewer's
+// item and stepping in viewer/, the slideshow in slideshow/, deletions and drops into the shown
+// folder in browse/AppDelegateDeletion.cpp.
 // Operations not written yet are empty in AppDelegatePlaceholders.cpp; each moves to its own
 // folder (browse/, sidebar/, viewer/, slideshow/) when it is written.
 //
@@ -185,6 +187,8 @@ public:
     void didDeleteItems(const std::vector<LMRImageItemPtr> &items);
 
     // --- Full-size navigation
+    // Whether the viewer holds the grid's pane.
+    bool isFullSizeViewShown() const;
     void showItemWithIndexInFullSizeView(quint64 index);
     void showFullSizeView();
     void cancelFullSizeView(QObject *sender = nullptr);
@@ -221,6 +225,8 @@ public:
     void revealSelectedSidebarItemInFinder(QObject *sender = nullptr);
 
     // --- Slideshow
+    static constexpr qint64 kSlideshowInOrder = 1;
+    static constexpr qint64 kSlideshowShuffled = 2;
     void startSlideshow(QObject *sender = nullptr);
     void startShuffledSlideshow(QObject *sender = nullptr);
     void startSlideshowWithMode(qint64 mode);
@@ -322,6 +328,13 @@ private:
     void buildBottomBar();                 // MainWindow.cpp
     void stopAccessingRestoredSidebarRootFolder();
     void notePlaceholderCall(const QString &name, const QString &argument = QString());
+    // Steps through the shuffled order (+1 or -1), passing over items no longer listed.
+    void showShuffledItemAfterStep(qint64 step);
+    void discardSlideshowTimer();
+    // The start/stop command's title and artwork, and the navigation buttons, for a slideshow
+    // that runs or not.
+    void showSlideshowRunning(bool running);
+    void setSlideshowToolbarItemImage(const QString &name);
 
     QPointer<QTimer> m_queueLoadTimer;
     bool m_launched = false;

@@ -58,7 +58,9 @@ void AppDelegate::showThumbnailsCollectionView()
     if (thumbnailsCollectionView)
         thumbnailsCollectionView->setFocus(Qt::OtherFocusReason);
     // Tab goes from the sidebar list to the grid, and on from the grid back to the list: they
-    // are the only widgets of the window in the tab chain.
-    if (sidebarOutlineView && thumbnailsCollectionView)
+    // are the only widgets of the window in the tab chain. Before a folder is open the list is
+    // not in the window, and there is no loop to close.
+    if (sidebarOutlineView && thumbnailsCollectionView
+        && sidebarOutlineView->window() == thumbnailsCollectionView->window())
         QWidget::setTabOrder(sidebarOutlineView, thumbnailsCollectionView);
 }

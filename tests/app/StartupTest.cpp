@@ -103,11 +103,13 @@ private slots:
         auto shared = delegate->thumbnailLoading;
         QTRY_VERIFY(shared->sleeping);
 
+        delegate->startSlideshowWithMode(AppDelegate::kSlideshowInOrder);
         delegate->placeholderCalls.clear();
         const auto walk = LMRDirectoryEnumerationThread::create(delegate.get(), 0, QDir::tempPath());
         delegate->thumbnailEnumerationThread = walk;
         delegate->applicationWillTerminate();
-        QCOMPARE(sequenceCalls(*delegate), (QStringList{QStringLiteral("stopSlideshow")}));
+        QVERIFY(!delegate->isSlideshowActive());
+        QVERIFY(sequenceCalls(*delegate).isEmpty());
         QVERIFY(!delegate->thumbnailEnumerationThread);
         QVERIFY(walk->isCancelled());
         QVERIFY(!delegate->thumbnailLoadingThread.joinable());
@@ -116,8 +118,11 @@ private slots:
         QCOMPARE(center.observerCount(LMRNotifications::AppearanceChanged), appearanceObservers + 1);
 
         // A second shutdown (the application's own, at exit) does nothing more.
+        delegate->placeholderCalls.clear();
+        delegate->startSlideshowWithMode(AppDelegate::kSlideshowInOrder);
         delegate->applicationWillTerminate();
-        QVERIFY(delegate->placeholderCalls.count(QStringLiteral("stopSlideshow")) == 1);
+        QVERIFY(delegate->isSlideshowActive());
+        QVERIFY(sequenceCalls(*delegate).isEmpty());
 
         delegate.reset();
         QCOMPARE(center.observerCount(LMRNotifications::AppearanceChanged), appearanceObservers);
@@ -128,6 +133,7 @@ private slots:
     {
         auto delegate = apptest::launchDelegate();
         auto shared = delegate->thumbnailLoading;
+        delegate->startSlideshowWithMode(AppDelegate::kSlideshowInOrder);
         bool closed = false;
         QTimer::singleShot(0, delegate->window.data(), [&] {
             closed = true;
@@ -146,7 +152,7 @@ private slots:
         QVERIFY(closed);
         QVERIFY(!rescued);
         // aboutToQuit ran the shutdown sequence.
-        QVERIFY(delegate->placeholderCalls.contains(QStringLiteral("stopSlideshow")));
+        QVERIFY(!delegate->isSlideshowActive());
         QVERIFY(shared->cancelled);
         QVERIFY(!delegate->thumbnailLoadingThread.joinable());
         delegate.reset();

@@ -1,0 +1,189 @@
+#include "NavigationTestSupport.h"
+
+#include "sidebar/ErrorSheet.h"
+#include "support/TestRunner.h"
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+
+using navtest::Session;
+
+class DeletionTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QByteArray m_realHome;
+    QTemporaryDir m_homes;
+    int m_run = 0;
+    QStringList m_alerts;
+
+    // The Trash of the home the test runs with (QStandardPaths' test mode).
+    static QString trashedFile(const QString &name)
+    {
+        return QDir::homePath() + QLatin1String("/.qttest/share/Trash/files/") + name;
+    }
+
+    static QList<int> originalIndices(const Session &s, const std::vector<LMRImageItemPtr> &original)
+    {
+        QList<int> result;
+        for (qint64 index : s.selection())
+            result.append(int(std::find(original.begin(), original.end(), s.item(int(index))) - original.begin()));
+        return result;
+    }
+
+private slots:
+    void init()
+    {
+        // Every test trashes into a home of its own, never the user's.
+        m_realHome = qgetenv("HOME");
+        const QString home = m_homes.filePath(QString::number(++m_run));
+        QVERIFY(QDir().mkpath(home));
+        qputenv("HOME", QFile::encodeName(home));
+        m_alerts.clear();
+        LMRErrorSheet::setHandlerForTesting([this](QWidget *, const QString &text) { m_alerts.append(text); });
+    }
+
+    void cleanup()
+    {
+        LMRErrorSheet::setHandlerForTesting({});
+        qputenv("HOME", m_realHome);
+    }
+
+    void selectionAfterDeletion_data()
+    {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QList<int>>("deleted");
+        QTest::addColumn<int>("shown");            // -1: the grid is on show
+        QTest::addColumn<int>("expected");         // original index of the item selected; -1 none
+        QTest::newRow("items 1 and 2 of five select the one that was at 4") << 5 << QList<int>{1, 2} << -1 << 4;
+        QTest::newRow("the first of three") << 3 << QList<int>{0} << -1 << 1;
+        QTest::newRow("the last of five") << 5 << QList<int>{4} << -1 << 3;
+        QTest::newRow("the only item") << 1 << QList<int>{0} << -1 << -1;
+        QTest::newRow("the shown middle item") << 5 << QList<int>{2} << 2 << 3;
+        QTest::newRow("the shown last item") << 5 << QList<int>{4} << 4 << 3;
+        QTest::newRow("the shown only item") << 1 << QList<int>{0} << 0 << -1;
+    }
+
+    void selectionAfterDeletion()
+    {
+        QFETCH(int, count);
+        QFETCH(QList<int>, deleted);
+        QFETCH(int, shown);
+        QFETCH(int, expected);
+        Session s(count);
+        const std::vector<LMRImageItemPtr> original = s.delegate->thumbnailItems;
+        if (shown >= 0) {
+            s.delegate->showItemWithIndexInFullSizeView(quint64(shown));
+            s.delegate->startSlideshowWithMode(AppDelegate::kSlideshowInOrder);
+        }
+        std::vector<LMRImageItemPtr> items;
+        for (int index : deleted)
+            items.push_back(original[size_t(index)]);
+
+        s.delegate->didDeleteItems(items);
+        QCOMPARE(s.delegate->thumbnailItems.size(), size_t(count - deleted.size()));
+        QCOMPARE(s.delegate->thumbnailsCollectionView->itemCount(), quint64(count - deleted.size()));
+        QCOMPARE(originalIndices(s, original), expected < 0 ? QList<int>{} : QList<int>{expected});
+        if (shown >= 0) {
+            QCOMPARE(s.viewerShown(), expected >= 0);
+            if (expected >= 0)
+                QCOMPARE(s.shownItem(), original[size_t(expected)]);
+            else
+                QVERIFY(!s.delegate->isSlideshowActive());
+        }
+    }
+
+    void trashesTheSelectedFiles()
+    {
+        Session s(5);
+        s.delegate->thumbnailsCollectionView->addItemAtIndexToSelection(1);
+        s.delegate->thumbnailsCollectionView->addItemAtIndexToSelection(2);
+        const LMRImageItemPtr fourth = s.item(4);
+        s.delegate->deleteSelectedItems(nullptr);
+        QVERIFY(m_alerts.isEmpty());
+        QVERIFY(!QFile::exists(s.folder.filePath(QStringLiteral("item01.png"))));
+        QVERIFY(QFile::exists(trashedFile(QStringLiteral("item01.png"))));
+        QVERIFY(QFile::exists(trashedFile(QStringLiteral("item02.png"))));
+        QCOMPARE(s.delegate->thumbnailItems.size(), size_t(3));
+        QCOMPARE(s.selection(), QList<qint64>{2});
+        QCOMPARE(s.item(2), fourth);
+    }
+
+    void inTheViewerTheShownItemIsTrashed()
+    {
+        Session s(3);
+        s.delegate->showItemWithIndexInFullSizeView(1);
+        const LMRImageItemPtr last = s.item(2);
+        s.delegate->deleteSelectedItems(nullptr);
+        QVERIFY(QFile::exists(trashedFile(QStringLiteral("item01.png"))));
+        QCOMPARE(s.shownItem(), last);
+    }
+
+    // The Trash cannot be set up (its folder is blocked by a plain file): nothing leaves the
+    // list, and one alert names every file with the reason.
+    void untrashableFilesStayListedWithOneAlert()
+    {
+        QFile blocker(QDir::homePath() + QLatin1String("/.qttest"));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        Session s(5);
+        s.delegate->thumbnailsCollectionView->addItemAtIndexToSelection(1);
+        s.delegate->thumbnailsCollectionView->addItemAtIndexToSelection(3);
+        s.delegate->deleteSelectedItems(nullptr);
+        QCOMPARE(s.delegate->thumbnailItems.size(), size_t(5));
+        QVERIFY(QFile::exists(s.folder.filePath(QStringLiteral("item01.png"))));
+        QCOMPARE(s.selection(), (QList<qint64>{1, 3}));
+        QCOMPARE(m_alerts.size(), 1);
+        QVERIFY(m_alerts[0].contains(QLatin1String("item01.png")));
+        QVERIFY(m_alerts[0].contains(QLatin1String("item03.png")));
+        QVERIFY(!m_alerts[0].contains(QLatin1String("item00.png")));
+    }
+
+    // One file goes, the other cannot (it vanished meanwhile): only the one that went is
+    // handed over, and the alert names only the other.
+    void onlyWhatWasTrashedLeavesTheList()
+    {
+        Session s(4);
+        QVERIFY(QFile::remove(s.folder.filePath(QStringLiteral("item02.png"))));
+        const LMRImageItemPtr missing = s.item(2);
+        s.delegate->thumbnailsCollectionView->addItemAtIndexToSelection(1);
+        s.delegate->thumbnailsCollectionView->addItemAtIndexToSelection(2);
+        s.delegate->deleteSelectedItems(nullptr);
+        QCOMPARE(s.delegate->thumbnailItems.size(), size_t(3));
+        QCOMPARE(s.item(1), missing);
+        QCOMPARE(m_alerts.size(), 1);
+        QVERIFY(m_alerts[0].contains(QLatin1String("item02.png")));
+        QVERIFY(!m_alerts[0].contains(QLatin1String("item01.png")));
+    }
+
+    void droppedItemsJoinSortedAndSelected()
+    {
+        Session s(10);
+        const QStringList dropped{QStringLiteral("item08a.png"), QStringLiteral("item04a.png")};
+        std::vector<LMRImageItemPtr> items;
+        for (const QString &name : dropped)
+            items.push_back(std::make_shared<LMRFileSystemImageItem>(s.write(name)));
+        s.delegate->collectionViewReceivedItemsByDrag(s.delegate->thumbnailsCollectionView, items);
+        QCOMPARE(s.delegate->thumbnailItems.size(), size_t(12));
+        QCOMPARE(s.item(5), items[1]);
+        QCOMPARE(s.item(10), items[0]);
+        QCOMPARE(s.selection(), (QList<qint64>{5, 10}));
+        QCOMPARE(s.delegate->thumbnailCountLabel->text(), QStringLiteral("2 of 12 selected"));
+    }
+
+    void tabIntoAnEmptyGridSelectsNothing()
+    {
+        Session s(0);
+        s.delegate->didFocusCollectionViewByTabKey();
+        QVERIFY(s.selection().isEmpty());
+        s.add(QStringLiteral("only.png"));
+        s.delegate->thumbnailsCollectionView->reloadData();
+        s.delegate->didFocusCollectionViewByTabKey();
+        QCOMPARE(s.selection(), QList<qint64>{0});
+    }
+};
+
+LMR_REGISTER_TEST(DeletionTest);
+#include "DeletionTest.moc"
