@@ -85,7 +85,9 @@ void AppDelegate::launch()
     LMRImageSource::initialize();
     buildMainWindow();
     buildMainMenu();
+    buildToolbar();
     applicationDidFinishLaunching();
+    observeCommandState();
     connect(qApp, &QCoreApplication::aboutToQuit, this, &AppDelegate::applicationWillTerminate);
     connect(qApp, &QGuiApplication::applicationStateChanged, this, [this](Qt::ApplicationState state) {
         if (state == Qt::ApplicationActive)

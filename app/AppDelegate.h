@@ -8,13 +8,15 @@
 // switch back to the grid in AppDelegateBottomBar.cpp; the count label in ThumbnailCountLabel.cpp;
 // the thumbnail list, the loading thread and the answers to the grid in browse/; the viewer's
 // item and stepping in viewer/, the slideshow in slideshow/, deletions and drops into the shown
-// folder in browse/AppDelegateDeletion.cpp.
+// folder in browse/AppDelegateDeletion.cpp; the toolbar, the commands and their one enabling
+// table in AppDelegateToolbar.cpp and Commands.cpp.
 // Operations not written yet are empty in AppDelegatePlaceholders.cpp; each moves to its own
 // folder (browse/, sidebar/, viewer/, slideshow/) when it is written.
 //
 // Everything here runs on the main thread, except thumbnailLoadingThreadMain and what it
 // touches in LMRThumbnailLoadingShared.
 
+#include "app/Toolbar.h"
 #include "browse/ThumbnailSort.h"
 #include "grid/ImageCollectionViewDelegate.h"
 #include "model/DirectoryEnumerationThread.h"
@@ -43,7 +45,6 @@ class BottomBarView;
 class DebugWindowController;
 class ImageCollectionView;
 class LMRBusyIndicator;
-class LMRButtonToolbarItem;
 class LMRClickableImageView;
 class MainContentView;
 class MainWindow;
@@ -52,11 +53,11 @@ class QAction;
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QMenu;
 class QMimeData;
 class QSlider;
 class QSplitter;
 class QTimer;
-class QToolBar;
 class QTreeView;
 class QWidget;
 
@@ -99,7 +100,8 @@ struct LMRThumbnailLoadingShared {
 
 class AppDelegate : public QObject,
                     public ImageCollectionViewDelegate,
-                    public LMRDirectoryEnumerationThreadConsumer
+                    public LMRDirectoryEnumerationThreadConsumer,
+                    public LMRButtonToolbarDelegate
 {
     Q_OBJECT
 public:
@@ -138,11 +140,30 @@ public:
     void didChangeBottomBarVisibility(QObject *sender = nullptr);
     void showThumbnailsCollectionView();
 
-    // --- Commands of the menus and toolbar
+    // --- Toolbar (AppDelegateToolbar.cpp)
+    QStringList toolbarAllowedItemIdentifiers(LMRButtonToolbar *toolbar) override;
+    QStringList toolbarDefaultItemIdentifiers(LMRButtonToolbar *toolbar) override;
+    LMRButtonToolbarItem *toolbarItemForItemIdentifier(LMRButtonToolbar *toolbar, const QString &identifier,
+                                                       bool willBeInsertedIntoToolbar) override;
+    bool validateToolbarItem(LMRButtonToolbarItem *item) override;
+
+    // --- Commands of the menus and toolbar (Commands.cpp)
     void revealSelectedThumbnailsInFinder(QObject *sender = nullptr);
     void showLumoryWebsite(QObject *sender = nullptr);
-    // Whether the command of action may run now; menus refresh their state from it.
+    // The grid's or the viewer's copy, whichever is on show.
+    void copy(QObject *sender = nullptr);
+    void copyFilenameOnly(QObject *sender = nullptr);
+    // A folder of the Open Recent menu becomes the root, as if chosen in the Open dialog.
+    void openRecentFolder(const QString &folderPath);
+    // Whether the command of action may run now: the one table for menus, toolbar and shortcuts.
+    // An action is known by its object name, the name of the operation it runs.
     bool validateAction(QAction *action);
+    // Sets the check mark or title of an outlet from the settings and state, then validates.
+    bool validateMenuItem(QAction *action);
+    // Every command's enabled state and the toolbar's, from the state of this moment.
+    void validateCommands();
+    // validateCommands once the current event is done; repeated calls run it once.
+    void scheduleCommandValidation();
 
     // --- Thumbnail list: collecting, filtering, sorting, counts
     void didReceiveItemsFromDirectoryEnumerationThread(const LMRDirectoryEnumerationMessage &message) override;
@@ -280,14 +301,22 @@ public:
     QPointer<QAction> deleteMenuItem;
     QPointer<QAction> quitMenuItem;
     QPointer<QAction> showMainWindowMenuItem;
+    QPointer<QAction> revealMenuItem;
+    QPointer<QAction> copyMenuItem;
+    QPointer<QAction> copyFilenameOnlyMenuItem;
+    QPointer<QAction> zoomInMenuItem;
+    QPointer<QAction> zoomOutMenuItem;
+    QPointer<QAction> preferencesMenuItem;
+    QPointer<QAction> websiteMenuItem;
+    QPointer<QMenu> openRecentMenu;
 
     // --- Owned objects
     // Made at start-up; a widget of the window, so the window deletes it.
     QPointer<QSplitter> splitView;
     // Detached from the window while hidden; deleted here then.
     QPointer<BottomBarView> bottomBarView;
-    QPointer<QToolBar> toolbar;
-    LMRButtonToolbarItem *slideshowToolbarItem = nullptr;
+    QPointer<LMRButtonToolbar> toolbar;
+    QPointer<LMRButtonToolbarItem> slideshowToolbarItem;
     // Made on first use, kept until exit.
     PreferencesWindowController *preferencesWindowController = nullptr;
     std::unique_ptr<DebugWindowController> debugWindowController;
@@ -326,6 +355,9 @@ private:
     void buildMainWindow();                // MainWindow.cpp
     void buildMainMenu();                  // MainMenu.cpp
     void buildBottomBar();                 // MainWindow.cpp
+    void buildToolbar();                   // AppDelegateToolbar.cpp
+    void observeCommandState();            // Commands.cpp
+    void updateOpenRecentMenu();           // Commands.cpp
     void stopAccessingRestoredSidebarRootFolder();
     void notePlaceholderCall(const QString &name, const QString &argument = QString());
     // Steps through the shuffled order (+1 or -1), passing over items no longer listed.
@@ -337,6 +369,9 @@ private:
     void setSlideshowToolbarItemImage(const QString &name);
 
     QPointer<QTimer> m_queueLoadTimer;
+    QPointer<QTimer> m_commandValidationTimer;
+    // Every command of the menus, validated together whenever their state may have changed.
+    QList<QPointer<QAction>> m_commandActions;
     bool m_launched = false;
     bool m_terminated = false;
 };

@@ -16,27 +16,3 @@ void AppDelegate::notePlaceholderCall(const QString &name, const QString &argume
 {
     placeholderCalls.append(argument.isNull() ? name : name + QLatin1Char(' ') + argument);
 }
-
-// --- Life cycle
-
-void AppDelegate::showPreferences(QObject *)
-{
-    notePlaceholderCall(QStringLiteral("showPreferences"));
-}
-
-// --- Commands of the menus and toolbar
-
-void AppDelegate::revealSelectedThumbnailsInFinder(QObject *)
-{
-    notePlaceholderCall(QStringLiteral("revealSelectedThumbnailsInFinder"));
-}
-
-void AppDelegate::showLumoryWebsite(QObject *)
-{
-    notePlaceholderCall(QStringLiteral("showLumoryWebsite"));
-}
-
-bool AppDelegate::validateAction(QAction *)
-{
-    return true;
-}

@@ -10,23 +10,31 @@
 
 #include <functional>
 
-// The menu bar. Every command is one QAction that triggers the delegate's operation of the same
-// name with the action as sender; the items whose state or title the program changes are kept
-// as the delegate's outlets. Whether a command may run is asked each time a menu opens.
+// The menu bar. Every command is one QAction, named after the delegate's operation it triggers
+// with the action as sender; the toolbar's buttons trigger the same actions. The items whose
+// state or title the program changes are kept as the delegate's outlets. Check marks, titles
+// and enabled states are set from the one table in Commands.cpp each time a menu opens, and
+// the enabled states also whenever what the table reads changes, so shortcuts follow it too.
 void AppDelegate::buildMainMenu()
 {
     QMenuBar *bar = window->menuBar();
     using Handler = void (AppDelegate::*)(QObject *);
 
-    auto command = [this](QMenu *menu, const QString &title, Handler handler,
-                          const QKeySequence &shortcut = QKeySequence()) {
+    auto command = [this](QMenu *menu, const QString &title, const char *name, Handler handler,
+                          const QList<QKeySequence> &shortcuts = {}) {
         QAction *action = menu->addAction(title);
-        action->setShortcut(shortcut);
-        connect(action, &QAction::triggered, this, [this, action, handler] { (this->*handler)(action); });
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcuts(shortcuts);
+        connect(action, &QAction::triggered, this, [this, action, handler] {
+            (this->*handler)(action);
+            // Most commands change what the table reads.
+            scheduleCommandValidation();
+        });
+        m_commandActions.append(action);
         return action;
     };
-    auto checkable = [&command](QMenu *menu, const QString &title, Handler handler) {
-        QAction *action = command(menu, title, handler);
+    auto checkable = [&command](QMenu *menu, const QString &title, const char *name, Handler handler) {
+        QAction *action = command(menu, title, name, handler);
         action->setCheckable(true);
         return action;
     };
@@ -34,89 +42,120 @@ void AppDelegate::buildMainMenu()
         connect(menu, &QMenu::aboutToShow, this, [this, menu] {
             for (QAction *action : menu->actions()) {
                 if (!action->isSeparator() && !action->menu())
-                    action->setEnabled(validateAction(action));
+                    action->setEnabled(validateMenuItem(action));
             }
         });
     };
-    Preferences &preferences = Preferences::sharedInstance();
+    // Some desktops define no key for Preferences; Ctrl+, is what Linux applications use then.
+    QList<QKeySequence> preferencesKeys = QKeySequence::keyBindings(QKeySequence::Preferences);
+    if (preferencesKeys.isEmpty())
+        preferencesKeys.append(QKeySequence(Qt::CTRL | Qt::Key_Comma));
 
     QMenu *file = bar->addMenu(tr("&File"));
-    openMenuItem = command(file, tr("Open…"), &AppDelegate::openDocument, QKeySequence::Open);
-    refreshMenuItem = command(file, tr("Refresh"), &AppDelegate::refresh, QKeySequence(Qt::Key_F5));
+    openMenuItem = command(file, tr("Open…"), "openDocument", &AppDelegate::openDocument,
+                           QKeySequence::keyBindings(QKeySequence::Open));
+    openRecentMenu = file->addMenu(tr("Open Recent"));
+    openRecentMenu->setObjectName(QStringLiteral("openRecentMenu"));
+    connect(openRecentMenu, &QMenu::aboutToShow, this, &AppDelegate::updateOpenRecentMenu);
+    // A menu without entries cannot be opened to fill it; it is filled once now.
+    updateOpenRecentMenu();
+    refreshMenuItem = command(file, tr("Refresh"), "refresh", &AppDelegate::refresh, {QKeySequence(Qt::Key_F5)});
     file->addSeparator();
-    deleteMenuItem = command(file, tr("Move to Trash"), &AppDelegate::deleteSelectedItems,
-                             QKeySequence(Qt::Key_Delete));
-    command(file, tr("Reveal in File Manager"), &AppDelegate::revealSelectedThumbnailsInFinder);
+    deleteMenuItem = command(file, tr("Move to Trash"), "deleteSelectedItems", &AppDelegate::deleteSelectedItems,
+                             {QKeySequence(Qt::Key_Delete)});
+    revealMenuItem = command(file, tr("Reveal in File Manager"), "revealSelectedThumbnailsInFinder",
+                             &AppDelegate::revealSelectedThumbnailsInFinder);
     file->addSeparator();
-    command(file, tr("Preferences…"), &AppDelegate::showPreferences, QKeySequence::Preferences);
+    preferencesMenuItem = command(file, tr("Preferences…"), "showPreferences", &AppDelegate::showPreferences,
+                                  preferencesKeys);
+    preferencesMenuItem->setMenuRole(QAction::PreferencesRole);
     file->addSeparator();
     quitMenuItem = file->addAction(tr("Quit"));
+    quitMenuItem->setObjectName(QStringLiteral("quit"));
     quitMenuItem->setShortcut(QKeySequence::Quit);
     quitMenuItem->setMenuRole(QAction::QuitRole);
     connect(quitMenuItem, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
     validateOnShow(file);
 
+    QMenu *edit = bar->addMenu(tr("&Edit"));
+    copyMenuItem = command(edit, tr("Copy"), "copy", &AppDelegate::copy, QKeySequence::keyBindings(QKeySequence::Copy));
+    copyFilenameOnlyMenuItem = command(edit, tr("Copy File Name"), "copyFilenameOnly", &AppDelegate::copyFilenameOnly,
+                                       {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C)});
+    validateOnShow(edit);
+
     QMenu *view = bar->addMenu(tr("&View"));
-    showSidebarMenuItem = command(view, preferences.showSidebar() ? tr("Hide Sidebar") : tr("Show Sidebar"),
+    // The titles are set from the settings whenever the menu opens.
+    showSidebarMenuItem = command(view, tr("Hide Sidebar"), "didChangeSidebarVisibility",
                                   &AppDelegate::didChangeSidebarVisibility);
-    showBottomBarMenuItem = command(view, preferences.showBottomBar() ? tr("Hide Bottom Bar") : tr("Show Bottom Bar"),
+    showBottomBarMenuItem = command(view, tr("Hide Bottom Bar"), "didChangeBottomBarVisibility",
                                     &AppDelegate::didChangeBottomBarVisibility);
-    showFilenamesMenuItem = command(view, preferences.showFilenames() ? tr("Hide File Names") : tr("Show File Names"),
-                                    &AppDelegate::showFilenames);
+    showFilenamesMenuItem = command(view, tr("Hide File Names"), "showFilenames", &AppDelegate::showFilenames);
     view->addSeparator();
-    command(view, tr("Zoom In"), &AppDelegate::zoomIn, QKeySequence::ZoomIn);
-    command(view, tr("Zoom Out"), &AppDelegate::zoomOut, QKeySequence::ZoomOut);
+    // Ctrl+= as well: on most keyboards "+" needs Shift.
+    zoomInMenuItem = command(view, tr("Zoom In"), "zoomIn", &AppDelegate::zoomIn,
+                             QKeySequence::keyBindings(QKeySequence::ZoomIn) << QKeySequence(Qt::CTRL | Qt::Key_Equal));
+    zoomOutMenuItem = command(view, tr("Zoom Out"), "zoomOut", &AppDelegate::zoomOut,
+                              QKeySequence::keyBindings(QKeySequence::ZoomOut));
     view->addSeparator();
 
     QMenu *sortThumbnails = view->addMenu(tr("Sort Thumbnails"));
-    sortThumbnailsByNameMenuItem = checkable(sortThumbnails, tr("By Name"), &AppDelegate::didChangeThumbnailSortOptions);
+    const char *sortThumbnailsName = "didChangeThumbnailSortOptions";
+    const Handler sortThumbnailsHandler = &AppDelegate::didChangeThumbnailSortOptions;
+    sortThumbnailsByNameMenuItem = checkable(sortThumbnails, tr("By Name"), sortThumbnailsName, sortThumbnailsHandler);
     sortThumbnailsByCreationDateMenuItem =
-        checkable(sortThumbnails, tr("By Creation Date"), &AppDelegate::didChangeThumbnailSortOptions);
+        checkable(sortThumbnails, tr("By Creation Date"), sortThumbnailsName, sortThumbnailsHandler);
     sortThumbnailsByModificationDateMenuItem =
-        checkable(sortThumbnails, tr("By Modification Date"), &AppDelegate::didChangeThumbnailSortOptions);
+        checkable(sortThumbnails, tr("By Modification Date"), sortThumbnailsName, sortThumbnailsHandler);
     sortThumbnailsByFileSizeMenuItem =
-        checkable(sortThumbnails, tr("By File Size"), &AppDelegate::didChangeThumbnailSortOptions);
+        checkable(sortThumbnails, tr("By File Size"), sortThumbnailsName, sortThumbnailsHandler);
     sortThumbnails->addSeparator();
-    sortThumbnailsAscendingMenuItem = checkable(sortThumbnails, tr("Ascending"), &AppDelegate::didChangeThumbnailSortOptions);
-    sortThumbnailsDescendingMenuItem = checkable(sortThumbnails, tr("Descending"), &AppDelegate::didChangeThumbnailSortOptions);
+    sortThumbnailsAscendingMenuItem = checkable(sortThumbnails, tr("Ascending"), sortThumbnailsName, sortThumbnailsHandler);
+    sortThumbnailsDescendingMenuItem = checkable(sortThumbnails, tr("Descending"), sortThumbnailsName, sortThumbnailsHandler);
     validateOnShow(sortThumbnails);
 
     QMenu *sortSidebar = view->addMenu(tr("Sort Sidebar"));
-    sortSidebarByNameMenuItem = checkable(sortSidebar, tr("By Name"), &AppDelegate::didChangeSidebarSortOptions);
-    sortSidebarByCreationDateMenuItem =
-        checkable(sortSidebar, tr("By Creation Date"), &AppDelegate::didChangeSidebarSortOptions);
+    const char *sortSidebarName = "didChangeSidebarSortOptions";
+    const Handler sortSidebarHandler = &AppDelegate::didChangeSidebarSortOptions;
+    sortSidebarByNameMenuItem = checkable(sortSidebar, tr("By Name"), sortSidebarName, sortSidebarHandler);
+    sortSidebarByCreationDateMenuItem = checkable(sortSidebar, tr("By Creation Date"), sortSidebarName, sortSidebarHandler);
     sortSidebarByModificationDateMenuItem =
-        checkable(sortSidebar, tr("By Modification Date"), &AppDelegate::didChangeSidebarSortOptions);
+        checkable(sortSidebar, tr("By Modification Date"), sortSidebarName, sortSidebarHandler);
     sortSidebar->addSeparator();
-    sortSidebarAscendingMenuItem = checkable(sortSidebar, tr("Ascending"), &AppDelegate::didChangeSidebarSortOptions);
-    sortSidebarDescendingMenuItem = checkable(sortSidebar, tr("Descending"), &AppDelegate::didChangeSidebarSortOptions);
+    sortSidebarAscendingMenuItem = checkable(sortSidebar, tr("Ascending"), sortSidebarName, sortSidebarHandler);
+    sortSidebarDescendingMenuItem = checkable(sortSidebar, tr("Descending"), sortSidebarName, sortSidebarHandler);
     validateOnShow(sortSidebar);
 
     QMenu *depth = view->addMenu(tr("Folder Depth"));
     // The data is the depth the item stands for, as the tag of a menu item would carry it.
-    folderDepth0MenuItem = checkable(depth, tr("This Folder Only"), &AppDelegate::setFolderDepthFromMenu);
+    folderDepth0MenuItem = checkable(depth, tr("This Folder Only"), "setFolderDepthFromMenu", &AppDelegate::setFolderDepthFromMenu);
     folderDepth0MenuItem->setData(0);
-    folderDepthUnlimitedMenuItem = checkable(depth, tr("All Subfolders"), &AppDelegate::setFolderDepthFromMenu);
+    folderDepthUnlimitedMenuItem =
+        checkable(depth, tr("All Subfolders"), "setFolderDepthFromMenu", &AppDelegate::setFolderDepthFromMenu);
     folderDepthUnlimitedMenuItem->setData(-1);
     validateOnShow(depth);
     validateOnShow(view);
 
     QMenu *go = bar->addMenu(tr("&Go"));
-    command(go, tr("Previous Image"), &AppDelegate::showPreviousImageInFullSizeView);
-    command(go, tr("Next Image"), &AppDelegate::showNextImageInFullSizeView);
-    command(go, tr("Back to Thumbnails"), &AppDelegate::cancelFullSizeView);
+    command(go, tr("Previous Image"), "showPreviousImageInFullSizeView", &AppDelegate::showPreviousImageInFullSizeView);
+    command(go, tr("Next Image"), "showNextImageInFullSizeView", &AppDelegate::showNextImageInFullSizeView);
+    command(go, tr("Back to Thumbnails"), "cancelFullSizeView", &AppDelegate::cancelFullSizeView);
     go->addSeparator();
-    command(go, tr("Enclosing Folder"), &AppDelegate::openEnclosingFolder, QKeySequence(Qt::ALT | Qt::Key_Up));
+    command(go, tr("Open Selected Folder"), "didDoubleClickOutlineView", &AppDelegate::didDoubleClickOutlineView);
+    command(go, tr("Enclosing Folder"), "openEnclosingFolder", &AppDelegate::openEnclosingFolder,
+            {QKeySequence(Qt::ALT | Qt::Key_Up)});
     validateOnShow(go);
 
     QMenu *slideshow = bar->addMenu(tr("&Slideshow"));
-    startSlideshowMenuItem = command(slideshow, tr("Start Slideshow"), &AppDelegate::startSlideshow);
-    startShuffledSlideshowMenuItem = command(slideshow, tr("Start Shuffled Slideshow"), &AppDelegate::startShuffledSlideshow);
+    // F5, the usual slideshow key of Linux viewers, refreshes here; F11 starts and stops it.
+    startSlideshowMenuItem = command(slideshow, tr("Start Slideshow"), "startSlideshow", &AppDelegate::startSlideshow,
+                                     {QKeySequence(Qt::Key_F11)});
+    startShuffledSlideshowMenuItem = command(slideshow, tr("Start Shuffled Slideshow"), "startShuffledSlideshow",
+                                             &AppDelegate::startShuffledSlideshow, {QKeySequence(Qt::SHIFT | Qt::Key_F11)});
     validateOnShow(slideshow);
 
     QMenu *windowMenu = bar->addMenu(tr("&Window"));
-    showMainWindowMenuItem = command(windowMenu, tr("Main Window"), &AppDelegate::showMainWindow);
+    showMainWindowMenuItem = command(windowMenu, tr("Main Window"), "showMainWindow", &AppDelegate::showMainWindow);
 
     QMenu *help = bar->addMenu(tr("&Help"));
-    command(help, tr("Lumory Website"), &AppDelegate::showLumoryWebsite);
+    websiteMenuItem = command(help, tr("Lumory Website"), "showLumoryWebsite", &AppDelegate::showLumoryWebsite);
 }

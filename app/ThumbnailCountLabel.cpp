@@ -48,4 +48,6 @@ void AppDelegate::setThumbnailCount(quint64 count)
         }
     }
     thumbnailCountLabel->setText(LMRThumbnailCountText(count, selected, width, height));
+    // The list and the selection both change through here; the commands follow them.
+    scheduleCommandValidation();
 }

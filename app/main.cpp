@@ -3,6 +3,9 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QIcon>
+#include <QLocale>
+#include <QTranslator>
 #include <QUrl>
 
 #include <cstdio>
@@ -26,6 +29,13 @@ int main(int argc, char **argv)
     QApplication::setOrganizationName(QStringLiteral("Lumory"));
     QApplication::setApplicationName(QStringLiteral("Lumory"));
     QApplication::setApplicationDisplayName(QStringLiteral("Lumory"));
+    // The desktop entry's name, so that the desktop matches the window to its launcher and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("lumory"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("lumory"), QIcon(QStringLiteral(":/icons/lumory.svg"))));
+    // The texts in the code are English; a catalogue for the user's language replaces them.
+    QTranslator translator;
+    if (translator.load(QLocale(), QStringLiteral("lumory"), QStringLiteral("_"), QStringLiteral(":/i18n")))
+        QApplication::installTranslator(&translator);
     // The main window ends the program when it closes; other windows (debug) do not keep it.
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -1,12 +1,13 @@
 #pragma once
-// The desktop's list of recently used documents, which file dialogs and launchers offer.
+// The desktop's list of recently used documents, which file dialogs, launchers and the Open
+// Recent menu offer.
 
 #include <QString>
 
 namespace LMRRecentFiles {
 
-// Reports a folder that became the root. Not written yet: the freedesktop recently-used list
-// and the Open Recent menu fed from it arrive together; until then the report goes nowhere.
+// Reports a folder that became the root to the freedesktop recently-used list. A list that
+// cannot be updated is left as it was (and logged); the folder is shown all the same.
 void noteNewRecentDocument(const QString &folderPath);
 
 } // namespace LMRRecentFiles

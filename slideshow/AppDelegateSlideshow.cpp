@@ -150,7 +150,7 @@ void AppDelegate::setSlideshowToolbarItemImage(const QString &name)
     // The toolbar exists only in a complete window.
     if (!slideshowToolbarItem)
         return;
-    Q_UNUSED(name);
+    slideshowToolbarItem->setImage(LMRImageNamed(name));
 }
 
 void AppDelegate::showSlideshowRunning(bool running)

@@ -1,4 +1,5 @@
 #include "AppTestSupport.h"
+#include "app/Toolbar.h"
 
 #include "app/BottomBarView.h"
 #include "app/BusyIndicator.h"
@@ -98,8 +99,10 @@ private slots:
         auto delegate = apptest::launchDelegate();
         QCOMPARE(center.observerCount(LMRNotifications::SlideshowPacingChanged), pacingObservers + 1);
         QCOMPARE(center.observerCount(LMRNotifications::HighQualityThumbnailsChanged), qualityObservers + 1);
-        // The delegate's and the full-size viewer's; the viewer's goes with the window.
-        QCOMPARE(center.observerCount(LMRNotifications::AppearanceChanged), appearanceObservers + 2);
+        // The delegate's, the full-size viewer's and each toolbar button's; the viewer's and the
+        // buttons' go with the window.
+        const int toolbarItems = int(delegate->toolbar->items().size());
+        QCOMPARE(center.observerCount(LMRNotifications::AppearanceChanged), appearanceObservers + 2 + toolbarItems);
         auto shared = delegate->thumbnailLoading;
         QTRY_VERIFY(shared->sleeping);
 
@@ -115,7 +118,7 @@ private slots:
         QVERIFY(!delegate->thumbnailLoadingThread.joinable());
         QVERIFY(shared->cancelled);
         QCOMPARE(center.observerCount(LMRNotifications::SlideshowPacingChanged), pacingObservers);
-        QCOMPARE(center.observerCount(LMRNotifications::AppearanceChanged), appearanceObservers + 1);
+        QCOMPARE(center.observerCount(LMRNotifications::AppearanceChanged), appearanceObservers + 1 + toolbarItems);
 
         // A second shutdown (the application's own, at exit) does nothing more.
         delegate->placeholderCalls.clear();

@@ -1,0 +1,228 @@
+#include "CommandsTestSupport.h"
+
+#include "app/Toolbar.h"
+#include "prefs/PreferencesWindowController.h"
+#include "support/Artwork.h"
+#include "support/TestRunner.h"
+
+#include <QAction>
+#include <QDesktopServices>
+#include <QMenu>
+#include <QTest>
+#include <QToolButton>
+
+using namespace commandstest;
+
+namespace {
+
+enum class State { NoFolder, ListOnly, GridSelection, ViewerNothingSelected, SlideshowRunning };
+
+// Receives the URLs the program hands to the desktop's browser.
+class UrlCatcher : public QObject
+{
+    Q_OBJECT
+public:
+    QList<QUrl> urls;
+public slots:
+    void open(const QUrl &url) { urls.append(url); }
+};
+
+QAction *commandNamed(AppDelegate &delegate, const QString &name)
+{
+    for (QAction *action : delegate.window->findChildren<QAction *>()) {
+        if (action->objectName() == name && !action->parent()->inherits("LMRButtonToolbarItem"))
+            return action;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+class CommandValidationTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void enablingTable_data()
+    {
+        QTest::addColumn<int>("state");
+        // Open, Refresh, Delete, Reveal, Slideshow, Shuffle, Copy, Copy File Name.
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("no folder open") << int(State::NoFolder) << "11000000";
+        QTest::newRow("items, none selected") << int(State::ListOnly) << "11001100";
+        QTest::newRow("an item selected in the grid") << int(State::GridSelection) << "11111111";
+        QTest::newRow("viewer with nothing selected") << int(State::ViewerNothingSelected) << "11111111";
+        QTest::newRow("slideshow running") << int(State::SlideshowRunning) << "11111011";
+    }
+
+    // The toolbar buttons and the menu commands answer alike, and they follow the state without
+    // a menu being opened (so the shortcuts do too).
+    void enablingTable()
+    {
+        QFETCH(int, state);
+        QFETCH(QString, expected);
+        LaunchedDelegate delegate;
+        QTemporaryDir dir;
+        if (state != int(State::NoFolder))
+            fillList(*delegate.delegate, dir, 3);
+        QVERIFY(settle(*delegate.delegate));
+        if (state == int(State::GridSelection))
+            delegate->thumbnailsCollectionView->addItemAtIndexToSelection(1);
+        if (state == int(State::ViewerNothingSelected)) {
+            showFullSizeView(*delegate.delegate, 2);
+            // The grid's selection follows the item shown; the rule must not lean on it.
+            delegate->thumbnailsCollectionView->deselectAll();
+        }
+        if (state == int(State::SlideshowRunning))
+            delegate->startSlideshowMenuItem->trigger();
+
+        const QStringList toolbarItems{"Open", "Refresh", "Delete", "Reveal", "Slideshow", "Shuffle"};
+        const QStringList commands{"openDocument", "refresh", "deleteSelectedItems", "revealSelectedThumbnailsInFinder",
+                                   "startSlideshow", "startShuffledSlideshow", "copy", "copyFilenameOnly"};
+        for (int i = 0; i < commands.size(); ++i) {
+            const bool enabled = expected.at(i) == QLatin1Char('1');
+            QAction *action = commandNamed(*delegate.delegate, commands.at(i));
+            QVERIFY2(action, qPrintable(commands.at(i)));
+            QTRY_COMPARE(action->isEnabled(), enabled);
+            QCOMPARE(delegate->validateAction(action), enabled);
+            if (i < toolbarItems.size()) {
+                LMRButtonToolbarItem *item = delegate->toolbar->itemWithIdentifier(toolbarItems.at(i));
+                QVERIFY(item);
+                QTRY_COMPARE(item->isEnabled(), enabled);
+                QCOMPARE(item->button()->isEnabled(), enabled);
+            }
+        }
+    }
+
+    void refreshWithoutFolderDoesNothing()
+    {
+        LaunchedDelegate delegate;
+        delegate->refreshMenuItem->trigger();
+        QCoreApplication::processEvents();
+        QVERIFY(!delegate->thumbnailEnumerationThread);
+        QVERIFY(!delegate->sidebarEnumerationThread);
+        QVERIFY(delegate->thumbnailItems.empty());
+    }
+
+    void sortCheckMarks_data()
+    {
+        QTest::addColumn<int>("sortBy");
+        QTest::addColumn<int>("sortOrder");
+        // The four thumbnail sort items, then ascending and descending.
+        QTest::addColumn<QString>("thumbnailChecks");
+        // The three sidebar sort items, then ascending and descending.
+        QTest::addColumn<QString>("sidebarChecks");
+        QTest::newRow("name, ascending") << 1 << 1 << "100010" << "10010";
+        QTest::newRow("creation date, descending") << 2 << 2 << "010001" << "01001";
+        QTest::newRow("modification date") << 3 << 1 << "001010" << "00110";
+        QTest::newRow("file size (no sidebar item)") << 4 << 2 << "000101" << "00001";
+        QTest::newRow("stored order 3 checks neither") << 1 << 3 << "100000" << "10000";
+    }
+
+    void sortCheckMarks()
+    {
+        QFETCH(int, sortBy);
+        QFETCH(int, sortOrder);
+        QFETCH(QString, thumbnailChecks);
+        QFETCH(QString, sidebarChecks);
+        LaunchedDelegate delegate;
+        Preferences &preferences = Preferences::sharedInstance();
+        preferences.setThumbnailSortBy(sortBy);
+        preferences.setThumbnailSortOrder(sortOrder);
+        preferences.setSidebarSortBy(sortBy);
+        preferences.setSidebarSortOrder(sortOrder);
+
+        const QList<QAction *> thumbnailItems{delegate->sortThumbnailsByNameMenuItem,
+                                              delegate->sortThumbnailsByCreationDateMenuItem,
+                                              delegate->sortThumbnailsByModificationDateMenuItem,
+                                              delegate->sortThumbnailsByFileSizeMenuItem,
+                                              delegate->sortThumbnailsAscendingMenuItem,
+                                              delegate->sortThumbnailsDescendingMenuItem};
+        const QList<QAction *> sidebarItems{delegate->sortSidebarByNameMenuItem,
+                                            delegate->sortSidebarByCreationDateMenuItem,
+                                            delegate->sortSidebarByModificationDateMenuItem,
+                                            delegate->sortSidebarAscendingMenuItem,
+                                            delegate->sortSidebarDescendingMenuItem};
+        // Checked wrongly first, so that only validation can make them right.
+        for (QAction *item : thumbnailItems + sidebarItems)
+            item->setChecked(true);
+        // As the menus are opened by the user.
+        for (QAction *item : {thumbnailItems.first(), sidebarItems.first()})
+            emit qobject_cast<QMenu *>(item->associatedObjects().first())->aboutToShow();
+        for (int i = 0; i < thumbnailItems.size(); ++i)
+            QCOMPARE(thumbnailItems.at(i)->isChecked(), thumbnailChecks.at(i) == QLatin1Char('1'));
+        for (int i = 0; i < sidebarItems.size(); ++i)
+            QCOMPARE(sidebarItems.at(i)->isChecked(), sidebarChecks.at(i) == QLatin1Char('1'));
+    }
+
+    void titlesFollowTheSettings_data()
+    {
+        QTest::addColumn<bool>("on");
+        QTest::addColumn<QStringList>("titles");
+        QTest::newRow("all shown") << true << QStringList{"Hide Sidebar", "Hide Bottom Bar", "Hide File Names"};
+        QTest::newRow("all hidden") << false << QStringList{"Show Sidebar", "Show Bottom Bar", "Show File Names"};
+    }
+
+    void titlesFollowTheSettings()
+    {
+        QFETCH(bool, on);
+        QFETCH(QStringList, titles);
+        LaunchedDelegate delegate;
+        Preferences &preferences = Preferences::sharedInstance();
+        preferences.setShowSidebar(on);
+        preferences.setShowBottomBar(on);
+        preferences.setShowFilenames(on);
+        const QList<QAction *> items{delegate->showSidebarMenuItem, delegate->showBottomBarMenuItem,
+                                     delegate->showFilenamesMenuItem};
+        emit qobject_cast<QMenu *>(items.first()->associatedObjects().first())->aboutToShow();
+        for (int i = 0; i < items.size(); ++i)
+            QCOMPARE(items.at(i)->text(), titles.at(i));
+    }
+
+    // The start/stop command says what it will do, and its button shows it.
+    void slideshowTitleAndArtworkFollowTheShow()
+    {
+        LaunchedDelegate delegate;
+        QTemporaryDir dir;
+        fillList(*delegate.delegate, dir, 2);
+        QVERIFY(settle(*delegate.delegate));
+        LMRButtonToolbarItem *button = delegate->slideshowToolbarItem;
+        const QImage start = button->image().pixmap(20, 20).toImage();
+        delegate->startSlideshowMenuItem->trigger();
+        QVERIFY(delegate->isSlideshowActive());
+        delegate->validateMenuItem(delegate->startSlideshowMenuItem);
+        QCOMPARE(delegate->startSlideshowMenuItem->text(), QStringLiteral("Stop Slideshow"));
+        QCOMPARE(button->image().pixmap(20, 20).toImage(),
+                 LMRImageNamed(LMRAppearanceImageName(QStringLiteral("toolbar-slideshow-stop"))).pixmap(20, 20).toImage());
+        // The same button stops it.
+        QTest::mouseClick(button->button(), Qt::LeftButton);
+        QVERIFY(!delegate->isSlideshowActive());
+        QCOMPARE(button->image().pixmap(20, 20).toImage(), start);
+        QTRY_COMPARE(delegate->startShuffledSlideshowMenuItem->isEnabled(), true);
+    }
+
+    void websiteOpensTheHomePage()
+    {
+        LaunchedDelegate delegate;
+        UrlCatcher catcher;
+        QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
+        delegate->websiteMenuItem->trigger();
+        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+        QCOMPARE(catcher.urls.size(), 1);
+        QCOMPARE(catcher.urls.first().host(), QStringLiteral("lumory.app"));
+    }
+
+    void showPreferencesMakesOneWindow()
+    {
+        LaunchedDelegate delegate;
+        delegate->preferencesMenuItem->trigger();
+        auto *controller = delegate->preferencesWindowController;
+        QVERIFY(controller && controller->window());
+        QCOMPARE(controller->window()->windowTitle(), QStringLiteral("Preferences"));
+        delegate->showPreferences(nullptr);
+        QCOMPARE(delegate->preferencesWindowController, controller);
+    }
+};
+
+LMR_REGISTER_TEST(CommandValidationTest);
+#include "CommandValidationTest.moc"
