@@ -10,8 +10,6 @@
 // item and stepping in viewer/, the slideshow in slideshow/, deletions and drops into the shown
 // folder in browse/AppDelegateDeletion.cpp; the toolbar, the commands and their one enabling
 // table in AppDelegateToolbar.cpp and Commands.cpp.
-// Operations not written yet are empty in AppDelegatePlaceholders.cpp; each moves to its own
-// folder (browse/, sidebar/, viewer/, slideshow/) when it is written.
 //
 // Everything here runs on the main thread, except thumbnailLoadingThreadMain and what it
 // touches in LMRThumbnailLoadingShared.
@@ -346,11 +344,6 @@ public:
     bool slideshowPaused = false;
     qint64 slideshowShuffleIndex = 0;
 
-    // Operations that are still empty record their calls here (name, then the argument if any),
-    // so that the order of the start-up and shutdown sequences can be checked before they are
-    // written. An operation leaves this list when it gets its body.
-    QStringList placeholderCalls;
-
 private:
     void buildMainWindow();                // MainWindow.cpp
     void buildMainMenu();                  // MainMenu.cpp
@@ -359,7 +352,6 @@ private:
     void observeCommandState();            // Commands.cpp
     void updateOpenRecentMenu();           // Commands.cpp
     void stopAccessingRestoredSidebarRootFolder();
-    void notePlaceholderCall(const QString &name, const QString &argument = QString());
     // Steps through the shuffled order (+1 or -1), passing over items no longer listed.
     void showShuffledItemAfterStep(qint64 step);
     void discardSlideshowTimer();

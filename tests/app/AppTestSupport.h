@@ -31,17 +31,6 @@ inline void terminate(std::unique_ptr<AppDelegate> &delegate)
     delegate.reset();
 }
 
-// The placeholder calls of one operation, in order.
-inline QStringList callsOf(const AppDelegate &delegate, const QString &name)
-{
-    QStringList calls;
-    for (const QString &call : delegate.placeholderCalls) {
-        if (call == name || call.startsWith(name + QLatin1Char(' ')))
-            calls.append(call);
-    }
-    return calls;
-}
-
 // Under the offscreen platform the modifier state is the one of the last simulated key event.
 inline void holdModifiers(Qt::KeyboardModifiers modifiers)
 {

@@ -30,21 +30,6 @@ private Q_SLOTS:
     void init() { Preferences::sharedInstance().clearForTesting(); }
     void cleanup() { apptest::terminate(delegate); }
 
-    void theGridHasAnOpenWithEntryAndTheCommands()
-    {
-        delegate = apptest::launchDelegate();
-        QMenu *menu = delegate->thumbnailsCollectionView->itemPopUpMenu();
-        QVERIFY(menu);
-        QAction *openWith = nullptr;
-        for (QAction *action : menu->actions())
-            if (action->data() == QVariant(-1))
-                openWith = action;
-        QVERIFY(openWith);
-        QVERIFY(openWith->menu());
-        for (const char *title : {"Copy", "Copy File Name", "Reveal in File Manager", "Move to Trash"})
-            QVERIFY2(actionTitled(menu, QString::fromLatin1(title)), title);
-    }
-
     void copyCommandsWriteTheSelectionsPaths()
     {
         QTemporaryDir folder;

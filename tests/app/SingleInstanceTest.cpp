@@ -59,12 +59,6 @@ private slots:
         QVERIFY(handedOver.get());
     }
 
-    void withoutARunningInstanceNothingIsHandedOver()
-    {
-        LMRSingleInstance alone(uniqueName());
-        QVERIFY(!alone.handOver({QStringLiteral("/tmp")}));
-    }
-
     void theNameHasOneOwner()
     {
         const QString name = uniqueName();
@@ -74,17 +68,6 @@ private slots:
         QTest::ignoreMessage(QtInfoMsg, QRegularExpression(QStringLiteral("^Could not listen on")));
         QVERIFY(!second.listen());
         QVERIFY(first.isListening());
-    }
-
-    void theNameIsFreeAgainOnceTheOwnerIsGone()
-    {
-        const QString name = uniqueName();
-        {
-            LMRSingleInstance first(name);
-            QVERIFY(first.listen());
-        }
-        LMRSingleInstance next(name);
-        QVERIFY(next.listen());
     }
 
     void aMalformedMessageIsDroppedAndServingGoesOn()

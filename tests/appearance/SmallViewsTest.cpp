@@ -2,7 +2,6 @@
 #include "support/DebugWindowController.h"
 #include "support/TestRunner.h"
 
-#include <QLabel>
 #include <QTest>
 
 #include <thread>
@@ -47,48 +46,6 @@ private slots:
             controller.logBreak();
         }
         QCOMPARE(DebugWindowController::sharedInstance(), nullptr);
-    }
-
-    void clickRunsActionAfterTheEvent_data()
-    {
-        QTest::addColumn<bool>("withTarget");
-        QTest::addColumn<bool>("withAction");
-        QTest::addColumn<bool>("targetGoesFirst");
-        QTest::addColumn<int>("expectedCalls");
-        QTest::newRow("target and action") << true << true << false << 1;
-        QTest::newRow("action without target") << false << true << false << 0;
-        QTest::newRow("target without action") << true << false << false << 0;
-        QTest::newRow("target deleted before the next pass") << true << true << true << 0;
-    }
-
-    void clickRunsActionAfterTheEvent()
-    {
-        QFETCH(bool, withTarget);
-        QFETCH(bool, withAction);
-        QFETCH(bool, targetGoesFirst);
-        QFETCH(int, expectedCalls);
-        auto target = std::make_unique<QObject>();
-        LMRClickableImageView view;
-        view.resize(32, 32);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
-        int calls = 0;
-        LMRClickableImageView *sender = nullptr;
-        if (withTarget)
-            view.setTarget(target.get());
-        if (withAction)
-            view.setAction([&](LMRClickableImageView *s) { ++calls, sender = s; });
-
-        QTest::mouseClick(&view, Qt::LeftButton);
-        QCOMPARE(calls, 0);
-        if (targetGoesFirst)
-            target.reset();
-        bool later = false;
-        QTimer::singleShot(0, this, [&later] { later = true; });
-        QTRY_VERIFY(later);
-        QCOMPARE(calls, expectedCalls);
-        if (expectedCalls)
-            QCOMPARE(sender, &view);
     }
 };
 

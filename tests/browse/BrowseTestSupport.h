@@ -35,16 +35,12 @@ inline LMRImageItemPtr makeItem(const ItemFacts &facts, const QString &folder = 
     return std::make_shared<LMRFileSystemImageItem>(f);
 }
 
-inline LMRImageItemPtr makeImage(const QString &name, quint64 size = 0)
-{
-    return makeItem({name, size});
-}
+inline LMRImageItemPtr makeImage(const QString &name, quint64 size = 0) { return makeItem({name, size}); }
 
 // Images named img00000.jpg ... in the given order of numbers.
 inline std::vector<LMRImageItemPtr> numberedImages(const std::vector<int> &numbers)
 {
     std::vector<LMRImageItemPtr> items;
-    items.reserve(numbers.size());
     for (int n : numbers)
         items.push_back(makeImage(QStringLiteral("img%1.jpg").arg(n, 5, 10, QLatin1Char('0')), quint64(n)));
     return items;
@@ -65,7 +61,6 @@ inline LMRDirectoryEnumerationMessage message(const std::shared_ptr<LMRDirectory
     m.items = std::move(items);
     m.thread = thread;
     m.done = done;
-    m.userInfo = QString();
     return m;
 }
 
@@ -75,6 +70,12 @@ inline std::shared_ptr<LMRDirectoryEnumerationThread> expectWalk(AppDelegate &ap
     app.thumbnailEnumerationThread =
         LMRDirectoryEnumerationThread::create(&app, 0, QStringLiteral("/lmr-test-folder"));
     return app.thumbnailEnumerationThread;
+}
+
+// The whole listing of a new walk in one final message.
+inline void listAll(AppDelegate &app, std::vector<LMRImageItemPtr> items)
+{
+    app.didReceiveItemsFromDirectoryEnumerationThread(message(expectWalk(app), std::move(items), true));
 }
 
 // Fresh preferences, the window up, the grid's viewport of the given size at zoom step 1.

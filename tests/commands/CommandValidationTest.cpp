@@ -1,14 +1,10 @@
 #include "CommandsTestSupport.h"
 
 #include "app/Toolbar.h"
-#include "prefs/PreferencesWindowController.h"
-#include "support/Artwork.h"
 #include "support/TestRunner.h"
 
 #include <QAction>
-#include <QDesktopServices>
 #include <QMenu>
-#include <QTest>
 #include <QToolButton>
 
 using namespace commandstest;
@@ -16,16 +12,6 @@ using namespace commandstest;
 namespace {
 
 enum class State { NoFolder, ListOnly, GridSelection, ViewerNothingSelected, SlideshowRunning };
-
-// Receives the URLs the program hands to the desktop's browser.
-class UrlCatcher : public QObject
-{
-    Q_OBJECT
-public:
-    QList<QUrl> urls;
-public slots:
-    void open(const QUrl &url) { urls.append(url); }
-};
 
 QAction *commandNamed(AppDelegate &delegate, const QString &name)
 {
@@ -69,7 +55,7 @@ private slots:
         if (state == int(State::GridSelection))
             delegate->thumbnailsCollectionView->addItemAtIndexToSelection(1);
         if (state == int(State::ViewerNothingSelected)) {
-            showFullSizeView(*delegate.delegate, 2);
+            delegate->showItemWithIndexInFullSizeView(2);
             // The grid's selection follows the item shown; the rule must not lean on it.
             delegate->thumbnailsCollectionView->deselectAll();
         }
@@ -92,16 +78,6 @@ private slots:
                 QCOMPARE(item->button()->isEnabled(), enabled);
             }
         }
-    }
-
-    void refreshWithoutFolderDoesNothing()
-    {
-        LaunchedDelegate delegate;
-        delegate->refreshMenuItem->trigger();
-        QCoreApplication::processEvents();
-        QVERIFY(!delegate->thumbnailEnumerationThread);
-        QVERIFY(!delegate->sidebarEnumerationThread);
-        QVERIFY(delegate->thumbnailItems.empty());
     }
 
     void sortCheckMarks_data()
@@ -179,49 +155,6 @@ private slots:
             QCOMPARE(items.at(i)->text(), titles.at(i));
     }
 
-    // The start/stop command says what it will do, and its button shows it.
-    void slideshowTitleAndArtworkFollowTheShow()
-    {
-        LaunchedDelegate delegate;
-        QTemporaryDir dir;
-        fillList(*delegate.delegate, dir, 2);
-        QVERIFY(settle(*delegate.delegate));
-        LMRButtonToolbarItem *button = delegate->slideshowToolbarItem;
-        const QImage start = button->image().pixmap(20, 20).toImage();
-        delegate->startSlideshowMenuItem->trigger();
-        QVERIFY(delegate->isSlideshowActive());
-        delegate->validateMenuItem(delegate->startSlideshowMenuItem);
-        QCOMPARE(delegate->startSlideshowMenuItem->text(), QStringLiteral("Stop Slideshow"));
-        QCOMPARE(button->image().pixmap(20, 20).toImage(),
-                 LMRImageNamed(LMRAppearanceImageName(QStringLiteral("toolbar-slideshow-stop"))).pixmap(20, 20).toImage());
-        // The same button stops it.
-        QTest::mouseClick(button->button(), Qt::LeftButton);
-        QVERIFY(!delegate->isSlideshowActive());
-        QCOMPARE(button->image().pixmap(20, 20).toImage(), start);
-        QTRY_COMPARE(delegate->startShuffledSlideshowMenuItem->isEnabled(), true);
-    }
-
-    void websiteOpensTheHomePage()
-    {
-        LaunchedDelegate delegate;
-        UrlCatcher catcher;
-        QDesktopServices::setUrlHandler(QStringLiteral("https"), &catcher, "open");
-        delegate->websiteMenuItem->trigger();
-        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
-        QCOMPARE(catcher.urls.size(), 1);
-        QCOMPARE(catcher.urls.first().host(), QStringLiteral("lumory.app"));
-    }
-
-    void showPreferencesMakesOneWindow()
-    {
-        LaunchedDelegate delegate;
-        delegate->preferencesMenuItem->trigger();
-        auto *controller = delegate->preferencesWindowController;
-        QVERIFY(controller && controller->window());
-        QCOMPARE(controller->window()->windowTitle(), QStringLiteral("Preferences"));
-        delegate->showPreferences(nullptr);
-        QCOMPARE(delegate->preferencesWindowController, controller);
-    }
 };
 
 LMR_REGISTER_TEST(CommandValidationTest);

@@ -2,18 +2,12 @@
 
 #include "model/Cache.h"
 #include "platform/FileManagerReveal.h"
-#include "platform/RecentFolders.h"
 #include "prefs/PreferencesWindowController.h"
 #include "support/DebugWindowController.h"
 #include "support/TestRunner.h"
 
 #include <QAction>
 #include <QCheckBox>
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QMenu>
-#include <QTest>
-#include <QTranslator>
 
 using namespace commandstest;
 
@@ -42,56 +36,12 @@ private slots:
                                                    delegate->thumbnailItems[3]->path()}));
 
             // In the viewer it is the item shown, whatever the grid has selected.
-            showFullSizeView(*delegate.delegate, 2);
+            delegate->showItemWithIndexInFullSizeView(2);
             delegate->revealSelectedThumbnailsInFinder(nullptr);
             QCOMPARE(requests.size(), 2);
             QCOMPARE(requests.last(), QStringList{delegate->thumbnailItems[2]->path()});
         }
         LMRFileManagerReveal::setHandlerForTesting(previous);
-    }
-
-    // The Edit menu's copy reaches the grid while it is on show.
-    void copyCommandsReachTheGrid()
-    {
-        LaunchedDelegate delegate;
-        QTemporaryDir dir;
-        fillList(*delegate.delegate, dir, 2);
-        delegate->thumbnailsCollectionView->addItemAtIndexToSelection(1);
-        QTRY_VERIFY(delegate->copyMenuItem->isEnabled());
-        delegate->copyMenuItem->trigger();
-        QCOMPARE(QGuiApplication::clipboard()->text(), delegate->thumbnailItems[1]->path());
-        delegate->copyFilenameOnlyMenuItem->trigger();
-        QCOMPARE(QGuiApplication::clipboard()->text(), QFileInfo(delegate->thumbnailItems[1]->path()).fileName());
-    }
-
-    // The program loads its catalogue from its own resources, whatever is installed.
-    void translationCatalogueIsEmbedded()
-    {
-        QTranslator translator;
-        QVERIFY(translator.load(QLocale(QLocale::English, QLocale::UnitedStates), QStringLiteral("lumory"),
-                                QStringLiteral("_"), QStringLiteral(":/i18n")));
-    }
-
-    // Each new root goes to the desktop's recently-used list and so into Open Recent, newest
-    // first; choosing an entry makes it the root again.
-    void newRootsAreRecent()
-    {
-        QFile::remove(LMRRecentlyUsedListPath());
-        QTemporaryDir dir;
-        const QString older = QDir(dir.path()).canonicalPath() + QStringLiteral("/older");
-        const QString newer = QDir(dir.path()).canonicalPath() + QStringLiteral("/newer");
-        QVERIFY(QDir().mkpath(older) && QDir().mkpath(newer));
-        LaunchedDelegate delegate;
-        delegate->setSidebarRootURL(older);
-        delegate->setSidebarRootURL(newer);
-        QCOMPARE(LMRRecentFolders(10), (QStringList{newer, older}));
-        emit delegate->openRecentMenu->aboutToShow();
-        const QList<QAction *> entries = delegate->openRecentMenu->actions();
-        QCOMPARE(entries.size(), 2);
-        QCOMPARE(entries.at(0)->text(), QStringLiteral("newer"));
-        entries.at(1)->trigger();
-        QTRY_COMPARE(delegate->sidebarRootFolderItem->path(), older);
-        QFile::remove(LMRRecentlyUsedListPath());
     }
 
     void highQualityCheckboxEmptiesTheCache()

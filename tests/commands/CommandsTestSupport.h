@@ -8,7 +8,6 @@
 #include "prefs/Preferences.h"
 #include "support/TestUtils.h"
 
-#include <QSplitter>
 #include <QTest>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -27,10 +26,7 @@ struct LaunchedDelegate {
         delegate = std::make_unique<AppDelegate>();
         delegate->launch();
     }
-    ~LaunchedDelegate()
-    {
-        delegate->applicationWillTerminate();
-    }
+    ~LaunchedDelegate() { delegate->applicationWillTerminate(); }
 };
 
 // Lets a pending validation run, so that what a test sees next comes from its own change.
@@ -50,12 +46,6 @@ inline void fillList(AppDelegate &delegate, const QTemporaryDir &dir, int count)
         batch.push_back(std::make_shared<LMRFileSystemImageItem>(path));
     }
     delegate.addThumbnails(batch);
-}
-
-// The viewer takes the grid's pane, as a double-click does.
-inline void showFullSizeView(AppDelegate &delegate, quint64 index)
-{
-    delegate.showItemWithIndexInFullSizeView(index);
 }
 
 } // namespace commandstest

@@ -38,11 +38,6 @@ QString rootPath()
     return root().path();
 }
 
-QString dataHome()
-{
-    return rootPath() + QLatin1String("/data");
-}
-
 QString makeFolder(const QString &relativePath)
 {
     const QString path = rootPath() + QLatin1Char('/') + relativePath;

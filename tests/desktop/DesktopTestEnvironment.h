@@ -8,7 +8,6 @@
 
 namespace lmrdesktoptest {
 QString rootPath();            // everything below lives here, removed at exit
-QString dataHome();            // XDG_DATA_HOME: test desktop entries go in applications/
 QString makeFolder(const QString &relativePath); // a new folder under the root, made fresh
 QString useFreshHome(const QString &name);       // points HOME at a new empty folder
 }

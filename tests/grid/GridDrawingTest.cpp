@@ -1,6 +1,6 @@
 // The paint pass, checked on rendered pixels: placeholder grey per appearance, the selection
-// highlight with and without focus, the video badge, what lies beyond the last item, which
-// cells a partial repaint draws, and middle-truncated names.
+// highlight with and without focus, the video badge, what lies beyond the last item, and which
+// cells a partial repaint draws.
 
 #include "GridTestSupport.h"
 #include "model/Cache.h"
@@ -64,16 +64,6 @@ private slots:
         QCOMPARE(m_view->drawnLastPaintCount(), qint64(2));
     }
 
-    void thumbnailDrawnOneToOne()
-    {
-        setItems({"a.jpg"});
-        const QImage thumbnail = lmrtest::makeTestImage(288, 288).convertToFormat(QImage::Format_ARGB32_Premultiplied);
-        LMRThumbnailRAMCache::sharedInstance().setObject(thumbnail, LMRThumbnailRAMCache::keyFor(path(0), 288));
-        const QImage image = render();
-        const QRect m = imageRect(0).toRect();
-        QCOMPARE(image.copy(m).convertToFormat(QImage::Format_RGB32), thumbnail.convertToFormat(QImage::Format_RGB32));
-    }
-
     void selectionHighlightFollowsFocus_data()
     {
         QTest::addColumn<bool>("focused");
@@ -108,7 +98,6 @@ private slots:
         QTest::addColumn<bool>("includeVideos");
         QTest::addColumn<bool>("badge");
         QTest::newRow("video, videos included") << "clip.mp4" << true << true;
-        QTest::newRow("quicktime, videos included") << "clip.mov" << true << true;
         QTest::newRow("video, videos excluded") << "clip.mp4" << false << false;
         QTest::newRow("picture") << "photo.jpg" << true << false;
     }
@@ -140,14 +129,6 @@ private slots:
         }
     }
 
-    void emptyGridPaintsBackgroundOnly()
-    {
-        setItems({});
-        const QImage image = render();
-        QCOMPARE(m_view->drawnLastPaintCount(), qint64(0));
-        QCOMPARE(lmrtest::averageColor(image, image.rect()), kBackground);
-    }
-
     void partialRepaintDrawsOnlyItsCells_data()
     {
         QTest::addColumn<QList<int>>("cells");
@@ -166,34 +147,6 @@ private slots:
             region += viewportRect(*m_view, m_view->selectionRectForCellRect(m_view->cellRectForItemIndex(index)));
         render(region);
         QTEST(int(m_view->drawnLastPaintCount()), "drawn");
-    }
-
-    void longNamesAreTruncatedInTheMiddle()
-    {
-        Preferences::sharedInstance().setShowFilenames(true);
-        // Letters at both ends and a long run of spaces between: a middle truncation shows
-        // letters across the whole row; a centred line cut at the edges would show only spaces,
-        // one cut at the end only the first letters.
-        const QString lettersSpacesLetters = QString(30, 'W') + QString(150, ' ') + QString(30, 'W') + ".jpg";
-        setItems({lettersSpacesLetters, "short.jpg"});
-        const QImage image = render();
-        const auto ink = [&](qint64 index, double from, double to) {
-            const QRectF text = m_view->textRectForItemRect(
-                m_view->itemRectForCellRect(m_view->cellRectForItemIndex(quint64(index))));
-            const QRectF part(text.x() + from * text.width(), text.y(), (to - from) * text.width(), text.height());
-            int count = 0;
-            const QRect r = viewportRect(*m_view, part);
-            for (int y = r.top(); y <= r.bottom(); ++y)
-                for (int x = r.left(); x <= r.right(); ++x)
-                    count += QColor(image.pixel(x, y)) != kBackground;
-            return count;
-        };
-        QVERIFY(ink(0, 0, 0.1) > 0);
-        QVERIFY(ink(0, 0.45, 0.55) > 0);
-        QVERIFY(ink(0, 0.9, 1) > 0);
-        // A short name stays whole and centred: nothing at the far ends.
-        QVERIFY(ink(1, 0.4, 0.6) > 0);
-        QCOMPARE(ink(1, 0, 0.1), 0);
     }
 
 private:

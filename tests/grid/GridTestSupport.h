@@ -16,15 +16,10 @@ public:
     qint64 count = 0;
     std::vector<LMRImageItemPtr> items;   // shorter than count: the missing ones are null
     LMRItemPtr displayedItem;
-    int numberOfItemsCalls = 0;
     int selectionDidChangeCalls = 0;
     std::vector<qint64> itemRequests;
 
-    qint64 collectionViewNumberOfItemsInSection(ImageCollectionView *, qint64) override
-    {
-        ++numberOfItemsCalls;
-        return count;
-    }
+    qint64 collectionViewNumberOfItemsInSection(ImageCollectionView *, qint64) override { return count; }
     LMRImageItemPtr collectionViewItemForRepresentedObjectAtIndexPath(ImageCollectionView *, qint64 index) override
     {
         itemRequests.push_back(index);

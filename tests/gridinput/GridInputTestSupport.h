@@ -62,7 +62,6 @@ public:
     };
     std::vector<MenuShown> menus;
     std::vector<QList<QUrl>> drags;
-    std::vector<QPixmap> dragPixmaps;
 
 protected:
     void popUpContextMenu(QMenu *menu, const QPoint &globalPos) override
@@ -77,7 +76,6 @@ protected:
     Qt::DropAction execDrag(QDrag *drag) override
     {
         drags.push_back(drag->mimeData()->urls());
-        dragPixmaps.push_back(drag->pixmap());
         return Qt::IgnoreAction;
     }
 };

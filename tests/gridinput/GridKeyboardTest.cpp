@@ -3,11 +3,6 @@
 #include "GridInputTestSupport.h"
 #include "support/TestRunner.h"
 
-
-namespace {
-const qint64 none = LMRNotFound;
-} // namespace
-
 class GridKeyboardTest : public QObject
 {
     Q_OBJECT
@@ -34,7 +29,6 @@ private slots:
                                                      << qint64(6);
         QTest::newRow("left at the first item stays") << Indices{0} << int(Qt::Key_Left) << 0 << Indices{0}
                                                       << qint64(0);
-        QTest::newRow("up in the first row stays") << Indices{1} << int(Qt::Key_Up) << 0 << Indices{1} << qint64(1);
         QTest::newRow("shift-down adds only the target") << Indices{2, 3} << int(Qt::Key_Down) << shift
                                                          << Indices{2, 3, 6} << qint64(6);
         QTest::newRow("shift-down into the short last row") << Indices{6} << int(Qt::Key_Down) << shift
@@ -62,15 +56,6 @@ private slots:
             QVERIFY(m_delegate.selectionsTold.empty());
     }
 
-    void moveAfterSelectAllStartsAtTheFirstItem()
-    {
-        QTest::keyClick(m_view.get(), Qt::Key_A, Qt::ControlModifier);
-        QCOMPARE(m_view->selection().count(), qint64(10));
-        QCOMPARE(m_view->lastSelectedIndex(), none);
-        QTest::keyClick(m_view.get(), Qt::Key_Down);
-        QCOMPARE(m_view->selection().indices(), Indices{0});
-    }
-
     void moveScrollsTheTargetIntoView()
     {
         startWith(*m_view, m_delegate, {6});
@@ -87,7 +72,6 @@ private slots:
         QTest::addColumn<int>("key");
         QTest::addColumn<Indices>("opened");
         QTest::newRow("return opens the anchor") << false << Indices{2, 5} << int(Qt::Key_Return) << Indices{5};
-        QTest::newRow("keypad enter") << false << Indices{3} << int(Qt::Key_Enter) << Indices{3};
         QTest::newRow("space") << false << Indices{8} << int(Qt::Key_Space) << Indices{8};
         QTest::newRow("return after select all does nothing") << true << Indices{} << int(Qt::Key_Return)
                                                               << Indices{};
@@ -117,13 +101,7 @@ private slots:
 
     void homeEndAndPages()
     {
-        m_delegate.setPaths([] {
-            QStringList paths;
-            for (int i = 0; i < 60; ++i)
-                paths << QStringLiteral("/p/%1.jpg").arg(i);
-            return paths;
-        }());
-        m_view->reloadData();
+        QVERIFY(setUpGrid(*m_view, m_delegate, 60));
         QScrollBar *bar = m_view->verticalScrollBar();
         QVERIFY(bar->maximum() > 1400);
         QTest::keyClick(m_view.get(), Qt::Key_End);

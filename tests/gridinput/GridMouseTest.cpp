@@ -73,7 +73,6 @@ private slots:
         QTest::addColumn<QPointF>("point");   // document coordinates
         // Item 0's thumbnail square is (44, 12, 288, 288); its outer 8 points do not count.
         QTest::newRow("outer edge of the thumbnail") << QPointF(48, 150);
-        QTest::newRow("between two rows") << QPointF(500, 312);
         QTest::newRow("cell of a missing item in the short last row") << QPointF(500, 312 * 3 + 150);
     }
     void clicksOutsideTheHitAreaAreEmptySpace()
@@ -156,17 +155,6 @@ private slots:
         QVERIFY(!m_view->marqueeActive());
     }
 
-    void ctrlDragOfAnUnselectedItemAddsIt()
-    {
-        startWith(*m_view, m_delegate, {1});
-        const QPointF p = itemCenter(*m_view, 5);
-        press(*m_view, p, Qt::ControlModifier);
-        moveTo(*m_view, p + QPointF(10, 0), Qt::ControlModifier);
-        QCOMPARE(m_view->selection().indices(), (Indices{1, 5}));
-        QCOMPARE(m_view->drags.size(), size_t(1));
-        QCOMPARE(m_view->drags.front().size(), 2);
-    }
-
     // A band from the padding between items 0 and 1 to (701, 500) touches items 1, 2, 4 and 5.
     void marquee_data()
     {
@@ -213,26 +201,6 @@ private slots:
         release(*m_view, QPointF(640, 250));
     }
 
-    void bandFarDownAFolderAddsEarlierSelectionInOrder()
-    {
-        // With a modifier, items of the earlier selection far outside the band come back; the
-        // anchor ends on the last index added, as with a walk over every item.
-        m_delegate.setPaths([] {
-            QStringList paths;
-            for (int i = 0; i < 3000; ++i)
-                paths << QStringLiteral("/p/%1.jpg").arg(i);
-            return paths;
-        }());
-        m_view->reloadData();
-        startWith(*m_view, m_delegate, {0, 2999});
-        press(*m_view, padding, Qt::ControlModifier);
-        moveTo(*m_view, QPointF(700, 500), Qt::ControlModifier);
-        moveTo(*m_view, QPointF(701, 500), Qt::ControlModifier);
-        QCOMPARE(m_view->selection().indices(), (Indices{0, 1, 2, 4, 5, 2999}));
-        QCOMPARE(m_view->lastSelectedIndex(), qint64(2999));
-        release(*m_view, QPointF(701, 500));
-    }
-
     void contextMenuSelection_data()
     {
         QTest::addColumn<qint64>("target");   // -1: padding
@@ -257,17 +225,6 @@ private slots:
         QTRY_COMPARE(m_view->menus.size(), size_t(1));
         QCOMPARE(m_view->selection().indices(), after);
         QCOMPARE(m_view->menus.front().globalPos, m_view->viewport()->mapToGlobal(p.toPoint()));
-    }
-
-    void metaClickShowsTheMenuAndTheReleaseLeavesItAlone()
-    {
-        QMenu menu;
-        m_view->setItemPopUpMenu(&menu);
-        startWith(*m_view, m_delegate, {1, 2});
-        const QPointF p = itemCenter(*m_view, 4);
-        click(*m_view, p, Qt::MetaModifier);
-        QTRY_COMPARE(m_view->menus.size(), size_t(1));
-        QCOMPARE(m_view->selection().indices(), Indices{4});
     }
 
     void menuOnTheItemFrameOutsideTheHitArea()

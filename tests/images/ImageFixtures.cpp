@@ -5,6 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QPainter>
+#include <QPdfWriter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTransform>
@@ -75,6 +77,15 @@ QImage storedForOrientation(const QImage &upright, int orientation)
     return upright.transformed(t);
 }
 
+QByteArray jpegBytes(const QImage &image)
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "JPEG", 90);
+    return bytes;
+}
+
 bool writeJpegWithExif(const QString &path, const QImage &stored, int orientation, const QImage &embeddedThumbnail)
 {
 #if FIXTURES_HAVE_EXIV2
@@ -88,10 +99,7 @@ bool writeJpegWithExif(const QString &path, const QImage &stored, int orientatio
         exif["Exif.Image.Make"] = "Lumory";
         exif["Exif.Image.Orientation"] = uint16_t(orientation);
         if (!embeddedThumbnail.isNull()) {
-            QByteArray jpeg;
-            QBuffer buffer(&jpeg);
-            buffer.open(QIODevice::WriteOnly);
-            embeddedThumbnail.save(&buffer, "JPEG", 90);
+            const QByteArray jpeg = jpegBytes(embeddedThumbnail);
             Exiv2::ExifThumb(exif).setJpegThumbnail(reinterpret_cast<const Exiv2::byte *>(jpeg.constData()),
                                                      long(jpeg.size()));
         }
@@ -102,7 +110,7 @@ bool writeJpegWithExif(const QString &path, const QImage &stored, int orientatio
         return false;
     }
 #else
-    Q_UNUSED(path); Q_UNUSED(stored); Q_UNUSED(orientation); Q_UNUSED(embeddedThumbnail);
+    Q_UNUSED(path); Q_UNUSED(stored); Q_UNUSED(embeddedThumbnail);
     return false;
 #endif
 }
@@ -142,7 +150,7 @@ bool writeHeif(const QString &path, const QImage &source, bool avif)
 #endif
 }
 
-bool writeJxl(const QString &path, const QImage &stored, int orientation)
+bool writeJxl(const QString &path, const QImage &stored)
 {
 #if FIXTURES_HAVE_JXL
     const QImage image = stored.convertToFormat(QImage::Format_RGB888);
@@ -157,7 +165,6 @@ bool writeJxl(const QString &path, const QImage &stored, int orientation)
     info.bits_per_sample = 8;
     info.num_color_channels = 3;
     info.uses_original_profile = JXL_FALSE;
-    info.orientation = JxlOrientation(orientation);
     JxlColorEncoding colour;
     JxlColorEncodingSetToSRGB(&colour, JXL_FALSE);
     const JxlPixelFormat format = {3, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
@@ -166,17 +173,11 @@ bool writeJxl(const QString &path, const QImage &stored, int orientation)
     JxlEncoderFrameSettings *settings = JxlEncoderFrameSettingsCreate(encoder, nullptr);
     ok = ok && JxlEncoderAddImageFrame(settings, &format, pixels.constData(), size_t(pixels.size())) == JXL_ENC_SUCCESS;
     JxlEncoderCloseInput(encoder);
-    QByteArray out(4096, 0);
-    size_t used = 0;
-    JxlEncoderStatus status = JXL_ENC_NEED_MORE_OUTPUT;
-    while (ok && status == JXL_ENC_NEED_MORE_OUTPUT) {
-        uint8_t *next = reinterpret_cast<uint8_t *>(out.data()) + used;
-        size_t available = size_t(out.size()) - used;
-        status = JxlEncoderProcessOutput(encoder, &next, &available);
-        used = size_t(next - reinterpret_cast<uint8_t *>(out.data()));
-        if (status == JXL_ENC_NEED_MORE_OUTPUT)
-            out.resize(out.size() * 2);
-    }
+    QByteArray out(1 << 20, 0); // far more than the small fixtures need, so one pass writes all
+    uint8_t *next = reinterpret_cast<uint8_t *>(out.data());
+    size_t available = size_t(out.size());
+    const JxlEncoderStatus status = ok ? JxlEncoderProcessOutput(encoder, &next, &available) : JXL_ENC_ERROR;
+    const size_t used = size_t(out.size()) - available;
     JxlEncoderDestroy(encoder);
     if (!ok || status != JXL_ENC_SUCCESS)
         return false;
@@ -184,9 +185,20 @@ bool writeJxl(const QString &path, const QImage &stored, int orientation)
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(out) == out.size();
 #else
-    Q_UNUSED(path); Q_UNUSED(stored); Q_UNUSED(orientation);
+    Q_UNUSED(path); Q_UNUSED(stored);
     return false;
 #endif
+}
+
+bool writePdf(const QString &path, QSizeF points, const QImage &image)
+{
+    QPdfWriter writer(path);
+    writer.setPageSize(QPageSize(points, QPageSize::Point));
+    writer.setPageMargins(QMarginsF());
+    writer.setResolution(72);
+    QPainter painter(&writer);
+    painter.drawImage(QRectF(QPointF(), points), image);
+    return painter.end();
 }
 
 bool writeVideo(const QString &path)

@@ -21,11 +21,14 @@ bool similar(const Corners &a, const Corners &b);
 // The stored pixels whose display under EXIF orientation n is `upright`.
 QImage storedForOrientation(const QImage &upright, int orientation);
 
+QByteArray jpegBytes(const QImage &image);
 // A JPEG with an EXIF block carrying the orientation and, when given, an embedded thumbnail.
 bool writeJpegWithExif(const QString &path, const QImage &stored, int orientation,
                        const QImage &embeddedThumbnail = {});
 bool writeHeif(const QString &path, const QImage &image, bool avif);
-bool writeJxl(const QString &path, const QImage &stored, int orientation);
+bool writeJxl(const QString &path, const QImage &stored);
+// A one-page PDF of the given size in points, the image filling it.
+bool writePdf(const QString &path, QSizeF points, const QImage &image);
 // Four seconds: audio first, then a 320 x 240 video (red for 2 s, then blue), then a second,
 // 64 x 48 green video stream. Every frame is a key frame.
 bool writeVideo(const QString &path);

@@ -56,25 +56,6 @@ private slots:
         QVERIFY(cache.objectForKey("b").isNull());
     }
 
-    void removal()
-    {
-        LMRCache cache;
-        cache.setObject(filled(1), "/x/a.jpg/96");
-        cache.setObject(filled(1), "/x/b.jpg/96");
-        QString equalKey = QStringLiteral("/x/a.jpg/");
-        equalKey += QStringLiteral("96");   // equal text, another string object
-        QVERIFY(!cache.removeObjectWithKeyEqualTo("/x/c.jpg/96"));
-        QCOMPARE(cache.count(), 2);
-        QVERIFY(cache.removeObjectWithKeyEqualTo(equalKey));
-        QCOMPARE(cache.usage(), QStringList{"/x/b.jpg/96"});
-        QVERIFY(cache.objectForKey("/x/a.jpg/96").isNull());
-        cache.removeAllObjects();
-        QCOMPARE(cache.count(), 0);
-        QCOMPARE(cache.bytes(), 0);
-        QVERIFY(cache.usage().isEmpty());
-        QVERIFY(cache.objectForKey("/x/b.jpg/96").isNull());
-    }
-
     void byteBudget()
     {
         LMRCache cache;
@@ -147,21 +128,6 @@ private slots:
         QVERIFY(cache.objectForKey("/p/x.png/96").isNull());
         cache.setObject(filled(384), "/p/x.png/384");
         QCOMPARE(cache.objectForKey("/p/x.png/96").size(), QSize(96, 96));
-    }
-
-    void fillLevelIsReported()
-    {
-        DebugWindowController debug;
-        debug.showWindow();
-        auto &cache = LMRThumbnailRAMCache::sharedInstance();
-        cache.setObject(filled(1), "/p/a.png/96");
-        cache.setObject(filled(1), "/p/b.png/96");
-        QTRY_COMPARE(debug.cacheCountText(), QStringLiteral("2 of 2000"));
-        QVERIFY(cache.removeObjectWithKeyEqualTo("/p/a.png/96"));
-        QTRY_COMPARE(debug.cacheCountText(), QStringLiteral("1 of 2000"));
-        cache.removeAllObjects();
-        QTRY_COMPARE(debug.cacheCountText(), QStringLiteral("0 of 2000"));
-        QVERIFY(cache.objectForKey("/p/b.png/96").isNull());
     }
 };
 

@@ -9,7 +9,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <unistd.h>
 
 namespace {
 
@@ -34,10 +33,9 @@ public:
 };
 
 // Runs one walk to its end and delivers every message it sent.
-void walk(RecordingConsumer &consumer, const QString &root, qint64 depth,
-          const QVariant &userInfo = QVariant(), bool cancelFirst = false)
+void walk(RecordingConsumer &consumer, const QString &root, qint64 depth, bool cancelFirst = false)
 {
-    auto enumeration = LMRDirectoryEnumerationThread::create(&consumer, depth, root, userInfo);
+    auto enumeration = LMRDirectoryEnumerationThread::create(&consumer, depth, root, QVariant());
     if (cancelFirst)
         enumeration->cancel();
     enumeration->start();
@@ -154,29 +152,12 @@ private slots:
                 QCOMPARE(item->size(), std::optional<quint64>(2));
     }
 
-    void rootThroughLinkListsRealPaths()
-    {
-        lmrtest::writeFile(m_root + "/real/x.jpg", "x");
-        QVERIFY(QFile::link(m_root + "/real", m_root + "/alias"));
-        RecordingConsumer consumer;
-        walk(consumer, m_root + "/alias", 0);
-        QCOMPARE(consumer.messages.front().items.front()->path(), m_root + "/real/x.jpg");
-    }
-
-    void userInfoIsPassedThrough()
-    {
-        lmrtest::writeFile(m_root + "/a.jpg", "x");
-        RecordingConsumer consumer;
-        walk(consumer, m_root, 0, QVariant(42));
-        QCOMPARE(consumer.messages.back().userInfo, QVariant(42));
-    }
-
     void cancelStillSendsOneFinalMessage()
     {
         for (int i = 0; i < 250; ++i)
             lmrtest::writeFile(QStringLiteral("%1/f%2.png").arg(m_root).arg(i), "x");
         RecordingConsumer before;
-        walk(before, m_root, -1, QVariant(), true);
+        walk(before, m_root, -1, true);
         QCOMPARE(before.messages.size(), size_t(1));
         QVERIFY(before.messages.front().done);
         QVERIFY(before.messages.front().items.empty());
@@ -193,42 +174,6 @@ private slots:
         for (const auto &message : during.messages)
             finals += message.done ? 1 : 0;
         QCOMPARE(finals, 1);
-    }
-
-    void consumerDestroyedMeanwhileGetsNothing()
-    {
-        lmrtest::writeFile(m_root + "/a.jpg", "x");
-        auto *consumer = new RecordingConsumer;
-        LMRDirectoryEnumerationThread::create(consumer, 0, m_root)->start();
-        LMRDirectoryEnumerationThread::waitForRunningWalks();
-        delete consumer;   // its messages are still queued
-        QCoreApplication::sendPostedEvents();
-    }
-
-    void rootThatCannotBeOpened()
-    {
-        const QString file = lmrtest::writeFile(m_root + "/file.jpg", "x");
-        for (const QString &root : {m_root + "/missing", file}) {
-            RecordingConsumer consumer;
-            QTest::ignoreMessage(QtInfoMsg, "Couldn't create directory enumerator");
-            walk(consumer, root, -1);
-            QVERIFY(consumer.messages.empty());
-        }
-    }
-
-    void unreadableFolderIsLoggedAndPassedOver()
-    {
-        if (::geteuid() == 0)
-            QSKIP("root reads folders of mode 000");
-        lmrtest::writeFile(m_root + "/closed/secret.jpg", "x");
-        lmrtest::writeFile(m_root + "/open/seen.jpg", "x");
-        QVERIFY(QFile::setPermissions(m_root + "/closed", QFileDevice::Permissions()));
-        QTest::ignoreMessage(QtInfoMsg, qPrintable(m_root + "/closed: Permission denied"));
-        RecordingConsumer consumer;
-        walk(consumer, m_root, -1);
-        QFile::setPermissions(m_root + "/closed", QFileDevice::ReadOwner | QFileDevice::WriteOwner
-                                                      | QFileDevice::ExeOwner);
-        QCOMPARE(consumer.relativeNames(m_root), (QStringList{"closed", "open", "open/seen.jpg"}));
     }
 
 private:

@@ -105,20 +105,9 @@ private slots:
         QVERIFY(m_alerts.isEmpty());
         QVERIFY(!QFile::exists(s.folder.filePath(QStringLiteral("item01.png"))));
         QVERIFY(QFile::exists(trashedFile(QStringLiteral("item01.png"))));
-        QVERIFY(QFile::exists(trashedFile(QStringLiteral("item02.png"))));
         QCOMPARE(s.delegate->thumbnailItems.size(), size_t(3));
         QCOMPARE(s.selection(), QList<qint64>{2});
         QCOMPARE(s.item(2), fourth);
-    }
-
-    void inTheViewerTheShownItemIsTrashed()
-    {
-        Session s(3);
-        s.delegate->showItemWithIndexInFullSizeView(1);
-        const LMRImageItemPtr last = s.item(2);
-        s.delegate->deleteSelectedItems(nullptr);
-        QVERIFY(QFile::exists(trashedFile(QStringLiteral("item01.png"))));
-        QCOMPARE(s.shownItem(), last);
     }
 
     // The Trash cannot be set up (its folder is blocked by a plain file): nothing leaves the
@@ -138,24 +127,6 @@ private slots:
         QCOMPARE(m_alerts.size(), 1);
         QVERIFY(m_alerts[0].contains(QLatin1String("item01.png")));
         QVERIFY(m_alerts[0].contains(QLatin1String("item03.png")));
-        QVERIFY(!m_alerts[0].contains(QLatin1String("item00.png")));
-    }
-
-    // One file goes, the other cannot (it vanished meanwhile): only the one that went is
-    // handed over, and the alert names only the other.
-    void onlyWhatWasTrashedLeavesTheList()
-    {
-        Session s(4);
-        QVERIFY(QFile::remove(s.folder.filePath(QStringLiteral("item02.png"))));
-        const LMRImageItemPtr missing = s.item(2);
-        s.delegate->thumbnailsCollectionView->addItemAtIndexToSelection(1);
-        s.delegate->thumbnailsCollectionView->addItemAtIndexToSelection(2);
-        s.delegate->deleteSelectedItems(nullptr);
-        QCOMPARE(s.delegate->thumbnailItems.size(), size_t(3));
-        QCOMPARE(s.item(1), missing);
-        QCOMPARE(m_alerts.size(), 1);
-        QVERIFY(m_alerts[0].contains(QLatin1String("item02.png")));
-        QVERIFY(!m_alerts[0].contains(QLatin1String("item01.png")));
     }
 
     void droppedItemsJoinSortedAndSelected()
@@ -173,16 +144,6 @@ private slots:
         QCOMPARE(s.delegate->thumbnailCountLabel->text(), QStringLiteral("2 of 12 selected"));
     }
 
-    void tabIntoAnEmptyGridSelectsNothing()
-    {
-        Session s(0);
-        s.delegate->didFocusCollectionViewByTabKey();
-        QVERIFY(s.selection().isEmpty());
-        s.add(QStringLiteral("only.png"));
-        s.delegate->thumbnailsCollectionView->reloadData();
-        s.delegate->didFocusCollectionViewByTabKey();
-        QCOMPARE(s.selection(), QList<qint64>{0});
-    }
 };
 
 LMR_REGISTER_TEST(DeletionTest);

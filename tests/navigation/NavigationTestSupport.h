@@ -25,21 +25,12 @@ public:
         delegate = std::make_unique<AppDelegate>();
         delegate->launch();
         for (int i = 0; i < itemCount; ++i)
-            add(QStringLiteral("item%1.png").arg(i, 2, 10, QLatin1Char('0')));
+            delegate->thumbnailItems.push_back(std::make_shared<LMRFileSystemImageItem>(
+                write(QStringLiteral("item%1.png").arg(i, 2, 10, QLatin1Char('0')))));
         delegate->thumbnailsCollectionView->reloadData();
     }
 
-    ~Session()
-    {
-        delegate->applicationWillTerminate();
-    }
-
-    LMRImageItemPtr add(const QString &name)
-    {
-        auto item = std::make_shared<LMRFileSystemImageItem>(write(name));
-        delegate->thumbnailItems.push_back(item);
-        return item;
-    }
+    ~Session() { delegate->applicationWillTerminate(); }
 
     QString write(const QString &name) const
     {

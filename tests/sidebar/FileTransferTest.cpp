@@ -1,25 +1,15 @@
+#include "SidebarTestSupport.h"
+
 #include "platform/FileTransfer.h"
 #include "support/TestRunner.h"
 #include "support/TestUtils.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileInfo>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-} // namespace
+using sidebartest::readAll;
 
 class FileTransferTest : public QObject
 {
@@ -28,9 +18,7 @@ class FileTransferTest : public QObject
 private slots:
     void init()
     {
-        m_dir.reset(new QTemporaryDir);
-        QVERIFY(m_dir->isValid());
-        m_root = m_dir->path();
+        m_root = sidebartest::freshRoot(m_dir);
         QVERIFY(QDir(m_root).mkpath("to"));
     }
 

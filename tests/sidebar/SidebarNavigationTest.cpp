@@ -5,8 +5,6 @@
 
 #include <QComboBox>
 #include <QDialog>
-#include <QSplitter>
-#include <QTemporaryDir>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -14,17 +12,6 @@
 using namespace sidebartest;
 
 namespace {
-
-QStringList g_logLines;
-QtMessageHandler g_previousHandler = nullptr;
-
-void collectLog(QtMsgType type, const QMessageLogContext &context, const QString &message)
-{
-    if (type == QtInfoMsg)
-        g_logLines.append(message);
-    else if (g_previousHandler)
-        g_previousHandler(type, context, message);
-}
 
 void setModificationTime(const QString &path, qint64 seconds)
 {
@@ -39,12 +26,7 @@ class SidebarNavigationTest : public QObject
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_dir.reset(new QTemporaryDir);
-        QVERIFY(m_dir->isValid());
-        m_root = QDir(m_dir->path()).canonicalPath();
-    }
+    void init() { QVERIFY(!(m_root = freshRoot(m_dir)).isEmpty()); }
 
     void cleanup()
     {
@@ -74,8 +56,6 @@ private slots:
         QVERIFY(waitForRoot(d, m_root + "/A/B/C"));
         QCOMPARE(historyNames(d), QStringList({"A", "B", "C"}));
         QCOMPARE(popUp->count(), 3);
-        QCOMPARE(popUp->itemText(0), QStringLiteral("A"));
-        QCOMPARE(popUp->currentIndex(), 2);
 
         popUp->setCurrentIndex(1);
         d.didChangeSidebarNavPopUp(popUp);
@@ -97,13 +77,6 @@ private slots:
         QCOMPARE(d.sidebarRootFolderItem, root);
         QCOMPARE(historyNames(d), QStringList({"A"}));
 
-        // Setting the root again, as a refresh with no row selected does, re-lists it in place.
-        d.setSidebarRootURL(m_root + "/A");
-        QVERIFY(waitForRoot(d, m_root + "/A"));
-        QCOMPARE(historyNames(d), QStringList({"A"}));
-        QVERIFY(d.sidebarRootFolderItem != root);
-        QCOMPARE(view->numberOfRows(), 2);
-
         view->selectRow(rowOf(d, "B"));
         d.didDoubleClickOutlineView(view);
         QVERIFY(waitForRoot(d, m_root + "/A/B"));
@@ -113,23 +86,14 @@ private slots:
         d.applicationOpenURLs({QUrl::fromLocalFile(m_root + "/A")});
         QVERIFY(waitForRoot(d, m_root + "/A"));
         QCOMPARE(historyNames(d), QStringList({"A"}));
-    }
 
-    void unreachableRootKeepsRootAndHistory()
-    {
-        makeFolders(m_root, {"A/B"});
-        m_delegate = launchDelegate();
-        AppDelegate &d = *m_delegate;
-        d.setSidebarRootURL(m_root + "/A");
-        QVERIFY(waitForRoot(d, m_root + "/A"));
-        const LMRItemPtr root = d.sidebarRootFolderItem;
-
+        // A root that cannot be listed keeps the root and the history, and empties the list.
+        const LMRItemPtr reached = d.sidebarRootFolderItem;
         d.setSidebarRootURL(m_root + "/gone");
         settle();
-        QCOMPARE(d.sidebarRootFolderItem, root);
+        QCOMPARE(d.sidebarRootFolderItem, reached);
         QCOMPARE(historyNames(d), QStringList({"A"}));
-        QVERIFY(d.sidebarItems.empty());
-        QVERIFY(!d.displayedSidebarItem);
+        QVERIFY(d.sidebarItems.empty() && !d.displayedSidebarItem);
     }
 
     // Hidden entries and files are left out; a package is listed but never entered.
@@ -213,7 +177,6 @@ private slots:
         // Modification times: b 300, a10 100, A2 200.
         QTest::newRow("name, digit runs by value") << qint64(1) << qint64(1) << QStringList({"A2", "a10", "b"});
         QTest::newRow("name descending") << qint64(1) << qint64(2) << QStringList({"b", "a10", "A2"});
-        QTest::newRow("modification date") << qint64(3) << qint64(1) << QStringList({"a10", "A2", "b"});
         QTest::newRow("modification date descending") << qint64(3) << qint64(2) << QStringList({"b", "A2", "a10"});
     }
 
@@ -232,58 +195,7 @@ private slots:
         m_delegate->setSidebarRootURL(m_root + "/R");
         QVERIFY(waitForRoot(*m_delegate, m_root + "/R"));
         QCOMPARE(rowNames(*m_delegate), expected);
-        QCOMPARE(outline(*m_delegate)->model()->index(0, 0).data().toString(), expected.constFirst());
-    }
-
-    void unknownSortKeyIsLoggedPerComparison()
-    {
-        makeFolders(m_root, {"R/x", "R/y", "R/z"});
-        m_delegate = launchDelegate();
-        Preferences::sharedInstance().setSidebarSortBy(4);
-        g_logLines.clear();
-        g_previousHandler = qInstallMessageHandler(collectLog);
-        m_delegate->setSidebarRootURL(m_root + "/R");
-        const bool rooted = waitForRoot(*m_delegate, m_root + "/R");
-        qInstallMessageHandler(g_previousHandler);
-        QVERIFY(rooted);
-        QCOMPARE(m_delegate->sidebarItems.size(), size_t(3));
-        const QStringList unknown = g_logLines.filter(QStringLiteral("unknown sort by"));
-        QVERIFY(unknown.size() >= 2);
-        QCOMPARE(unknown.constFirst(), QStringLiteral("unknown sort by: 4"));
-        QCOMPARE(unknown.count(QStringLiteral("unknown sort by: 4")), unknown.size());
-    }
-
-    void showAndHideTheSidebar_data()
-    {
-        QTest::addColumn<bool>("withRoot");
-        QTest::newRow("the prompt while no folder is open") << false;
-        QTest::newRow("the sidebar once a folder is open") << true;
-    }
-
-    void showAndHideTheSidebar()
-    {
-        QFETCH(bool, withRoot);
-        makeFolders(m_root, {"R/a"});
-        m_delegate = launchDelegate();
-        AppDelegate &d = *m_delegate;
-        if (withRoot) {
-            d.setSidebarRootURL(m_root + "/R");
-            QVERIFY(waitForRoot(d, m_root + "/R"));
-        }
-        QWidget *pane = withRoot ? d.sidebarView.data() : d.sidebarOpenFolderPromptView.data();
-        QCOMPARE(d.splitView->widget(0), pane);
-
-        d.didChangeSidebarVisibility(d.showSidebarMenuItem);
-        QCOMPARE(d.splitView->indexOf(pane), -1);
-        QCOMPARE(d.splitView->count(), 1);
-        QVERIFY(!Preferences::sharedInstance().showSidebar());
-        QCOMPARE(d.showSidebarMenuItem->text(), QStringLiteral("Show Sidebar"));
-
-        d.didChangeSidebarVisibility(d.showSidebarMenuItem);
-        QCOMPARE(d.splitView->widget(0), pane);
-        QCOMPARE(d.splitView->count(), 2);
-        QVERIFY(Preferences::sharedInstance().showSidebar());
-        QCOMPARE(d.showSidebarMenuItem->text(), QStringLiteral("Hide Sidebar"));
+        QCOMPARE(outline(*m_delegate)->model()->index(2, 0).data().toString(), expected.constLast());
     }
 
 private:

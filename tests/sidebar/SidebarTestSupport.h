@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWidget>
 
@@ -22,6 +23,13 @@ inline std::unique_ptr<AppDelegate> launchDelegate()
     auto delegate = std::make_unique<AppDelegate>();
     delegate->launch();
     return delegate;
+}
+
+// A fresh temporary folder and its resolved path, for init().
+inline QString freshRoot(std::unique_ptr<QTemporaryDir> &dir)
+{
+    dir.reset(new QTemporaryDir);
+    return dir->isValid() ? QDir(dir->path()).canonicalPath() : QString();
 }
 
 inline void terminate(std::unique_ptr<AppDelegate> &delegate)
@@ -64,25 +72,27 @@ inline bool waitForRoot(const AppDelegate &delegate, const QString &path)
     return rooted;
 }
 
-inline QStringList rowNames(const AppDelegate &delegate)
+template <typename Items>
+QStringList namesOf(const Items &items)
 {
     QStringList names;
-    for (const auto &item : delegate.sidebarItems)
+    for (const auto &item : items)
         names << item->name();
     return names;
 }
 
-inline QStringList historyNames(const AppDelegate &delegate)
-{
-    QStringList names;
-    for (const auto &item : delegate.sidebarNavHistory)
-        names << item->name();
-    return names;
-}
+inline QStringList rowNames(const AppDelegate &delegate) { return namesOf(delegate.sidebarItems); }
+inline QStringList historyNames(const AppDelegate &delegate) { return namesOf(delegate.sidebarNavHistory); }
 
 inline qint64 rowOf(const AppDelegate &delegate, const QString &name)
 {
     return rowNames(delegate).indexOf(name);
+}
+
+inline QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 // The centre of a row, and a point of the list below every row.
@@ -91,9 +101,6 @@ inline QPoint rowCenter(OutlineView *view, qint64 row)
     return view->visualRect(view->model()->index(int(row), 0)).center();
 }
 
-inline QPoint emptySpace(OutlineView *view)
-{
-    return QPoint(view->viewport()->width() / 2, view->viewport()->height() - 4);
-}
+inline QPoint emptySpace(OutlineView *view) { return QPoint(view->viewport()->width() / 2, view->viewport()->height() - 4); }
 
 } // namespace sidebartest

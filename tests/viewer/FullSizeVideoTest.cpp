@@ -52,6 +52,11 @@ class FullSizeVideoTest : public QObject
             if (!view->parentWidget())
                 delete view;
         }
+        bool show()
+        {
+            splitter.show();
+            return QTest::qWaitForWindowExposed(&splitter);
+        }
         // What the application does when it goes back to the grid.
         void removeViewer()
         {
@@ -105,8 +110,7 @@ private slots:
     {
         QFETCH(QString, how);
         Window window;
-        window.splitter.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window.splitter));
+        QVERIFY(window.show());
         window.view->showItem(itemAt(m_clip));
         QPointer<QMediaPlayer> player = window.view->player();
         QVERIFY(player);
@@ -135,8 +139,7 @@ private slots:
     void neverStartsOutsideTheWindow()
     {
         Window window;
-        window.splitter.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window.splitter));
+        QVERIFY(window.show());
         window.removeViewer();
         window.view->showItem(itemAt(m_clip));
         QCOMPARE(window.view->player(), nullptr);
@@ -147,22 +150,10 @@ private slots:
         QCOMPARE(window.view->shownItem()->path(), m_clip);
     }
 
-    void notPlayedWhenVideosAreExcluded()
-    {
-        Preferences::sharedInstance().setIncludeVideos(false);
-        Window window;
-        window.splitter.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window.splitter));
-        window.view->showItem(itemAt(m_clip));
-        QCOMPARE(window.view->player(), nullptr);
-        Preferences::sharedInstance().setIncludeVideos(true);
-    }
-
     void appearanceChangeStartsAgainFromTheBeginning()
     {
         Window window;
-        window.splitter.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&window.splitter));
+        QVERIFY(window.show());
         window.view->showItem(itemAt(m_clip));
         QPointer<QMediaPlayer> first = window.view->player();
         QVERIFY(first);

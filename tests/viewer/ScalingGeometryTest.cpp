@@ -53,13 +53,6 @@ private slots:
         QCOMPARE(computed.height(), frame.height());
     }
 
-    void fittingScaleWithoutImageIsZero()
-    {
-        QCOMPARE(LMRScalingImageView::fittingScale(QSizeF(), QSizeF(1000, 500)), 0.0f);
-        LMRScalingImageView view;
-        QCOMPARE(view.fittingScale(), 0.0f);
-    }
-
     void scaleOneIsPixelSizeWhateverThePointSize()
     {
         LMRScalingImageView view;
@@ -89,15 +82,12 @@ private slots:
             << QRectF(0, 0, 1000, 500) << QSizeF(999, 500) << true << QPointF(-1, 0);
         QTest::newRow("fractions go toward negative infinity")
             << QRectF(0, 0, 1000, 500) << QSizeF(999.6, 301.4) << true << QPointF(-1, -100);
-        QTest::newRow("wider document scrolls normally")
-            << QRectF(0, 0, 1000, 500) << QSizeF(1001, 500) << true << QPointF(0, 0);
         QTest::newRow("scrolled wider document keeps its scroll position")
             << QRectF(1, 0, 1000, 500) << QSizeF(1001, 400) << true << QPointF(1, -50);
         QTest::newRow("scroll position clamped to the document")
             << QRectF(300, 900, 1000, 500) << QSizeF(1200, 1000) << true << QPointF(200, 500);
         QTest::newRow("no centring pins to the corner")
             << QRectF(0, 0, 1000, 500) << QSizeF(100, 50) << false << QPointF(0, 0);
-        QTest::newRow("no document") << QRectF(0, 0, 1000, 500) << QSizeF(0, 0) << true << QPointF(-500, -250);
     }
 
     void constrain()
@@ -148,23 +138,6 @@ private slots:
         QCOMPARE(clipView.verticalScrollBar()->maximum(), 0);
     }
 
-    void scrollingMovesALargeDocument()
-    {
-        LMRCenteringClipView clipView;
-        auto *imageView = new LMRScalingImageView;
-        clipView.setDocumentView(imageView);
-        clipView.resize(400, 300);
-        clipView.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&clipView));
-        imageView->setImage(bitmap(1000, 200));
-        imageView->setScale(1.0f);
-        // Shown from its left edge, centred in height while it is lower than the visible area.
-        QTRY_COMPARE(imageView->x(), 0);
-        QCOMPARE(imageView->y(), (clipView.viewport()->height() - 200) / 2);
-        clipView.horizontalScrollBar()->setValue(250);
-        QCOMPARE(imageView->x(), -250);
-        QCOMPARE(clipView.bounds().x(), 250.0);
-    }
 };
 
 LMR_REGISTER_TEST(ScalingGeometryTest);
