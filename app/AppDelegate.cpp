@@ -1,4 +1,5 @@
 #include "app/AppDelegate.h"
+#include "app/ContextMenus.h"
 
 #include "app/BottomBarView.h"
 #include "app/BusyIndicator.h"
@@ -85,6 +86,7 @@ void AppDelegate::launch()
     LMRImageSource::initialize();
     buildMainWindow();
     buildMainMenu();
+    thumbnailsCollectionView->setItemPopUpMenu(LMRBuildThumbnailContextMenu(this, thumbnailsCollectionView));
     buildToolbar();
     applicationDidFinishLaunching();
     observeCommandState();

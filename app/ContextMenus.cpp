@@ -5,38 +5,27 @@
 
 #include <QCoreApplication>
 #include <QMenu>
-#include <QPointer>
-
-namespace {
-QString tr(const char *text)
-{
-    return QCoreApplication::translate("ContextMenus", text);
-}
-} // namespace
 
 QMenu *LMRBuildThumbnailContextMenu(AppDelegate *appDelegate, ImageCollectionView *grid)
 {
     auto *menu = new QMenu(grid);
     menu->setObjectName(QStringLiteral("itemPopUpMenu"));
 
-    auto *openWith = new QMenu(tr("Open With"), menu);
+    auto *openWith = new QMenu(QCoreApplication::translate("ContextMenus", "Open With"), menu);
     QAction *openWithEntry = menu->addMenu(openWith);
     openWithEntry->setData(-1);
 
+    // The window's own commands, so that the menu bar's enabling rules and shortcuts hold here too.
     menu->addSeparator();
-    QPointer<ImageCollectionView> view(grid);
-    QObject::connect(menu->addAction(tr("Copy")), &QAction::triggered, grid, [view] {
-        if (view)
-            view->copy();
-    });
-    QObject::connect(menu->addAction(tr("Copy File Name")), &QAction::triggered, grid, [view] {
-        if (view)
-            view->copyFilenameOnly();
-    });
+    menu->addAction(appDelegate->copyMenuItem);
+    menu->addAction(appDelegate->copyFilenameOnlyMenuItem);
     menu->addSeparator();
-    QObject::connect(menu->addAction(tr("Reveal in File Manager")), &QAction::triggered, appDelegate,
-                     [appDelegate] { appDelegate->revealSelectedThumbnailsInFinder(appDelegate); });
-    QObject::connect(menu->addAction(tr("Move to Trash")), &QAction::triggered, appDelegate,
-                     [appDelegate] { appDelegate->deleteSelectedItems(appDelegate); });
+    menu->addAction(appDelegate->revealMenuItem);
+    menu->addAction(appDelegate->deleteMenuItem);
+    QObject::connect(menu, &QMenu::aboutToShow, appDelegate, [appDelegate, menu] {
+        for (QAction *action : menu->actions())
+            if (!action->isSeparator() && !action->menu())
+                action->setEnabled(appDelegate->validateMenuItem(action));
+    });
     return menu;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // The context menu of the thumbnail grid. The grid fills the entry whose data is -1 (its open-with
-// submenu) each time the menu opens; the other entries send their commands to the grid or to the
-// application delegate.
+// submenu) each time the menu opens; the other entries are the window's own command actions, so it
+// is built after the menus.
 
 class AppDelegate;
 class ImageCollectionView;

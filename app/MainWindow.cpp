@@ -3,7 +3,6 @@
 #include "app/AppDelegate.h"
 #include "app/BottomBarView.h"
 #include "app/BusyIndicator.h"
-#include "app/ContextMenus.h"
 #include "grid/ImageCollectionView.h"
 #include "sidebar/OutlineView.h"
 #include "support/ClickableImageView.h"
@@ -156,7 +155,6 @@ void AppDelegate::buildMainWindow()
         thumbnailsCollectionView = new ImageCollectionView(thumbnails);
         thumbnailsCollectionView->setObjectName(QStringLiteral("thumbnailsCollectionView"));
         thumbnailsCollectionView->setDelegate(this);
-        thumbnailsCollectionView->setItemPopUpMenu(LMRBuildThumbnailContextMenu(this, thumbnailsCollectionView));
         layout->addWidget(thumbnailsCollectionView);
     }
     thumbnailsSuperview = thumbnails;

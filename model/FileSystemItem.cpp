@@ -105,12 +105,7 @@ LMRFileSystemItem::LMRFileSystemItem(const QString &path)
         LMRLog(QStringLiteral("Couldn't get the item size: %1").arg(error));
         LMRLog(QStringLiteral("Couldn't get isDirectory: %1").arg(error));
     } else {
-        Facts facts = factsFromStatx(m_path, info);
-        m_isDirectory = facts.isDirectory;
-        m_size = facts.size;
-        m_modificationNs = facts.modificationNs;
-        m_creationNs = facts.creationNs;
-        m_uti = LMRMimeTypeLookup::mimeTypeForEntry(m_path, name(), facts.fileType, m_isDirectory);
+        takeFacts(factsFromStatx(m_path, info));
     }
     finishCreation();
 }
@@ -118,14 +113,18 @@ LMRFileSystemItem::LMRFileSystemItem(const QString &path)
 LMRFileSystemItem::LMRFileSystemItem(const Facts &facts)
 {
     m_path = facts.resolvedPath;
-    if (facts.statOk) {
-        m_isDirectory = facts.isDirectory;
-        m_size = facts.size;
-        m_modificationNs = facts.modificationNs;
-        m_creationNs = facts.creationNs;
-        m_uti = LMRMimeTypeLookup::mimeTypeForEntry(m_path, name(), facts.fileType, m_isDirectory);
-    }
+    if (facts.statOk)
+        takeFacts(facts);
     finishCreation();
+}
+
+void LMRFileSystemItem::takeFacts(const Facts &facts)
+{
+    m_isDirectory = facts.isDirectory;
+    m_size = facts.size;
+    m_modificationNs = facts.modificationNs;
+    m_creationNs = facts.creationNs;
+    m_uti = LMRMimeTypeLookup::mimeTypeForEntry(m_path, name(), facts.fileType, m_isDirectory);
 }
 
 LMRFileSystemItem::~LMRFileSystemItem() = default;

@@ -117,6 +117,7 @@ protected:
     LMRFileSystemItem() = default;                 // init: used by copy()
 
 private:
+    void takeFacts(const Facts &facts);
     void finishCreation();
     // Bytes offset to offset + 7 of a key as a big-endian number (zeros past its end), so that
     // numbers compare as the bytes do.

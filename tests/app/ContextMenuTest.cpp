@@ -44,8 +44,13 @@ private Q_SLOTS:
                                     std::make_shared<LMRFileSystemImageItem>(b)};
         ImageCollectionView *grid = delegate->thumbnailsCollectionView;
         grid->reloadData();
-        grid->addItemAtIndexToSelection(1);
         QMenu *menu = grid->itemPopUpMenu();
+        // The shared commands are enabled by the same rules as in the menu bar, checked as it opens.
+        Q_EMIT menu->aboutToShow();
+        QVERIFY(!actionTitled(menu, QStringLiteral("Move to Trash"))->isEnabled());
+        grid->addItemAtIndexToSelection(1);
+        Q_EMIT menu->aboutToShow();
+        QVERIFY(actionTitled(menu, QStringLiteral("Move to Trash"))->isEnabled());
 
         actionTitled(menu, QStringLiteral("Copy"))->trigger();
         QCOMPARE(QGuiApplication::clipboard()->text(), QFileInfo(b).canonicalFilePath());
