@@ -5,6 +5,7 @@
 #include "support/Log.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileIconProvider>
 #include <QFileInfo>
 #include <QMessageBox>

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QVariant>
 
 #include <sys/socket.h>
 #include <sys/types.h>

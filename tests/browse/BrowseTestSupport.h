@@ -8,6 +8,7 @@
 #include "model/DirectoryEnumerationThread.h"
 #include "prefs/Preferences.h"
 
+#include <QSlider>
 #include <QTest>
 #include <sys/stat.h>
 

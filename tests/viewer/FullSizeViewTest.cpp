@@ -17,8 +17,10 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 
 using viewertest::itemAt;
 using viewertest::RecordingDelegate;
