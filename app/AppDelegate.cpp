@@ -161,6 +161,9 @@ void AppDelegate::applicationDidFinishLaunching()
     // 8. Scrolling the grid queues the thumbnails that came into view.
     connect(thumbnailsCollectionView, &ImageCollectionView::boundsDidChange, this,
             &AppDelegate::didScrollCollectionView);
+    // So does a move to a screen of another pixel ratio: the visible thumbnails change size.
+    connect(thumbnailsCollectionView, &ImageCollectionView::thumbnailPixelRatioDidChange, this,
+            &AppDelegate::didScrollCollectionView);
 
     // 9.
     LMRNotificationCenter &center = LMRNotificationCenter::defaultCenter();

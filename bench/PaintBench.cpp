@@ -1,11 +1,13 @@
 // lumory-bench paint: how long the thumbnail grid takes to paint a full 1920 x 1080 viewport
-// whose thumbnails are all cached, at the top of the document and in its middle.
+// whose thumbnails are all cached, at the top of the document and in its middle. Under
+// QT_SCALE_FACTOR the frame is painted at that device pixel ratio, with thumbnails made for it.
 
 #include "BenchCommand.h"
 
 #include "grid/ImageCollectionView.h"
 #include "grid/ImageCollectionViewDelegate.h"
 #include "model/Cache.h"
+#include "model/PixelSize.h"
 #include "prefs/Preferences.h"
 
 #include <QCoreApplication>
@@ -60,7 +62,10 @@ struct Figures {
 
 Figures measure(ImageCollectionView &view, int frames, const QString &savePath)
 {
-    QImage target(view.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+    // A frame as the window system gets it: device pixels at the screen's ratio.
+    const qreal ratio = view.viewport()->devicePixelRatioF();
+    QImage target(view.viewport()->size() * ratio, QImage::Format_ARGB32_Premultiplied);
+    target.setDevicePixelRatio(ratio);
     std::vector<double> ms;
     ms.reserve(size_t(frames));
     view.viewport()->render(&target);   // warm fonts and caches
@@ -79,13 +84,14 @@ Figures measure(ImageCollectionView &view, int frames, const QString &savePath)
 } // namespace
 
 LMR_BENCH_COMMAND(paint, "paint",
-                  "paint [--items N] [--zoom Z] [--names] [--frames F] [--save FILE%1.png]  -- ms per full 1920x1080 grid paint "
-                  "(median, worst) at the top and in the middle of the document")
+                  "paint [--items N] [--zoom Z] [--names] [--frames F] [--viewport WxH] [--save FILE%1.png]  -- ms per full "
+                  "grid paint (median, worst; 1920x1080 points unless given) at the top and in the middle of the document")
 {
     qint64 count = 100000;
     qint64 zoom = 3;
     int frames = 300;
     bool names = false;
+    QSize viewportPoints(1920, 1080);
     QString save;
     for (int i = 0; i < args.size(); ++i) {
         if (args[i] == "--items" && i + 1 < args.size())
@@ -98,6 +104,11 @@ LMR_BENCH_COMMAND(paint, "paint",
             save = args[++i];
         else if (args[i] == "--names")
             names = true;
+        else if (args[i] == "--viewport" && i + 1 < args.size()) {
+            const QStringList wh = args[++i].split(QLatin1Char('x'));
+            if (wh.size() == 2)
+                viewportPoints = QSize(wh[0].toInt(), wh[1].toInt());
+        }
     }
     QTextStream out(stdout);
     const qint64 side = 96 * zoom;
@@ -126,15 +137,19 @@ LMR_BENCH_COMMAND(paint, "paint",
     while (!(view.windowHandle() && view.windowHandle()->isExposed()) && exposure.elapsed() < 5000)
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     const QSize extra = view.size() - view.viewport()->size();
-    view.resize(1920 + extra.width(), 1080 + extra.height());
+    view.resize(viewportPoints.width() + extra.width(), viewportPoints.height() + extra.height());
     view.setItemSize(side);
     view.reloadData();
     const QSize viewportSize = view.viewport()->size();
 
     out << "lumory-bench paint --items " << count << " --zoom " << zoom << (names ? " --names" : "")
         << " --frames " << frames << "\n";
-    out << "viewport " << viewportSize.width() << "x" << viewportSize.height() << ", "
-        << view.numberOfVisibleColumns() << " columns, thumbnails " << side << "x" << side << "\n";
+    const qreal ratio = view.viewport()->devicePixelRatioF();
+    const qint64 deviceSide = LMRPixelSize::deviceSide(side, ratio);
+    out << "viewport " << viewportSize.width() << "x" << viewportSize.height() << " points at ratio " << ratio
+        << " (" << qRound(viewportSize.width() * ratio) << "x" << qRound(viewportSize.height() * ratio)
+        << " device pixels), " << view.numberOfVisibleColumns() << " columns, thumbnails " << deviceSide << "x"
+        << deviceSide << " pixels\n";
 
     const std::pair<const char *, int> positions[] = {
         {"top", 0}, {"middle", view.verticalScrollBar()->maximum() / 2}};
@@ -144,8 +159,10 @@ LMR_BENCH_COMMAND(paint, "paint",
         for (qint64 i = range.location; i < range.location + range.length; ++i) {
             // Drawn items learn their pixel size from the file once, so the visible ones exist.
             syntheticThumbnail(12, int(i)).save(delegate.items[size_t(i)]->path(), "JPG");
+            QImage thumbnail = syntheticThumbnail(deviceSide, int(i));
+            thumbnail.setDevicePixelRatio(ratio);
             LMRThumbnailRAMCache::sharedInstance().setObject(
-                syntheticThumbnail(side, int(i)), LMRThumbnailRAMCache::keyFor(delegate.items[size_t(i)]->path(), side));
+                thumbnail, LMRThumbnailRAMCache::keyFor(delegate.items[size_t(i)]->path(), deviceSide));
         }
         const Figures f = measure(view, frames, save.isEmpty() ? save : save.arg(QLatin1String(label)));
         out << label << " (y " << y << "): " << f.drawn << " items drawn, median "

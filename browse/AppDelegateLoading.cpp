@@ -19,20 +19,23 @@ namespace {
 class FixedThumbnailSize : public LMRThumbnailSizeSource
 {
 public:
-    explicit FixedThumbnailSize(qint64 size) : m_size(size) {}
+    FixedThumbnailSize(qint64 size, qreal ratio) : m_size(size), m_ratio(ratio) {}
     qint64 itemSize() const override { return m_size; }
+    qreal thumbnailPixelRatio() const override { return m_ratio; }
 
 private:
     qint64 m_size;
+    qreal m_ratio;
 };
 
-// The grid's current item size, or 0 once the delegate is going away.
-qint64 currentItemSize(LMRThumbnailLoadingShared &shared)
+// The grid's current item size and device pixel ratio; a size of 0 once the delegate is going
+// away.
+FixedThumbnailSize currentItemSize(LMRThumbnailLoadingShared &shared)
 {
     std::lock_guard<std::mutex> guard(shared.handOverLock);
     if (!shared.handOverReceiver || !shared.sizeSource)
-        return 0;
-    return shared.sizeSource->itemSize();
+        return {0, 1.0};
+    return {shared.sizeSource->itemSize(), shared.sizeSource->thumbnailPixelRatio()};
 }
 
 void handOver(LMRThumbnailLoadingShared &shared, std::vector<LMRImageItemPtr> items)
@@ -81,13 +84,14 @@ void AppDelegate::queueLoadForVisibleThumbnails()
     // the queue is locked: a lookup may read an image header to learn the item's pixel size, and
     // the loading thread must not wait for that to take its next item.
     const qint64 thumbnailSize = Preferences::sharedInstance().intZoomValue() * 96;
+    const qreal ratio = grid->thumbnailPixelRatio();
     std::unordered_map<quint64, qint64> visibleIndex;
     visibleIndex.reserve(size_t(length));
     std::vector<bool> uncached(static_cast<size_t>(length));
     for (qint64 i = 0; i < length; ++i) {
         const LMRImageItemPtr &item = thumbnailItems[size_t(location + i)];
         visibleIndex.try_emplace(item->storedHash(), location + i);
-        uncached[size_t(i)] = item->cachedThumbnailWithSize(thumbnailSize).isNull();
+        uncached[size_t(i)] = item->cachedThumbnailWithSize(thumbnailSize, ratio).isNull();
     }
 
     {
@@ -156,10 +160,9 @@ void AppDelegate::thumbnailLoadingThreadMain(std::shared_ptr<LMRThumbnailLoading
 
             // The grid's size now, not the one the item was queued at: after a zoom the queue is
             // rebuilt only once the slider has settled, and meanwhile the new size is wanted.
-            const qint64 size = currentItemSize(*shared);
-            if (size <= 0)
+            const FixedThumbnailSize sizeSource = currentItemSize(*shared);
+            if (sizeSource.itemSize() <= 0)
                 break;
-            const FixedThumbnailSize sizeSource(size);
             const bool rendered = shared->render ? shared->render(*item, sizeSource)
                                                  : item->loadThumbnailForCollectionView(&sizeSource);
             if (rendered)

@@ -45,6 +45,7 @@ ImageCollectionView::ImageCollectionView(QWidget *parent)
     viewport()->setMouseTracking(false);
     // Files dragged in from other applications land in the shown folder.
     viewport()->setAcceptDrops(true);
+    m_thumbnailPixelRatio.store(viewport()->devicePixelRatioF(), std::memory_order_relaxed);
 
     m_cachedShowFilenames = Preferences::sharedInstance().showFilenames();
 

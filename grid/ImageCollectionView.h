@@ -69,6 +69,9 @@ public:
     // Side of the thumbnail square in points (96 x zoom step). Safe to read from any thread.
     qint64 itemSize() const override { return m_itemSize.load(std::memory_order_relaxed); }
     void setItemSize(qint64 size);
+    // The device pixel ratio the grid last painted at (its screen's). Thumbnails are rendered
+    // and looked up at itemSize x this ratio pixels. Safe to read from any thread.
+    qreal thumbnailPixelRatio() const override { return m_thumbnailPixelRatio.load(std::memory_order_relaxed); }
     void relayout();
 
     quint64 itemCount() const { return m_itemCount; }
@@ -159,6 +162,9 @@ public:
 signals:
     // The visible part of the document moved (scrolling): thumbnails to load may have changed.
     void boundsDidChange();
+    // The grid is now on a screen of another device pixel ratio: what is visible needs
+    // thumbnails of another pixel size.
+    void thumbnailPixelRatioDidChange();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -218,6 +224,7 @@ private:
 
     quint64 m_itemCount = 0;
     std::atomic<qint64> m_itemSize{64};
+    std::atomic<qreal> m_thumbnailPixelRatio{1.0};
     quint64 m_cellPadding = 24;
     float m_xOffset = 0;
     double m_frameHeight = 0;

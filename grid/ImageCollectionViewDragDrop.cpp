@@ -75,6 +75,7 @@ QPixmap ImageCollectionView::dragPixmap(const QPointF &viewportPoint, QPoint *ho
     // that the drag lifts them off the grid as they stand.
     const QRectF visible = documentVisibleRect();
     const qint64 size = 96 * Preferences::sharedInstance().intZoomValue();
+    const qreal ratio = devicePixelRatioF();
     std::vector<std::pair<QRectF, QImage>> pieces;
     QRectF bounds;
     for (qint64 index : m_selection) {
@@ -84,7 +85,7 @@ QPixmap ImageCollectionView::dragPixmap(const QPointF &viewportPoint, QPoint *ho
         if (!cell.intersects(visible))
             continue;
         const LMRImageItemPtr item = m_delegate->collectionViewItemForRepresentedObjectAtIndexPath(this, index);
-        const QImage thumbnail = item ? item->cachedThumbnailWithSize(size) : QImage();
+        const QImage thumbnail = item ? item->cachedThumbnailWithSize(size, ratio) : QImage();
         if (thumbnail.isNull())
             continue;
         const QRectF imageRect = imageRectForItemRect(itemRectForCellRect(cell));
@@ -95,7 +96,6 @@ QPixmap ImageCollectionView::dragPixmap(const QPointF &viewportPoint, QPoint *ho
         return {};
 
     const QRect area = bounds.toAlignedRect();
-    const qreal ratio = devicePixelRatioF();
     QPixmap pixmap(area.size() * ratio);
     pixmap.setDevicePixelRatio(ratio);
     pixmap.fill(Qt::transparent);

@@ -21,9 +21,9 @@
 namespace {
 
 // The one place the grid looks up a thumbnail: the shared RAM cache, never a render.
-QImage cachedThumbnail(LMRFileSystemImageItem &item, qint64 size)
+QImage cachedThumbnail(LMRFileSystemImageItem &item, qint64 size, qreal ratio)
 {
-    return item.cachedThumbnailWithSize(size);
+    return item.cachedThumbnailWithSize(size, ratio);
 }
 
 QFont systemFontOfSize(double points, bool bold)
@@ -45,6 +45,7 @@ struct ImageCollectionView::PaintContext {
     QColor highlightColor;
     QColor placeholderColor;
     qint64 thumbnailSide;
+    qreal pixelRatio;
     bool includeVideos;
     QStringList videoUTIs;
     QFont labelFont;
@@ -55,6 +56,12 @@ struct ImageCollectionView::PaintContext {
 
 void ImageCollectionView::paintEvent(QPaintEvent *event)
 {
+    // A window moved to a screen of another ratio is painted again at once: the thumbnails it
+    // shows are then drawn from what the cache has, and the owner queues them at the new size.
+    const qreal ratio = viewport()->devicePixelRatioF();
+    if (m_thumbnailPixelRatio.exchange(ratio, std::memory_order_relaxed) != ratio)
+        QMetaObject::invokeMethod(this, &ImageCollectionView::thumbnailPixelRatioDidChange, Qt::QueuedConnection);
+
     QPainter painter(viewport());
     const QRectF visible = documentVisibleRect();
     const QRegion &region = event->region();
@@ -77,6 +84,7 @@ void ImageCollectionView::paintEvent(QPaintEvent *event)
         showsFocusedSelection() ? prefs.selectionColor() : QColor::fromRgbF(0.8f, 0.8f, 0.8f, 1.0f),
         dark ? QColor::fromRgbF(0.25f, 0.25f, 0.25f, 1.0f) : QColor::fromRgbF(0.9f, 0.9f, 0.9f, 1.0f),
         96 * prefs.intZoomValue(),
+        ratio,
         prefs.includeVideos(),
         Preferences::supportedVideoUTIs(),
         labelFont,
@@ -146,14 +154,17 @@ void ImageCollectionView::drawItem(qint64 index, const QRectF &cellRect, PaintCo
     const LMRImageItemPtr item =
         m_delegate ? m_delegate->collectionViewItemForRepresentedObjectAtIndexPath(this, index) : nullptr;
     // A delegate that has no item for an index it counted gets a placeholder, not a crash.
-    const QImage thumbnail = item ? cachedThumbnail(*item, context.thumbnailSide) : QImage();
+    const QImage thumbnail = item ? cachedThumbnail(*item, context.thumbnailSide, context.pixelRatio) : QImage();
 
     if (thumbnail.isNull()) {
         painter.fillRect(imageRect, context.placeholderColor);
     } else {
         try {
             if (thumbnail.format() != QImage::Format_Invalid) {
-                if (thumbnail.size() == imageRect.size().toSize()) {
+                // A thumbnail made for this screen's ratio covers the square pixel for pixel;
+                // one of another size (a screen change, the unscaled fallback) is scaled.
+                if (thumbnail.deviceIndependentSize() == imageRect.size()
+                    && thumbnail.devicePixelRatio() == context.pixelRatio) {
                     painter.drawImage(imageRect.topLeft(), thumbnail);
                 } else {
                     painter.setRenderHint(QPainter::SmoothPixmapTransform, true);

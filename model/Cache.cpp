@@ -1,5 +1,6 @@
 #include "model/Cache.h"
 
+#include "model/PixelSize.h"
 #include "support/DebugWindowController.h"
 
 #include <QPainter>
@@ -172,38 +173,51 @@ bool LMRThumbnailRAMCache::removeObjectWithKeyEqualTo(const QString &key)
 
 QImage LMRThumbnailRAMCache::objectForKey(const QString &key)
 {
+    const qsizetype slash = key.lastIndexOf(u'/');
+    bool isNumber = false;
+    qint64 size = key.mid(slash + 1).toLongLong(&isNumber);
+    if (!isNumber || slash < 0) {
+        // Not a thumbnail key: a plain lookup, nothing to fall back to.
+        return LMRCache::objectForKey(key);
+    }
+    return thumbnail(key.left(slash), size, 1.0);
+}
+
+QImage LMRThumbnailRAMCache::thumbnail(const QString &path, qint64 side, qreal devicePixelRatio)
+{
+    const qreal ratio = devicePixelRatio > 0 ? devicePixelRatio : 1.0;
+    const qint64 deviceSide = LMRPixelSize::deviceSide(side, ratio);
+    const QString key = keyFor(path, deviceSide);
     QImage found = LMRCache::objectForKey(key);
     if (!found.isNull())
         return found;
-
-    const qsizetype slash = key.lastIndexOf(u'/');
-    const QString base = key.left(slash + 1);
-    bool isNumber = false;
-    qint64 size = key.mid(slash + 1).toLongLong(&isNumber);
-    if (!isNumber)
-        size = 0;
     // There is nothing to draw into for a size of 0 or less.
-    if (size > kLargestSynthesisedSize || size <= 0)
+    if (side > kLargestSynthesisedSize || side <= 0)
         return {};
 
     // Separate locked lookups: another thread may change the cache in between, and the worst
-    // that can come of it is a thumbnail drawn twice.
-    for (qint64 candidate = size + kSizeStep;; candidate += kSizeStep) {
-        found = LMRCache::objectForKey(base + QString::number(candidate));
+    // that can come of it is a thumbnail drawn twice. The steps are in points, so a screen of
+    // any ratio finds the thumbnails of its own other zoom steps.
+    for (qint64 candidate = side + kSizeStep;; candidate += kSizeStep) {
+        found = LMRCache::objectForKey(keyFor(path, LMRPixelSize::deviceSide(candidate, ratio)));
         if (!found.isNull())
             break;
         if (candidate >= kLargestFallbackSource)
             return {};
     }
 
-    QImage scaled(static_cast<int>(size), static_cast<int>(size), QImage::Format_ARGB32_Premultiplied);
+    QImage scaled(static_cast<int>(deviceSide), static_cast<int>(deviceSide), QImage::Format_ARGB32_Premultiplied);
+    if (scaled.isNull())
+        return {};
     {
         QPainter painter(&scaled);
         painter.setCompositionMode(QPainter::CompositionMode_Source);
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.setOpacity(1.0);
-        painter.drawImage(QRectF(0, 0, size, size), found, QRectF(found.rect()));
+        // Source rectangle in the found image's pixels, whatever ratio it answers.
+        painter.drawImage(QRectF(0, 0, deviceSide, deviceSide), found, QRectF(found.rect()));
     }
+    scaled.setDevicePixelRatio(ratio);
     setObject(scaled, key);
     return scaled;
 }

@@ -6,9 +6,10 @@
 // the images it holds take more bytes than the budget: 2000 entries of 1536 x 1536 would
 // otherwise take about 19 GB.
 //
-// LMRThumbnailRAMCache: the one process-wide thumbnail store. Keys are "<path>/<size>"; a miss
-// for a size is served from a larger cached size (drawn down and stored), and every change
-// reports the fill level to the debug window.
+// LMRThumbnailRAMCache: the one process-wide thumbnail store. Keys are "<path>/<size>" with the
+// size in device pixels (the side in points times the screen's device pixel ratio); a miss for
+// a size is served from a larger cached size (drawn down and stored), and every change reports
+// the fill level to the debug window.
 
 #include <QHash>
 #include <QImage>
@@ -65,7 +66,13 @@ public:
     static QString keyFor(const QString &path, qint64 size);
 
     void setObject(const QImage &object, const QString &key) override;
+    // The key's size is taken as a side in points at ratio 1.
     QImage objectForKey(const QString &key) override;
+    // The thumbnail of a side in points for a screen of this device pixel ratio: the entry of
+    // its device-pixel size, else one drawn down from the next larger side in points (in steps
+    // of 96) that is cached at the same ratio. The image answers the ratio as its own, so it
+    // paints at the side in points, one pixel to one device pixel.
+    QImage thumbnail(const QString &path, qint64 side, qreal devicePixelRatio);
     void removeAllObjects() override;
     bool removeObjectWithKeyEqualTo(const QString &key) override;
 

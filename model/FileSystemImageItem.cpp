@@ -32,9 +32,9 @@ LMRImage LMRFileSystemImageItem::fullSizeImage()
     return image;
 }
 
-QImage LMRFileSystemImageItem::cachedThumbnailWithSize(qint64 size)
+QImage LMRFileSystemImageItem::cachedThumbnailWithSize(qint64 size, qreal devicePixelRatio)
 {
-    QImage image = LMRThumbnailRAMCache::sharedInstance().objectForKey(thumbnailKey(size));
+    QImage image = LMRThumbnailRAMCache::sharedInstance().thumbnail(path(), size, devicePixelRatio);
     cacheImageSize();
     return image;
 }
@@ -71,12 +71,15 @@ bool LMRFileSystemImageItem::isBadEmbeddedThumbnail(const QImage &thumbnail, LMR
 
 bool LMRFileSystemImageItem::loadThumbnailForCollectionView(const LMRThumbnailSizeSource *view)
 {
-    const qint64 size = view ? view->itemSize() : 0;
-    if (size <= 0 || size > kLargestThumbnail)
+    const qint64 points = view ? view->itemSize() : 0;
+    const qreal ratio = view && view->thumbnailPixelRatio() > 0 ? view->thumbnailPixelRatio() : 1.0;
+    // Everything below works in device pixels: the square, the decode size and the cache key.
+    const qint64 size = LMRPixelSize::deviceSide(points, ratio);
+    if (points <= 0 || size <= 0 || size > kLargestThumbnail)
         return false;
     LMRThumbnailRAMCache &cache = LMRThumbnailRAMCache::sharedInstance();
     const QString key = thumbnailKey(size);
-    if (!cache.objectForKey(key).isNull())
+    if (!cache.thumbnail(path(), points, ratio).isNull())
         return false;
 
     auto source = LMRImageSource::open(path(), UTI());
@@ -118,9 +121,11 @@ bool LMRFileSystemImageItem::loadThumbnailForCollectionView(const LMRThumbnailSi
             return false;
     }
 
-    const QImage square = nsImageFromCGImage(thumbnail, size);
-    if (!square.isNull())
+    QImage square = nsImageFromCGImage(thumbnail, size);
+    if (!square.isNull()) {
+        square.setDevicePixelRatio(ratio);
         cache.setObject(square, key);
+    }
     return true;
 }
 

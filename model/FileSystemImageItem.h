@@ -13,12 +13,14 @@
 #include <QImage>
 #include <atomic>
 
-// What the thumbnail renderer needs of the grid: its current item size in points.
+// What the thumbnail renderer needs of the grid: its current item size in points, and the
+// device pixel ratio of the screen it is on (thumbnails are rendered at size x ratio pixels).
 class LMRThumbnailSizeSource
 {
 public:
     virtual ~LMRThumbnailSizeSource() = default;
     virtual qint64 itemSize() const = 0;
+    virtual qreal thumbnailPixelRatio() const { return 1.0; }
 };
 
 class LMRFileSystemImageItem : public LMRFileSystemItem
@@ -33,21 +35,23 @@ public:
     // The whole file decoded for the viewer; invalid when it does not decode. A bitmap sets the
     // pixel size.
     LMRImage fullSizeImage();
-    // The cached thumbnail of this size (possibly drawn down from a larger cached one), then
-    // makes the pixel size known. Never renders. Null when none is cached.
-    QImage cachedThumbnailWithSize(qint64 size);
+    // The cached thumbnail of this side in points for a screen of the given device pixel ratio
+    // (possibly drawn down from a larger cached one), then makes the pixel size known. Never
+    // renders. Null when none is cached.
+    QImage cachedThumbnailWithSize(qint64 size, qreal devicePixelRatio = 1.0);
     // Reads the pixel size from the file's header unless it is known already.
     void cacheImageSize();
     // Whether an embedded preview is one of the letterboxed 160 x 120 previews cameras write
     // for pictures that are not 4:3 landscape. Needs only the full image's header size.
     bool isBadEmbeddedThumbnail(const QImage &thumbnail, LMRImageSource &source) const;
-    // Renders the thumbnail at the grid's item size into the shared cache. True when this call
-    // stored a new thumbnail; false when one was cached already or nothing could be made.
-    // Runs on the loading thread.
+    // Renders the thumbnail at the grid's item size times its device pixel ratio into the shared
+    // cache. True when this call stored a new thumbnail; false when one was cached already or
+    // nothing could be made. Runs on the loading thread.
     bool loadThumbnailForCollectionView(const LMRThumbnailSizeSource *view);
     // The raster fitted and centred into a new transparent size x size image.
     static QImage nsImageFromCGImage(const QImage &raster, qint64 size);
 
+    // The cache key of a thumbnail of this many device pixels a side.
     QString thumbnailKey(qint64 size) const;
 
 protected:

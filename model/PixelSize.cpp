@@ -1,6 +1,9 @@
 #include "model/PixelSize.h"
 
+#include <QtMath>
+
 #include <algorithm>
+#include <cmath>
 
 namespace LMRPixelSize {
 
@@ -28,6 +31,15 @@ QSizeF proportionalSizeFitting(QSizeF target, QSizeF originalSize)
     const float oh = float(originalSize.height());
     const float r = std::min(float(target.width()) / ow, float(target.height()) / oh);
     return QSizeF(ow * r, oh * r);
+}
+
+qint64 deviceSide(qint64 points, qreal ratio)
+{
+    if (!(ratio > 0) || ratio == 1.0 || !qIsFinite(ratio))
+        return points;
+    // Rounded, not ceiled: the ratios screens use (1.25, 1.5, 1.75, 2, ...) times a multiple of
+    // 96 are whole numbers, and a hair of floating-point error must not add a pixel.
+    return qint64(std::llround(double(points) * ratio));
 }
 
 } // namespace LMRPixelSize

@@ -19,4 +19,9 @@ QSizeF proportionalSizeFitting(const LMRImage &image, QSizeF target);
 // target itself; an empty original gives an empty size.
 QSizeF proportionalSizeFitting(QSizeF target, QSizeF originalSize);
 
+// The side in device pixels of a square of `points` on a screen of this device pixel ratio: the
+// size thumbnails are rendered at and cached under, so that they are drawn one pixel to one.
+// A ratio of 1, or one that is not a positive number, gives the side itself.
+qint64 deviceSide(qint64 points, qreal ratio);
+
 } // namespace LMRPixelSize

@@ -23,7 +23,8 @@ void LMRClickableImageView::setImage(const QIcon &icon)
         const QList<QSize> sizes = icon.availableSizes();
         size = sizes.isEmpty() ? QSize(16, 16) : sizes.last();
     }
-    setPixmap(icon.pixmap(size));
+    // Drawn for the screen the view is on, so artwork stays sharp at any pixel ratio.
+    setPixmap(icon.pixmap(size, devicePixelRatioF()));
 }
 
 void LMRClickableImageView::mouseReleaseEvent(QMouseEvent *event)

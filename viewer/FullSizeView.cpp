@@ -316,7 +316,10 @@ void FullSizeView::zoomToActualSize()
     if (!m_imageView->hasImage())
         return;
     m_zoomedToFit = false;
-    m_scale = 1.0f;
+    // One image pixel to one device pixel: on a high-density screen a point holds several. A
+    // drawing (PDF, SVG) has no pixels of its own and shows at its size in points.
+    const qreal ratio = devicePixelRatioF();
+    m_scale = m_imageView->image().isBitmap && ratio > 0 ? float(1.0 / ratio) : 1.0f;
     viewGeometryDidChange();
 }
 
@@ -514,11 +517,13 @@ void FullSizeView::startDrag()
     auto *drag = new QDrag(this);
     drag->setMimeData(data);
     // The grid's thumbnail when one is cached; a drag without a picture is still a drag.
-    const QImage thumbnail = m_shownItem->cachedThumbnailWithSize(96);
+    const QImage thumbnail = m_shownItem->cachedThumbnailWithSize(96, devicePixelRatioF());
     if (!thumbnail.isNull()) {
         const QPixmap pixmap = QPixmap::fromImage(thumbnail);
         drag->setPixmap(pixmap);
-        drag->setHotSpot(QPoint(pixmap.width() / 2, pixmap.height() / 2));
+        // The hot spot is in points; the picture carries the screen's ratio.
+        const QSizeF points = pixmap.deviceIndependentSize();
+        drag->setHotSpot(QPoint(int(points.width() / 2), int(points.height() / 2)));
     }
     drag->exec(Qt::CopyAction | Qt::MoveAction, Qt::CopyAction);
 }

@@ -135,7 +135,18 @@ void LMRScalingImageView::paintEvent(QPaintEvent *event)
     const QSize imageSize = m_image.image.size();
     const QSize deviceSize = scaledPixmapSize(size(), devicePixelRatioF());
     const bool shrinking = deviceSize.width() < imageSize.width() || deviceSize.height() < imageSize.height();
-    if (shrinking && qint64(deviceSize.width()) * deviceSize.height() <= kMaxCachedPixels) {
+    const qreal ratio = devicePixelRatioF();
+    const QSizeF exactDevice = m_frameSize * ratio;
+    if (m_image.isBitmap && qAbs(exactDevice.width() - imageSize.width()) < 0.5
+        && qAbs(exactDevice.height() - imageSize.height()) < 0.5) {
+        // Actual size on any screen: each image pixel on one device pixel, even where the
+        // widget's whole-point size is a device pixel larger than the image.
+        m_scaled = QPixmap();
+        m_scaledCacheKey = 0;
+        painter.setClipRegion(event->region());
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        painter.drawImage(QRectF(QPointF(0, 0), QSizeF(imageSize) / ratio), m_image.image, QRectF(m_image.image.rect()));
+    } else if (shrinking && qint64(deviceSize.width()) * deviceSize.height() <= kMaxCachedPixels) {
         painter.drawPixmap(rect(), scaledPixmap());
     } else {
         m_scaled = QPixmap();

@@ -83,21 +83,32 @@ private slots:
 
     void fallbackToLargerSize_data()
     {
-        QTest::addColumn<int>("requested");
-        QTest::addColumn<QList<int>>("cached");   // sizes stored before the request
-        QTest::addColumn<int>("expected");        // 0: nothing
+        QTest::addColumn<qreal>("ratio");
+        QTest::addColumn<int>("requested");       // points
+        QTest::addColumn<QList<int>>("cached");   // device pixels, stored before the request
+        QTest::addColumn<int>("expected");        // device pixels; 0: nothing
         QTest::addColumn<QStringList>("usageAfter");
         QTest::newRow("96 from 288: 192 missed, 288 used")
-            << 96 << QList<int>{288, 576} << 96 << QStringList{"576", "288", "96"};
-        QTest::newRow("1440 from 1536") << 1440 << QList<int>{1536} << 1440 << QStringList{"1536", "1440"};
-        QTest::newRow("1536 never falls back") << 1536 << QList<int>{1632} << 0 << QStringList{"1632"};
+            << 1.0 << 96 << QList<int>{288, 576} << 96 << QStringList{"576", "288", "96"};
+        QTest::newRow("1440 from 1536") << 1.0 << 1440 << QList<int>{1536} << 1440 << QStringList{"1536", "1440"};
+        QTest::newRow("1536 never falls back") << 1.0 << 1536 << QList<int>{1632} << 0 << QStringList{"1632"};
         QTest::newRow("1536 is the last candidate")
-            << 96 << QList<int>{1632, 1536} << 96 << QStringList{"1632", "1536", "96"};
-        QTest::newRow("beyond 1536 is not searched") << 96 << QList<int>{1632} << 0 << QStringList{"1632"};
-        QTest::newRow("smaller sizes are not used") << 288 << QList<int>{192} << 0 << QStringList{"192"};
+            << 1.0 << 96 << QList<int>{1632, 1536} << 96 << QStringList{"1632", "1536", "96"};
+        QTest::newRow("beyond 1536 is not searched") << 1.0 << 96 << QList<int>{1632} << 0 << QStringList{"1632"};
+        QTest::newRow("smaller sizes are not used") << 1.0 << 288 << QList<int>{192} << 0 << QStringList{"192"};
+        // Steps are in points: at 1.5, 192 points are 288 pixels (240 would be a 160-point side).
+        QTest::newRow("ratio 1.5: 96 points from 192") << 1.5 << 96 << QList<int>{240, 288} << 144
+                                                       << QStringList{"240", "288", "144"};
+        QTest::newRow("ratio 2: 1440 points from 1536") << 2.0 << 1440 << QList<int>{3072} << 2880
+                                                        << QStringList{"3072", "2880"};
+        // A window moved from a ratio-2 screen to a ratio-1 one finds its 96-point thumbnails
+        // (192 pixels) as the 192-point size of ratio 1.
+        QTest::newRow("ratio 1 from ratio 2's pixels") << 1.0 << 96 << QList<int>{192} << 96
+                                                       << QStringList{"192", "96"};
     }
     void fallbackToLargerSize()
     {
+        QFETCH(qreal, ratio);
         QFETCH(int, requested);
         QFETCH(QList<int>, cached);
         QFETCH(int, expected);
@@ -106,14 +117,15 @@ private slots:
         const QString path = QStringLiteral("/photos/a b.jpg");
         for (int size : cached)
             cache.setObject(filled(size, Qt::blue), LMRThumbnailRAMCache::keyFor(path, size));
-        const QImage found = cache.objectForKey(LMRThumbnailRAMCache::keyFor(path, requested));
+        const QImage found = ratio == 1.0 ? cache.objectForKey(LMRThumbnailRAMCache::keyFor(path, requested))
+                                          : cache.thumbnail(path, requested, ratio);
         QCOMPARE(found.isNull(), expected == 0);
         if (expected) {
             QCOMPARE(found.size(), QSize(expected, expected));
+            QCOMPARE(found.devicePixelRatio(), ratio);
             QCOMPARE(found.pixelColor(expected / 2, expected / 2), QColor(Qt::blue));
             // A later request is a plain hit on the stored copy.
-            QCOMPARE(cache.objectForKey(LMRThumbnailRAMCache::keyFor(path, requested)).cacheKey(),
-                     found.cacheKey());
+            QCOMPARE(cache.thumbnail(path, requested, ratio).cacheKey(), found.cacheKey());
         }
         QStringList sizes;
         for (const QString &k : cache.usage())
