@@ -6,6 +6,7 @@
 #include "app/MainWindow.h"
 #include "grid/ImageCollectionView.h"
 #include "model/DirectoryEnumerationThread.h"
+#include "platform/DisplayColorProfile.h"
 #include "platform/ImageSource.h"
 #include "prefs/Preferences.h"
 #include "support/Artwork.h"
@@ -170,6 +171,9 @@ void AppDelegate::applicationDidFinishLaunching()
     center.addObserver(this, LMRNotifications::SlideshowPacingChanged, [this] { didChangeSlideshowPacing(); });
     center.addObserver(this, LMRNotifications::HighQualityThumbnailsChanged,
                        [this] { didChangeHighQualityThumbnailsPref(); });
+    displayColorProfile = new LMRDisplayColorProfile(this);
+    connect(displayColorProfile, &LMRDisplayColorProfile::profileChanged, this,
+            &AppDelegate::didChangeDisplayColorProfile);
 
     // 10.
     bottomBarView->showBottomBarForThumbnails();

@@ -44,6 +44,7 @@ class DebugWindowController;
 class ImageCollectionView;
 class LMRBusyIndicator;
 class LMRClickableImageView;
+class LMRDisplayColorProfile;
 class MainContentView;
 class MainWindow;
 class PreferencesWindowController;
@@ -177,6 +178,8 @@ public:
     void didChangeThumbnailSortOptions(QObject *sender = nullptr);
     void showFilenames(QObject *sender = nullptr);
     void didChangeHighQualityThumbnailsPref();
+    // The display's colour profile changed: what was decoded for the old one is decoded again.
+    void didChangeDisplayColorProfile();
     void refresh(QObject *sender = nullptr);
 
     // --- Thumbnail loading thread
@@ -263,6 +266,8 @@ public:
     QPointer<ImageCollectionView> thumbnailsCollectionView;
     QPointer<QWidget> thumbnailsSuperview;
     QPointer<FullSizeView> fullSizeView;
+    // Keeps the decoders' output colour space equal to the display's profile.
+    QPointer<LMRDisplayColorProfile> displayColorProfile;
     QPointer<LMRSegmentedControl> fullSizeNavigationControl;
     QPointer<QWidget> sidebarView;
     QPointer<QTreeView> sidebarOutlineView;

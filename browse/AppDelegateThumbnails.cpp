@@ -12,6 +12,7 @@
 #include "prefs/Preferences.h"
 #include "support/DebugWindowController.h"
 #include "support/Log.h"
+#include "viewer/FullSizeView.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -249,6 +250,14 @@ void AppDelegate::didChangeHighQualityThumbnailsPref()
 {
     LMRThumbnailRAMCache::sharedInstance().removeAllObjects();
     scheduleQueueLoadForVisibleThumbnails(std::chrono::milliseconds(0));
+}
+
+void AppDelegate::didChangeDisplayColorProfile()
+{
+    LMRThumbnailRAMCache::sharedInstance().removeAllObjects();
+    scheduleQueueLoadForVisibleThumbnails(std::chrono::milliseconds(0));
+    if (fullSizeView)
+        fullSizeView->colorProfileDidChange();
 }
 
 void AppDelegate::refresh(QObject *)

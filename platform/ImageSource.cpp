@@ -1,6 +1,8 @@
 #include "platform/ImageSource.h"
 #include "platform/ImageSourceBackends.h"
 
+#include "platform/ColorManagement.h"
+
 #include <QFileInfo>
 #include <QHash>
 #include <QMimeDatabase>
@@ -203,11 +205,12 @@ int exifOrientation(const uchar *tiff, qsizetype length)
 QImage decodePreviewBytes(const QByteArray &data, int maxPixelSize)
 {
     if (data.size() >= 3 && uchar(data[0]) == 0xFF && uchar(data[1]) == 0xD8) {
-        QImage jpeg = decodeJpeg(data, maxPixelSize);
+        QByteArray profile;
+        QImage jpeg = decodeJpeg(data, maxPixelSize, nullptr, &profile);
         if (!jpeg.isNull())
-            return jpeg;
+            return LMRColorManagement::convertToOutput(std::move(jpeg), profile);
     }
-    return scaledToFit(QImage::fromData(data), maxPixelSize);
+    return LMRColorManagement::convertToOutput(scaledToFit(QImage::fromData(data), maxPixelSize));
 }
 
 } // namespace lmrimage

@@ -49,9 +49,14 @@ int exifOrientation(const uchar *tiff, qsizetype length);
 
 // JPEG decoding from memory at the smallest DCT scale that still covers maxPixelSize (0: whole
 // image), then scaled to fit. A file that ends early is a failure, not a grey image. Orientation
-// is NOT applied here; *orientation (if given) receives the file's EXIF orientation.
-QImage decodeJpeg(const QByteArray &data, int maxPixelSize, int *orientation = nullptr);
-// Any embedded preview's bytes (JPEG, TIFF, ...) decoded and fitted; null if they do not decode.
+// is NOT applied here; *orientation (if given) receives the file's EXIF orientation. Colours are
+// left as stored; *iccProfile (if given) receives the embedded profile (APP2), empty if none.
+QImage decodeJpeg(const QByteArray &data, int maxPixelSize, int *orientation = nullptr,
+                  QByteArray *iccProfile = nullptr);
+// The embedded ICC profile of a JPEG file, from its header; empty if none.
+QByteArray jpegIccProfile(const QString &path);
+// Any embedded preview's bytes (JPEG, TIFF, ...) decoded and fitted, in the output colour space
+// when the preview carries a profile of its own; null if they do not decode.
 QImage decodePreviewBytes(const QByteArray &data, int maxPixelSize);
 
 // exiv2: the EXIF thumbnail of a JPEG, TIFF or HEIF file, oriented by the file's orientation

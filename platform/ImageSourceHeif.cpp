@@ -3,6 +3,8 @@
 
 #include "platform/ImageSourceBackends.h"
 
+#include "platform/ColorManagement.h"
+
 #include <QFile>
 
 #if LUMORY_HAVE_HEIF
@@ -29,6 +31,59 @@ QImage decodeHandle(heif_image_handle *handle)
         image = QImage(plane, width, height, stride, alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888).copy();
     heif_image_release(decoded);
     return image;
+}
+
+// The colour description of an image item: its ICC profile, or one made from its nclx box.
+// Empty for sRGB and for no description at all.
+QByteArray profileOf(const heif_image_handle *handle)
+{
+    switch (heif_image_handle_get_color_profile_type(handle)) {
+    case heif_color_profile_type_prof:
+    case heif_color_profile_type_rICC: {
+        const size_t size = heif_image_handle_get_raw_color_profile_size(handle);
+        if (size == 0 || size > size_t(64) << 20)
+            return {};
+        QByteArray bytes(qsizetype(size), Qt::Uninitialized);
+        if (heif_image_handle_get_raw_color_profile(handle, bytes.data()).code != heif_error_Ok)
+            return {};
+        return bytes;
+    }
+    case heif_color_profile_type_nclx: {
+        heif_color_profile_nclx *nclx = nullptr;
+        if (heif_image_handle_get_nclx_color_profile(handle, &nclx).code != heif_error_Ok || !nclx)
+            return {};
+        QByteArray bytes;
+        const int primaries = int(nclx->color_primaries);
+        const int transfer = int(nclx->transfer_characteristics);
+        // BT.709 primaries (or none said) with the sRGB curve (or none said) are sRGB itself.
+        const bool srgb = (primaries == 1 || primaries == 2) && (transfer == 13 || transfer == 2);
+        if (!srgb) {
+            const double xy[6] = {nclx->color_primary_red_x, nclx->color_primary_red_y,
+                                  nclx->color_primary_green_x, nclx->color_primary_green_y,
+                                  nclx->color_primary_blue_x, nclx->color_primary_blue_y};
+            const double white[2] = {nclx->color_primary_white_x, nclx->color_primary_white_y};
+            if (white[1] > 0 && xy[1] > 0 && xy[3] > 0 && xy[5] > 0)
+                bytes = LMRColorManagement::profileFromChromaticities(xy, white, transfer);
+        }
+        heif_nclx_color_profile_free(nclx);
+        return bytes;
+    }
+    default:
+        return {};
+    }
+}
+
+QImage decodeInOutputColours(heif_image_handle *handle, const heif_image_handle *describedBy = nullptr)
+{
+    QImage image = decodeHandle(handle);
+    if (image.isNull())
+        return image;
+    QByteArray profile = profileOf(handle);
+    // A thumbnail item without a description of its own is in its picture's colours.
+    if (profile.isEmpty() && describedBy
+        && heif_image_handle_get_color_profile_type(handle) == heif_color_profile_type_not_present)
+        profile = profileOf(describedBy);
+    return LMRColorManagement::convertToOutput(std::move(image), profile);
 }
 
 class HeifSource : public LMRImageSource
@@ -74,20 +129,28 @@ public:
                 }
             }
             if (best) {
-                QImage image = scaledToFit(decodeHandle(best), maxPixelSize);
+                QImage image = scaledToFit(decodeInOutputColours(best, m_primary), maxPixelSize);
                 heif_image_handle_release(best);
                 if (!image.isNull())
                     return image;
             }
         }
-        return exifThumbnail(path(), maxPixelSize);
+        QImage preview = exifThumbnail(path(), maxPixelSize);
+        if (preview.isNull())
+            return preview;
+        return LMRColorManagement::convertToOutput(std::move(preview), profileOf(m_primary));
     }
 
-    QImage thumbnail(int maxPixelSize) override { return scaledToFit(decodeHandle(m_primary), maxPixelSize); }
+    QImage thumbnail(int maxPixelSize) override
+    {
+        // Converted after the scaling: the thumbnail has a fraction of the picture's pixels.
+        const QImage image = scaledToFit(decodeHandle(m_primary), maxPixelSize);
+        return image.isNull() ? image : LMRColorManagement::convertToOutput(image, profileOf(m_primary));
+    }
 
     LMRImage fullImage() override
     {
-        QImage image = decodeHandle(m_primary);
+        QImage image = decodeInOutputColours(m_primary);
         return {image, QSizeF(image.size()), true};
     }
 

@@ -4,6 +4,8 @@
 
 #include "platform/ImageSourceBackends.h"
 
+#include "platform/ColorManagement.h"
+
 #include <QFile>
 
 #include <csetjmp>
@@ -64,7 +66,18 @@ int orientationFromMarkers(const jpeg_decompress_struct &cinfo)
     return 1;
 }
 
-bool readHeader(const QString &path, QSize *size, int *orientation)
+QByteArray iccFromMarkers(jpeg_decompress_struct &cinfo)
+{
+    JOCTET *data = nullptr;
+    unsigned int length = 0;
+    if (!jpeg_read_icc_profile(&cinfo, &data, &length) || !data)
+        return {};
+    QByteArray profile(reinterpret_cast<const char *>(data), qsizetype(length));
+    std::free(data);
+    return profile;
+}
+
+bool readHeader(const QString &path, QSize *size, int *orientation, QByteArray *iccProfile = nullptr)
 {
     FILE *file = std::fopen(QFile::encodeName(path).constData(), "rb");
     if (!file)
@@ -80,10 +93,14 @@ bool readHeader(const QString &path, QSize *size, int *orientation)
     jpeg_create_decompress(&cinfo);
     jpeg_stdio_src(&cinfo, file);
     jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
+    if (iccProfile)
+        jpeg_save_markers(&cinfo, JPEG_APP0 + 2, 0xFFFF);
     const bool ok = jpeg_read_header(&cinfo, TRUE) == JPEG_HEADER_OK;
     if (ok) {
         *size = QSize(int(cinfo.image_width), int(cinfo.image_height));
         *orientation = orientationFromMarkers(cinfo);
+        if (iccProfile)
+            *iccProfile = iccFromMarkers(cinfo);
     }
     jpeg_destroy_decompress(&cinfo);
     std::fclose(file);
@@ -104,7 +121,7 @@ void cmykToRgb(const uchar *in, QRgb *out, int width, bool inverted)
 
 } // namespace
 
-QImage decodeJpeg(const QByteArray &data, int maxPixelSize, int *orientation)
+QImage decodeJpeg(const QByteArray &data, int maxPixelSize, int *orientation, QByteArray *iccProfile)
 {
     jpeg_decompress_struct cinfo;
     ErrorManager errors;
@@ -120,12 +137,16 @@ QImage decodeJpeg(const QByteArray &data, int maxPixelSize, int *orientation)
                  static_cast<unsigned long>(data.size()));
     if (orientation)
         jpeg_save_markers(&cinfo, JPEG_APP0 + 1, 0xFFFF);
+    if (iccProfile)
+        jpeg_save_markers(&cinfo, JPEG_APP0 + 2, 0xFFFF);
     if (jpeg_read_header(&cinfo, TRUE) != JPEG_HEADER_OK) {
         jpeg_destroy_decompress(&cinfo);
         return {};
     }
     if (orientation)
         *orientation = orientationFromMarkers(cinfo);
+    if (iccProfile)
+        *iccProfile = iccFromMarkers(cinfo);
     const QSize stored(int(cinfo.image_width), int(cinfo.image_height));
     const QSize target = maxPixelSize > 0 ? fittedSize(stored, maxPixelSize) : stored;
     // The coarsest DCT scale whose output still covers the target, as Qt's reader picks it:
@@ -194,17 +215,19 @@ QImage decodeJpeg(const QByteArray &data, int maxPixelSize, int *orientation)
 #else
 
 namespace {
-bool readHeader(const QString &path, QSize *size, int *orientation)
+bool readHeader(const QString &path, QSize *size, int *orientation, QByteArray *iccProfile = nullptr)
 {
     QImageReader reader(path, "jpeg");
     *size = reader.size();
     const auto t = reader.transformation();
     *orientation = t & QImageIOHandler::TransformationRotate90 ? 6 : 1;
+    if (iccProfile)
+        *iccProfile = reader.read().colorSpace().iccProfile();
     return size->isValid();
 }
 } // namespace
 
-QImage decodeJpeg(const QByteArray &data, int maxPixelSize, int *orientation)
+QImage decodeJpeg(const QByteArray &data, int maxPixelSize, int *orientation, QByteArray *iccProfile)
 {
     QBuffer buffer;
     buffer.setData(data);
@@ -214,7 +237,10 @@ QImage decodeJpeg(const QByteArray &data, int maxPixelSize, int *orientation)
         *orientation = 1;
     if (maxPixelSize > 0)
         reader.setScaledSize(fittedSize(reader.size(), maxPixelSize));
-    return reader.read();
+    QImage image = reader.read();
+    if (iccProfile)
+        *iccProfile = image.colorSpace().iccProfile();
+    return image;
 }
 
 #endif
@@ -235,19 +261,32 @@ public:
         return orientationSwapsSides(orientation) ? size.transposed() : size;
     }
 
-    QImage embeddedPreview(int maxPixelSize) override { return exifThumbnail(path(), maxPixelSize); }
+    QImage embeddedPreview(int maxPixelSize) override
+    {
+        // The EXIF thumbnail carries no profile of its own: it is in the colours of the
+        // picture it stands for.
+        QImage preview = exifThumbnail(path(), maxPixelSize);
+        if (preview.isNull())
+            return preview;
+        return LMRColorManagement::convertToOutput(std::move(preview), jpegIccProfile(path()));
+    }
 
     QImage thumbnail(int maxPixelSize) override
     {
         int orientation = 1;
-        QImage image = decodeJpeg(readAll(), maxPixelSize, &orientation);
+        QByteArray profile;
+        // Converted after the scaling: the thumbnail has a fraction of the file's pixels.
+        QImage image = decodeJpeg(readAll(), maxPixelSize, &orientation, &profile);
+        image = LMRColorManagement::convertToOutput(std::move(image), profile);
         return applyOrientation(std::move(image), orientation);
     }
 
     LMRImage fullImage() override
     {
         int orientation = 1;
-        QImage image = decodeJpeg(readAll(), 0, &orientation);
+        QByteArray profile;
+        QImage image = decodeJpeg(readAll(), 0, &orientation, &profile);
+        image = LMRColorManagement::convertToOutput(std::move(image), profile);
         image = applyOrientation(std::move(image), orientation);
         return {image, QSizeF(image.size()), true};
     }
@@ -259,6 +298,18 @@ private:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
 };
+
+} // namespace
+
+QByteArray jpegIccProfile(const QString &path)
+{
+    QSize size;
+    int orientation = 1;
+    QByteArray profile;
+    return readHeader(path, &size, &orientation, &profile) ? profile : QByteArray();
+}
+
+namespace {
 
 std::unique_ptr<LMRImageSource> openJpeg(const QString &path, const QString &)
 {

@@ -4,6 +4,8 @@
 
 #include "platform/ImageSourceBackends.h"
 
+#include "platform/ColorManagement.h"
+
 #include <QFile>
 
 #if LUMORY_HAVE_JXL
@@ -12,13 +14,14 @@
 namespace lmrimage {
 namespace {
 
-// Decodes the basic info and, when pixels is set, the first frame. Returns false on any error.
-bool decodeJxl(const QByteArray &data, bool pixels, QSize *size, QImage *image)
+// Decodes the basic info and, when pixels is set, the first frame and the ICC profile that
+// describes its pixels as decoded. Returns false on any error.
+bool decodeJxl(const QByteArray &data, bool pixels, QSize *size, QImage *image, QByteArray *iccProfile = nullptr)
 {
     JxlDecoder *decoder = JxlDecoderCreate(nullptr);
     if (!decoder)
         return false;
-    const int events = JXL_DEC_BASIC_INFO | (pixels ? JXL_DEC_FULL_IMAGE : 0);
+    const int events = JXL_DEC_BASIC_INFO | (pixels ? JXL_DEC_FULL_IMAGE | JXL_DEC_COLOR_ENCODING : 0);
     bool ok = JxlDecoderSubscribeEvents(decoder, events) == JXL_DEC_SUCCESS
         && JxlDecoderSetInput(decoder, reinterpret_cast<const uint8_t *>(data.constData()), size_t(data.size()))
                == JXL_DEC_SUCCESS;
@@ -34,6 +37,21 @@ bool decodeJxl(const QByteArray &data, bool pixels, QSize *size, QImage *image)
                 if (info.orientation >= JXL_ORIENT_TRANSPOSE)
                     *size = size->transposed();
                 done = !pixels;
+            }
+            break;
+        }
+        case JXL_DEC_COLOR_ENCODING: {
+            // The profile of the pixels as libjxl hands them out, which for a lossy file is
+            // not always the one it was encoded from.
+            size_t bytes = 0;
+            if (iccProfile
+                && JxlDecoderGetICCProfileSize(decoder, &format, JXL_COLOR_PROFILE_TARGET_DATA, &bytes) == JXL_DEC_SUCCESS
+                && bytes > 0 && bytes < (size_t(64) << 20)) {
+                iccProfile->resize(qsizetype(bytes));
+                if (JxlDecoderGetColorAsICCProfile(decoder, &format, JXL_COLOR_PROFILE_TARGET_DATA,
+                                                   reinterpret_cast<uint8_t *>(iccProfile->data()), bytes)
+                    != JXL_DEC_SUCCESS)
+                    iccProfile->clear();
             }
             break;
         }
@@ -76,23 +94,30 @@ public:
         return size;
     }
 
-    QImage thumbnail(int maxPixelSize) override { return scaledToFit(decode(), maxPixelSize); }
+    QImage thumbnail(int maxPixelSize) override
+    {
+        QByteArray profile;
+        // Converted after the scaling: the thumbnail has a fraction of the picture's pixels.
+        QImage image = scaledToFit(decode(&profile), maxPixelSize);
+        return LMRColorManagement::convertToOutput(std::move(image), profile);
+    }
 
     LMRImage fullImage() override
     {
-        QImage image = decode();
+        QByteArray profile;
+        const QImage image = LMRColorManagement::convertToOutput(decode(&profile), profile);
         return {image, QSizeF(image.size()), true};
     }
 
 private:
-    QImage decode() const
+    QImage decode(QByteArray *profile) const
     {
         QFile file(path());
         if (!file.open(QIODevice::ReadOnly))
             return {};
         QSize size;
         QImage image;
-        decodeJxl(file.readAll(), true, &size, &image);
+        decodeJxl(file.readAll(), true, &size, &image, profile);
         return image;
     }
 };

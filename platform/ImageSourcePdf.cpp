@@ -3,6 +3,8 @@
 
 #include "platform/ImageSourceBackends.h"
 
+#include "platform/ColorManagement.h"
+
 #if LUMORY_HAVE_POPPLER
 #include <poppler-qt6.h>
 
@@ -44,7 +46,9 @@ private:
             return {};
         const double dpi = 72.0 * longestSide / longer;
         // Rounding inside poppler can give one pixel too many.
-        return scaledToFit(m_page->renderToImage(dpi, dpi), longestSide);
+        // poppler draws in sRGB; only a display profile changes anything.
+        return LMRColorManagement::convertToOutput(scaledToFit(m_page->renderToImage(dpi, dpi), longestSide),
+                                                   QByteArray());
     }
 
     std::unique_ptr<Poppler::Document> m_document;

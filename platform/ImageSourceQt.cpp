@@ -5,6 +5,8 @@
 
 #include "platform/ImageSourceBackends.h"
 
+#include "platform/ColorManagement.h"
+
 #include <QImageReader>
 
 namespace lmrimage {
@@ -40,7 +42,8 @@ public:
             // stored proportions fitted into it are what the rotated picture needs.
             reader.setScaledSize(fittedSize(stored, maxPixelSize, isVectorFormat(m_format)));
         }
-        return scaledToFit(reader.read(), maxPixelSize);
+        // Converted after the scaling: the thumbnail has a fraction of the file's pixels.
+        return LMRColorManagement::convertToOutput(scaledToFit(reader.read(), maxPixelSize));
     }
 
     LMRImage fullImage() override
@@ -57,7 +60,7 @@ public:
             const QImage image = reader.read();
             return {image, QSizeF(points), false};
         }
-        const QImage image = reader.read();
+        const QImage image = LMRColorManagement::convertToOutput(reader.read());
         return {image, QSizeF(image.size()), true};
     }
 

@@ -3,6 +3,8 @@
 
 #include "platform/ImageSourceBackends.h"
 
+#include "platform/ColorManagement.h"
+
 #include <QFile>
 
 #if LUMORY_HAVE_RAW
@@ -81,6 +83,8 @@ private:
         m_raw->imgdata.params.half_size = halfSize ? 1 : 0;
         m_raw->imgdata.params.use_camera_wb = 1;
         m_raw->imgdata.params.output_bps = 8;
+        // Developed into sRGB, the colour space untagged pictures are taken to be in.
+        m_raw->imgdata.params.output_color = 1;
         if (m_raw->unpack() != LIBRAW_SUCCESS || m_raw->dcraw_process() != LIBRAW_SUCCESS)
             return {};
         int error = 0;
@@ -89,7 +93,7 @@ private:
             return {};
         QImage image = toImage(processed);      // LibRaw has applied the flip already
         LibRaw::dcraw_clear_mem(processed);
-        return image;
+        return LMRColorManagement::convertToOutput(std::move(image), QByteArray());
     }
 
     static QImage toImage(const libraw_processed_image_t *bitmap)

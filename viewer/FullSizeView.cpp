@@ -293,6 +293,13 @@ void FullSizeView::updateControlImages()
 // ---------------------------------------------------------------------------------------------
 // Zoom
 
+void FullSizeView::colorProfileDidChange()
+{
+    m_prefetcher = std::make_unique<LMRFullSizeImagePrefetcher>();
+    if (m_shownItem && m_imageView->hasImage())
+        showItem(m_shownItem);
+}
+
 void FullSizeView::zoomIn()
 {
     if (!m_imageView->hasImage())

@@ -85,6 +85,9 @@ public:
     void viewGeometryDidChange();
     void appearanceDidChange();
     void colorsDidChange();
+    // The output colour space changed: images decoded ahead are dropped, and a shown image is
+    // decoded again.
+    void colorProfileDidChange();
     // Pops the context menu up at a point in the viewer; the right-click queues this.
     void showPopUpMenuAtPoint(const QPoint &point);
     // Whether the viewer is on show in a window; playback never runs otherwise.

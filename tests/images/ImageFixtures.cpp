@@ -115,7 +115,7 @@ bool writeJpegWithExif(const QString &path, const QImage &stored, int orientatio
 #endif
 }
 
-bool writeHeif(const QString &path, const QImage &source, bool avif)
+bool writeHeif(const QString &path, const QImage &source, bool avif, const QByteArray &iccProfile, int nclxPrimaries)
 {
 #if FIXTURES_HAVE_HEIF
     const QImage image = source.convertToFormat(QImage::Format_RGB888);
@@ -133,6 +133,16 @@ bool writeHeif(const QString &path, const QImage &source, bool avif)
     uint8_t *plane = heif_image_get_plane(picture, heif_channel_interleaved, &stride);
     for (int y = 0; y < image.height(); ++y)
         memcpy(plane + y * stride, image.constScanLine(y), size_t(image.width()) * 3);
+    if (!iccProfile.isEmpty())
+        heif_image_set_raw_color_profile(picture, "prof", iccProfile.constData(), size_t(iccProfile.size()));
+    heif_color_profile_nclx *nclx = nclxPrimaries ? heif_nclx_color_profile_alloc() : nullptr;
+    if (nclx) {
+        heif_nclx_color_profile_set_color_primaries(nclx, uint16_t(nclxPrimaries));
+        heif_nclx_color_profile_set_transfer_characteristics(nclx, 13);
+        heif_nclx_color_profile_set_matrix_coefficients(nclx, 6);
+        nclx->full_range_flag = 1;
+        heif_image_set_nclx_color_profile(picture, nclx);
+    }
     heif_encoder_set_lossy_quality(encoder, 90);
     heif_image_handle *handle = nullptr;
     bool ok = heif_context_encode_image(context, picture, encoder, nullptr, &handle).code == heif_error_Ok;
@@ -141,16 +151,18 @@ bool writeHeif(const QString &path, const QImage &source, bool avif)
         ok = heif_context_write_to_file(context, QFile::encodeName(path).constData()).code == heif_error_Ok;
     }
     heif_image_release(picture);
+    if (nclx)
+        heif_nclx_color_profile_free(nclx);
     heif_encoder_release(encoder);
     heif_context_free(context);
     return ok;
 #else
-    Q_UNUSED(path); Q_UNUSED(source); Q_UNUSED(avif);
+    Q_UNUSED(path); Q_UNUSED(source); Q_UNUSED(avif); Q_UNUSED(iccProfile); Q_UNUSED(nclxPrimaries);
     return false;
 #endif
 }
 
-bool writeJxl(const QString &path, const QImage &stored)
+bool writeJxl(const QString &path, const QImage &stored, const QByteArray &iccProfile)
 {
 #if FIXTURES_HAVE_JXL
     const QImage image = stored.convertToFormat(QImage::Format_RGB888);
@@ -164,13 +176,18 @@ bool writeJxl(const QString &path, const QImage &stored)
     info.ysize = uint32_t(image.height());
     info.bits_per_sample = 8;
     info.num_color_channels = 3;
-    info.uses_original_profile = JXL_FALSE;
+    info.uses_original_profile = iccProfile.isEmpty() ? JXL_FALSE : JXL_TRUE;
     JxlColorEncoding colour;
     JxlColorEncodingSetToSRGB(&colour, JXL_FALSE);
     const JxlPixelFormat format = {3, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
     bool ok = JxlEncoderSetBasicInfo(encoder, &info) == JXL_ENC_SUCCESS
-        && JxlEncoderSetColorEncoding(encoder, &colour) == JXL_ENC_SUCCESS;
+        && (iccProfile.isEmpty()
+                ? JxlEncoderSetColorEncoding(encoder, &colour) == JXL_ENC_SUCCESS
+                : JxlEncoderSetICCProfile(encoder, reinterpret_cast<const uint8_t *>(iccProfile.constData()),
+                                          size_t(iccProfile.size())) == JXL_ENC_SUCCESS);
     JxlEncoderFrameSettings *settings = JxlEncoderFrameSettingsCreate(encoder, nullptr);
+    if (!iccProfile.isEmpty())
+        JxlEncoderSetFrameLossless(settings, JXL_TRUE);
     ok = ok && JxlEncoderAddImageFrame(settings, &format, pixels.constData(), size_t(pixels.size())) == JXL_ENC_SUCCESS;
     JxlEncoderCloseInput(encoder);
     QByteArray out(1 << 20, 0); // far more than the small fixtures need, so one pass writes all
@@ -185,7 +202,7 @@ bool writeJxl(const QString &path, const QImage &stored)
     QFile file(path);
     return file.open(QIODevice::WriteOnly) && file.write(out) == out.size();
 #else
-    Q_UNUSED(path); Q_UNUSED(stored);
+    Q_UNUSED(path); Q_UNUSED(stored); Q_UNUSED(iccProfile);
     return false;
 #endif
 }

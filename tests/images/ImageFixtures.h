@@ -25,8 +25,12 @@ QByteArray jpegBytes(const QImage &image);
 // A JPEG with an EXIF block carrying the orientation and, when given, an embedded thumbnail.
 bool writeJpegWithExif(const QString &path, const QImage &stored, int orientation,
                        const QImage &embeddedThumbnail = {});
-bool writeHeif(const QString &path, const QImage &image, bool avif);
-bool writeJxl(const QString &path, const QImage &stored);
+// HEIF or AVIF, and JPEG XL; with an ICC profile the pixels are stored as given and the
+// profile describes them (JPEG XL losslessly, so that they come back exactly). HEIF can instead
+// describe them by an nclx box with H.273 colour primaries and the sRGB transfer curve.
+bool writeHeif(const QString &path, const QImage &image, bool avif, const QByteArray &iccProfile = {},
+               int nclxPrimaries = 0);
+bool writeJxl(const QString &path, const QImage &stored, const QByteArray &iccProfile = {});
 // A one-page PDF of the given size in points, the image filling it.
 bool writePdf(const QString &path, QSizeF points, const QImage &image);
 // Four seconds: audio first, then a 320 x 240 video (red for 2 s, then blue), then a second,
