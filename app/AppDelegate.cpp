@@ -8,6 +8,7 @@
 #include "model/DirectoryEnumerationThread.h"
 #include "platform/DisplayColorProfile.h"
 #include "platform/ImageSource.h"
+#include "platform/SharedThumbnailCache.h"
 #include "prefs/Preferences.h"
 #include "support/Artwork.h"
 #include "support/ClickableImageView.h"
@@ -63,10 +64,11 @@ AppDelegate::~AppDelegate()
             thumbnailLoading->handOverReceiver = nullptr;
             thumbnailLoading->sizeSource = nullptr;
         }
-        if (thumbnailLoadingThread.joinable()) {
+        if (!thumbnailLoadingThreads.empty()) {
             thumbnailLoading->cancelled = true;
             signalThumbnailLoadingThread();
-            thumbnailLoadingThread.detach();
+            for (std::thread &worker : std::exchange(thumbnailLoadingThreads, {}))
+                worker.detach();
         }
     }
     // Panes and sub-bars that are not on show have no parent; the window takes the rest.
@@ -191,12 +193,15 @@ void AppDelegate::applicationDidFinishLaunching()
     sidebarOutlineView->viewport()->setAcceptDrops(true);
     sidebarOutlineView->setDragDropMode(QAbstractItemView::DropOnly);
 
-    // 14. The loading thread starts asleep: the pause flag is set before it runs.
+    // 14. The loading workers start asleep: their pause flags are set before they run.
+    const int workers = LMRThumbnailLoadingShared::defaultWorkerCount();
     {
         std::lock_guard<std::mutex> guard(thumbnailLoading->thumbnailLoadingSemaphoreLock);
-        thumbnailLoading->pauseThumbnailLoadingThread = true;
+        thumbnailLoading->pauseThumbnailLoadingThread.assign(size_t(workers), 1);
     }
-    thumbnailLoadingThread = std::thread(&AppDelegate::thumbnailLoadingThreadMain, thumbnailLoading);
+    thumbnailLoading->workers = workers;
+    for (int worker = 0; worker < workers; ++worker)
+        thumbnailLoadingThreads.emplace_back(&AppDelegate::thumbnailLoadingThreadMain, thumbnailLoading, worker);
 
     // 15. The last root folder, unless the copy modifier alone is held. A package is never a
     // root; it stays stored for the next start all the same.
@@ -233,8 +238,10 @@ void AppDelegate::applicationWillTerminate()
         thumbnailLoading->cancelled = true;
         signalThumbnailLoadingThread();
     }
-    if (thumbnailLoadingThread.joinable())
-        thumbnailLoadingThread.detach();
+    for (std::thread &worker : std::exchange(thumbnailLoadingThreads, {}))
+        worker.detach();
+    // Nor does a thumbnail still waiting to be written to disk.
+    LMRSharedThumbnailCache::sharedInstance().stopWriting();
 
     cancelThumbnailEnumerationThread();
     cancelSidebarEnumerationThread();

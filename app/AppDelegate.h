@@ -60,22 +60,37 @@ class QTimer;
 class QTreeView;
 class QWidget;
 
-// What the main thread and the thumbnail loading thread share. Both hold it, so that a loading
-// thread nobody waits for at exit never touches freed memory, however long its last item takes.
-// The two locks are never held together.
+// What the main thread and the thumbnail loading workers share. All hold it, so that a worker
+// nobody waits for at exit never touches freed memory, however long its last item takes.
+// The queue lock and the condition's lock are never held together.
 struct LMRThumbnailLoadingShared {
-    // The queue of items waiting for a thumbnail, the next to load first.
+    // How many workers render at once: as many as there are cores, at most 8, and no more full
+    // decodes in flight than the thumbnail cache's byte budget holds. requestedWorkerCount, when
+    // positive, replaces it (benchmarks and tests compare counts).
+    static int defaultWorkerCount();
+    static inline std::atomic<int> requestedWorkerCount{0};
+
+    // The queue of items waiting for a thumbnail, the next to load first. Every worker takes
+    // from its front, so the first visible items still come first.
     std::mutex pendingThumbnailLoadsLock;
     std::vector<LMRImageItemPtr> pendingThumbnailLoads;
 
-    // The thread sleeps on the condition while the pause flag is set; the flag is read and
-    // written only under the condition's lock.
+    // Each worker sleeps on the condition while its pause flag is set; the flags are read and
+    // written only under the condition's lock. A signal clears them all.
     std::mutex thumbnailLoadingSemaphoreLock;
     std::condition_variable thumbnailLoadingSemaphore;
-    bool pauseThumbnailLoadingThread = true;
+    std::vector<char> pauseThumbnailLoadingThread;   // one per worker, sized before they start
 
     // Checked between items and after every wake-up.
     std::atomic<bool> cancelled{false};
+
+    // The rendered items waiting to be handed over, whichever worker made them, so that redraws
+    // still go in pairs with one last single at the end of a drain. inFlight counts the items
+    // taken and not yet added here; it rises under the queue lock and falls under this one, and
+    // only the worker that finds the queue empty and nothing in flight hands over a single.
+    std::mutex redrawLock;
+    std::vector<LMRImageItemPtr> redraws;
+    std::atomic<int> inFlight{0};
 
     // Where rendered items are handed over (a queued call). The delegate clears it under the
     // lock before it goes away, so a late hand-over is dropped instead of reaching a dead object.
@@ -89,12 +104,15 @@ struct LMRThumbnailLoadingShared {
     // Empty: the item's own renderer. Tests put a controllable one here.
     std::function<bool(LMRFileSystemImageItem &item, const LMRThumbnailSizeSource &size)> render;
 
-    // What the thread is doing, for tests and for the debug window.
-    std::atomic<bool> sleeping{false};
+    // What the workers are doing, for tests, benchmarks and the debug window.
+    std::atomic<int> workers{0};
+    std::atomic<int> sleepingWorkers{0};
+    std::atomic<int> endedWorkers{0};
     std::atomic<quint64> drainPasses{0};
-    std::atomic<bool> ended{false};
     std::atomic<int> handOvers{0};
     std::atomic<int> singleItemHandOvers{0};
+    bool sleeping() const { return workers > 0 && sleepingWorkers == workers; }
+    bool ended() const { return workers > 0 && endedWorkers == workers; }
 };
 
 class AppDelegate : public QObject,
@@ -185,8 +203,8 @@ public:
     // --- Thumbnail loading thread
     void queueLoadForVisibleThumbnails();
     void signalThumbnailLoadingThread();
-    // The loading thread's entry; returns when the shared state is cancelled.
-    static void thumbnailLoadingThreadMain(std::shared_ptr<LMRThumbnailLoadingShared> shared);
+    // A loading worker's entry; returns when the shared state is cancelled.
+    static void thumbnailLoadingThreadMain(std::shared_ptr<LMRThumbnailLoadingShared> shared, int worker);
     void didReceiveItemsFromThumbnailLoadingThread(const std::vector<LMRImageItemPtr> &items);
     void didScrollCollectionView();
 
@@ -326,8 +344,8 @@ public:
     std::vector<LMRImageItemPtr> thumbnailItems;
     std::shared_ptr<LMRDirectoryEnumerationThread> thumbnailEnumerationThread;
     // Never waited for: detached at exit once cancelled and woken.
-    std::thread thumbnailLoadingThread;
-    // The loading thread's queue, condition and flags (created at start-up).
+    std::vector<std::thread> thumbnailLoadingThreads;
+    // The loading workers' queue, condition and flags (created at start-up).
     std::shared_ptr<LMRThumbnailLoadingShared> thumbnailLoading;
     std::vector<LMRItemPtr> sidebarItems;
     LMRItemPtr sidebarRootFolderItem;

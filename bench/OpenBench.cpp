@@ -4,6 +4,7 @@
 #include "app/MainWindow.h"
 #include "grid/ImageCollectionView.h"
 #include "model/Cache.h"
+#include "platform/SharedThumbnailCache.h"
 #include "prefs/Preferences.h"
 
 #include <QApplication>
@@ -74,19 +75,26 @@ QString seconds(qint64 ns)
 } // namespace
 
 LMR_BENCH_COMMAND(open, "open",
-                  "open DIR [--depth 0|-1]  -- the main window opening DIR: items listed, time to the complete "
-                  "listing, to the first and to every visible thumbnail drawn, the main thread's longest stall")
+                  "open DIR [--depth 0|-1] [--workers N] [--no-disk]  -- the main window opening DIR: items listed, "
+                  "time to the complete listing, to the first and to every visible thumbnail drawn, the main "
+                  "thread's longest stall. Thumbnails come from and go to the desktop's shared cache "
+                  "($XDG_CACHE_HOME/thumbnails) unless --no-disk")
 {
     QStringList rest = args;
-    qint64 depth = 0;
-    const qsizetype depthAt = rest.indexOf(QStringLiteral("--depth"));
-    if (depthAt >= 0 && depthAt + 1 < rest.size()) {
-        depth = rest.at(depthAt + 1).toLongLong();
-        rest.remove(depthAt, 2);
-    }
+    auto takeNumber = [&rest](const QString &option, qint64 fallback) {
+        const qsizetype at = rest.indexOf(option);
+        if (at < 0 || at + 1 >= rest.size())
+            return fallback;
+        const qint64 value = rest.at(at + 1).toLongLong();
+        rest.remove(at, 2);
+        return value;
+    };
+    const qint64 depth = takeNumber(QStringLiteral("--depth"), 0);
+    const qint64 workers = takeNumber(QStringLiteral("--workers"), 0);
+    const bool disk = !rest.removeOne(QStringLiteral("--no-disk"));
     QTextStream out(stdout);
     if (rest.size() != 1 || !QFileInfo(rest.first()).isDir()) {
-        QTextStream(stderr) << "usage: lumory-bench open DIR [--depth 0|-1]\n";
+        QTextStream(stderr) << "usage: lumory-bench open DIR [--depth 0|-1] [--workers N] [--no-disk]\n";
         return 2;
     }
     const QString folder = QFileInfo(rest.first()).canonicalFilePath();
@@ -95,7 +103,9 @@ LMR_BENCH_COMMAND(open, "open",
     Preferences &preferences = Preferences::sharedInstance();
     preferences.clearForTesting();
     preferences.setFolderDepth(depth);
+    preferences.setDiskThumbnails(disk);
     LMRThumbnailRAMCache::sharedInstance().removeAllObjects();
+    LMRThumbnailLoadingShared::requestedWorkerCount = int(workers);
 
     AppDelegate app;
     app.launch();
@@ -151,7 +161,7 @@ LMR_BENCH_COMMAND(open, "open",
             std::lock_guard<std::mutex> guard(app.thumbnailLoading->pendingThumbnailLoadsLock);
             queueEmpty = app.thumbnailLoading->pendingThumbnailLoads.empty();
         }
-        if (queueEmpty && app.thumbnailLoading->sleeping) {
+        if (queueEmpty && app.thumbnailLoading->sleeping()) {
             if (idleSinceNs < 0)
                 idleSinceNs = now;
             else if (now - idleSinceNs > 1'000'000'000)
@@ -169,15 +179,29 @@ LMR_BENCH_COMMAND(open, "open",
     loop.exec();
     heartbeat.stop();
 
+    // The next run is to find what this one rendered: the writer finishes before the process
+    // ends (outside the measurement).
+    QElapsedTimer writes;
+    writes.start();
+    const bool written = !disk || LMRSharedThumbnailCache::sharedInstance().waitForPendingWrites(120000);
+
     out << "open " << folder << " --depth " << depth << "\n";
+    out << "  loading workers:                 " << app.thumbnailLoading->workers.load() << "\n";
+    out << "  disk thumbnails:                 "
+        << (disk ? LMRSharedThumbnailCache::sharedInstance().rootPath() : QStringLiteral("off")) << "\n";
     out << "  items listed:                    " << app.thumbnailItems.size() << "\n";
     out << "  listing complete:                " << seconds(listedNs) << "\n";
     out << "  first thumbnail drawn:           " << seconds(watcher.firstDrawnNs) << "\n";
     out << "  every visible thumbnail drawn:   " << seconds(watcher.allDrawnNs) << "  (" << watcher.drawnCount
         << " of " << watcher.visibleCount << " visible drawn)\n";
+    out << "    after the listing's end:       "
+        << seconds(watcher.allDrawnNs >= 0 && listedNs >= 0 ? watcher.allDrawnNs - listedNs : -1) << "\n";
     out << "  longest main-thread stall:       " << QString::number(double(longestStallNs) / 1e6, 'f', 1)
         << " ms (at " << seconds(longestStallAtNs) << ")\n";
     out << "  peak resident memory:            " << lmrbench::peakResidentBytes() / (1024 * 1024) << " MiB\n";
+    if (disk)
+        out << "  disk writes finished after:      " << (written ? seconds(writes.nsecsElapsed()) : QStringLiteral("(timed out)"))
+            << " more\n";
     out.flush();
     app.applicationWillTerminate();
     return 0;

@@ -6,6 +6,7 @@
 
 #include "app/MainWindow.h"
 #include "grid/ImageCollectionView.h"
+#include "platform/SharedThumbnailCache.h"
 #include "platform/Trash.h"
 #include "sidebar/ErrorSheet.h"
 
@@ -68,8 +69,11 @@ void AppDelegate::deleteSelectedItems(QObject *)
     QStringList failures;
     for (const LMRImageItemPtr &item : wanted) {
         QString reason;
-        if (LMRMoveToTrash(item->path(), &reason))
+        if (LMRMoveToTrash(item->path(), &reason)) {
             moved.push_back(item);
+            // The desktop's thumbnails of a trashed file go with it.
+            LMRSharedThumbnailCache::sharedInstance().removeEntries(item->path());
+        }
         else
             failures.append(tr("“%1”: %2").arg(QFileInfo(item->path()).fileName(), reason));
     }

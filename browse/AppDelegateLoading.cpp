@@ -1,14 +1,19 @@
-// The thumbnail loading thread and the main thread's side of it: which items are queued (the
-// visible ones the cache cannot serve, in grid order), the thread's drain, and the redraws it
-// hands back. The thread renders outside every lock, holds the queue lock only to take one
-// item, and never holds the queue lock and the condition's lock together.
+// The thumbnail loading workers and the main thread's side of them: which items are queued (the
+// visible ones the cache cannot serve, in grid order), the workers' drains, and the redraws
+// they hand back. A worker renders outside every lock, holds the queue lock only to take one
+// item, and never holds two of the queue lock, the condition's lock, the redraw lock and the
+// hand-over lock together.
 
 #include "app/AppDelegate.h"
 
 #include "grid/ImageCollectionView.h"
+#include "model/Cache.h"
 #include "prefs/Preferences.h"
 #include "support/DebugWindowController.h"
 
+#include <QImageReader>
+
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -36,6 +41,27 @@ FixedThumbnailSize currentItemSize(LMRThumbnailLoadingShared &shared)
     if (!shared.handOverReceiver || !shared.sizeSource)
         return {0, 1.0};
     return {shared.sizeSource->itemSize(), shared.sizeSource->thumbnailPixelRatio()};
+}
+
+void handOver(LMRThumbnailLoadingShared &shared, std::vector<LMRImageItemPtr> items);
+
+// One worker's item is done (rendered when item is set): it joins the redraws, and a pair is
+// handed over. The worker that finds the drain over (item null, nothing in flight) hands over
+// a last single.
+void finishItem(LMRThumbnailLoadingShared &shared, LMRImageItemPtr item, bool taken)
+{
+    std::vector<LMRImageItemPtr> ready;
+    {
+        std::lock_guard<std::mutex> guard(shared.redrawLock);
+        if (item)
+            shared.redraws.push_back(std::move(item));
+        if (taken)
+            --shared.inFlight;
+        if (shared.redraws.size() >= 2 || (!taken && shared.inFlight == 0 && !shared.redraws.empty()))
+            ready.swap(shared.redraws);
+    }
+    if (!ready.empty())
+        handOver(shared, std::move(ready));
 }
 
 void handOver(LMRThumbnailLoadingShared &shared, std::vector<LMRImageItemPtr> items)
@@ -121,25 +147,26 @@ void AppDelegate::signalThumbnailLoadingThread()
     if (!thumbnailLoading)
         return;
     std::lock_guard<std::mutex> guard(thumbnailLoading->thumbnailLoadingSemaphoreLock);
-    thumbnailLoading->pauseThumbnailLoadingThread = false;
-    thumbnailLoading->thumbnailLoadingSemaphore.notify_one();
+    std::fill(thumbnailLoading->pauseThumbnailLoadingThread.begin(),
+              thumbnailLoading->pauseThumbnailLoadingThread.end(), 0);
+    thumbnailLoading->thumbnailLoadingSemaphore.notify_all();
 }
 
-void AppDelegate::thumbnailLoadingThreadMain(std::shared_ptr<LMRThumbnailLoadingShared> shared)
+void AppDelegate::thumbnailLoadingThreadMain(std::shared_ptr<LMRThumbnailLoadingShared> shared, int worker)
 {
     while (!shared->cancelled) {
         {
             std::unique_lock<std::mutex> lock(shared->thumbnailLoadingSemaphoreLock);
-            while (shared->pauseThumbnailLoadingThread) {
-                shared->sleeping = true;
+            char &paused = shared->pauseThumbnailLoadingThread[size_t(worker)];
+            while (paused) {
+                ++shared->sleepingWorkers;
                 shared->thumbnailLoadingSemaphore.wait(lock);
-                shared->sleeping = false;
+                --shared->sleepingWorkers;
             }
             // The next pass sleeps unless signalled again meanwhile.
-            shared->pauseThumbnailLoadingThread = true;
+            paused = 1;
         }
 
-        std::vector<LMRImageItemPtr> redraws;
         while (!shared->cancelled) {
             LMRImageItemPtr item;
             qint64 remaining = 0;
@@ -151,6 +178,7 @@ void AppDelegate::thumbnailLoadingThreadMain(std::shared_ptr<LMRThumbnailLoading
                     const quint64 hash = item->storedHash();
                     std::erase_if(queue, [hash](const LMRImageItemPtr &entry) { return entry->storedHash() == hash; });
                     remaining = qint64(queue.size());
+                    ++shared->inFlight;
                 }
             }
             if (!item)
@@ -161,20 +189,30 @@ void AppDelegate::thumbnailLoadingThreadMain(std::shared_ptr<LMRThumbnailLoading
             // The grid's size now, not the one the item was queued at: after a zoom the queue is
             // rebuilt only once the slider has settled, and meanwhile the new size is wanted.
             const FixedThumbnailSize sizeSource = currentItemSize(*shared);
-            if (sizeSource.itemSize() <= 0)
+            if (sizeSource.itemSize() <= 0) {
+                finishItem(*shared, nullptr, true);
                 break;
+            }
             const bool rendered = shared->render ? shared->render(*item, sizeSource)
                                                  : item->loadThumbnailForCollectionView(&sizeSource);
-            if (rendered)
-                redraws.push_back(std::move(item));
-            if (redraws.size() >= 2)
-                handOver(*shared, std::exchange(redraws, {}));
+            finishItem(*shared, rendered ? std::move(item) : nullptr, true);
         }
-        if (!redraws.empty())
-            handOver(*shared, std::exchange(redraws, {}));
+        finishItem(*shared, nullptr, false);
         ++shared->drainPasses;
     }
-    shared->ended = true;
+    ++shared->endedWorkers;
+}
+
+int LMRThumbnailLoadingShared::defaultWorkerCount()
+{
+    if (const int requested = requestedWorkerCount.load(); requested > 0)
+        return requested;
+    const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
+    // A full decode may take as much as the decoders' allocation limit: no more of them run at
+    // once than the thumbnail cache's byte budget could hold.
+    const qint64 perDecode = qint64(std::max(1, QImageReader::allocationLimit())) * 1024 * 1024;
+    const qint64 affordable = LMRThumbnailRAMCache::sharedInstance().byteBudget() / perDecode;
+    return int(std::clamp<qint64>(std::min<qint64>(cores, affordable), 1, 8));
 }
 
 void AppDelegate::didReceiveItemsFromThumbnailLoadingThread(const std::vector<LMRImageItemPtr> &items)

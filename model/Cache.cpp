@@ -97,6 +97,23 @@ bool LMRCache::removeObjectWithKeyEqualTo(const QString &key)
     return true;
 }
 
+qint64 LMRCache::removeObjectsWithKeys(const std::function<bool(const QString &key)> &predicate)
+{
+    QMutexLocker locker(&m_lock);
+    qint64 removed = 0;
+    for (auto it = m_cache.begin(); it != m_cache.end();) {
+        if (!predicate(it.key())) {
+            ++it;
+            continue;
+        }
+        m_bytes -= it->image.sizeInBytes();
+        m_usage.erase(it->usagePosition);
+        it = m_cache.erase(it);
+        ++removed;
+    }
+    return removed;
+}
+
 qint64 LMRCache::limit() const
 {
     QMutexLocker locker(&m_lock);
@@ -169,6 +186,20 @@ bool LMRThumbnailRAMCache::removeObjectWithKeyEqualTo(const QString &key)
     const bool removed = LMRCache::removeObjectWithKeyEqualTo(key);
     reportFillLevel();
     return removed;
+}
+
+void LMRThumbnailRAMCache::removeObjectsForPath(const QString &path)
+{
+    const QString base = path + QLatin1Char('/');
+    const qint64 removed = removeObjectsWithKeys([&base](const QString &key) {
+        if (!key.startsWith(base))
+            return false;
+        bool isNumber = false;
+        QStringView(key).mid(base.size()).toLongLong(&isNumber);
+        return isNumber;
+    });
+    if (removed > 0)
+        reportFillLevel();
 }
 
 QImage LMRThumbnailRAMCache::objectForKey(const QString &key)

@@ -17,6 +17,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <list>
 
 class LMRCache
@@ -29,6 +30,8 @@ public:
     virtual QImage objectForKey(const QString &key);       // null image: nothing
     virtual void removeAllObjects();
     virtual bool removeObjectWithKeyEqualTo(const QString &key);
+    // Removes every entry whose key the predicate accepts; answers how many went.
+    qint64 removeObjectsWithKeys(const std::function<bool(const QString &key)> &predicate);
 
     qint64 limit() const;
     void setLimit(qint64 limit);
@@ -75,6 +78,8 @@ public:
     QImage thumbnail(const QString &path, qint64 side, qreal devicePixelRatio);
     void removeAllObjects() override;
     bool removeObjectWithKeyEqualTo(const QString &key) override;
+    // Every size's thumbnail of the file at path (it changed on disk).
+    void removeObjectsForPath(const QString &path);
 
 private:
     void reportFillLevel();

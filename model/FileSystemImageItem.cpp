@@ -2,13 +2,17 @@
 
 #include "model/Cache.h"
 #include "model/PixelSize.h"
+#include "platform/ColorManagement.h"
+#include "platform/SharedThumbnailCache.h"
 #include "platform/VideoSource.h"
 #include "prefs/Preferences.h"
 #include "support/Log.h"
 
+#include <QFile>
 #include <QPainter>
 
 #include <cmath>
+#include <unistd.h>
 
 namespace {
 // Beyond any grid zoom; keeps a bogus item size from asking for a gigapixel square.
@@ -82,28 +86,59 @@ bool LMRFileSystemImageItem::loadThumbnailForCollectionView(const LMRThumbnailSi
     if (!cache.thumbnail(path(), points, ratio).isNull())
         return false;
 
+    // The desktop's shared thumbnails come before any decoder: a folder seen before, by this
+    // program or another, costs one small PNG an item.
+    SharedThumbnails disk = sharedThumbnails(size);
+    if (disk.cache) {
+        if (auto found = disk.cache->lookup(path(), disk.stamp, size)) {
+            if (found->originalSize.width() > 0 && found->originalSize.height() > 0 && pixelWidth() == 0
+                && pixelHeight() == 0) {
+                m_pixelWidth.store(found->originalSize.width(), std::memory_order_relaxed);
+                m_pixelHeight.store(found->originalSize.height(), std::memory_order_relaxed);
+            }
+            // Entries are sRGB (or say what they are), as decoded files are not yet.
+            const QImage picture = LMRColorManagement::convertToOutput(found->image);
+            QImage square = nsImageFromCGImage(fittedForSquare(picture, size), size);
+            if (square.isNull())
+                return false;
+            square.setDevicePixelRatio(ratio);
+            cache.setObject(square, key);
+            return true;
+        }
+        if (disk.cache->hasFailureEntry(path(), disk.stamp))
+            return false;
+    }
+    // Renders that cost a full decode are made at the shared cache's standard size, so that
+    // what is written serves this size and the ones up to it next time.
+    const int renderSize = int(qMax<qint64>(size, disk.standardSize));
+
     auto source = LMRImageSource::open(path(), UTI());
     if (!source) {
         LMRLog(QStringLiteral("! CGImageSourceCreateWithURL() failed for %1")
                    .arg(URL().toString(QUrl::FullyEncoded)));
         const LMRImage image = fullSizeImage();
-        if (!image.isValid())
+        if (!image.isValid()) {
+            disk.storeFailure(*this);
             return false;
+        }
         cache.setObject(image.image, key);
+        disk.store(*this, image.image);
         return true;
     }
     cacheImageSize();
 
     const int maxPixelSize = int(size);
     QImage thumbnail;
+    bool decoded = true;     // false for an embedded preview, which is cheaper to read than a PNG
     if (Preferences::sharedInstance().highQualityThumbnails()) {
-        thumbnail = source->thumbnail(maxPixelSize);
+        thumbnail = source->thumbnail(renderSize);
     } else {
         thumbnail = source->embeddedPreview(maxPixelSize);
         if (!thumbnail.isNull() && isBadEmbeddedThumbnail(thumbnail, *source))
             thumbnail = QImage();
+        decoded = thumbnail.isNull();
         if (thumbnail.isNull())
-            thumbnail = source->thumbnail(maxPixelSize);
+            thumbnail = source->thumbnail(renderSize);
     }
     source.reset();     // the decoder's buffers go before the next one is opened
 
@@ -111,22 +146,72 @@ bool LMRFileSystemImageItem::loadThumbnailForCollectionView(const LMRThumbnailSi
         auto asset = LMRVideoAsset::open(path(), UTI());
         const LMRMediaTime time = asset ? asset->duration().halved() : LMRMediaTime{};
         if (asset) {
-            thumbnail = asset->frameAtTime(time, maxPixelSize);
+            thumbnail = asset->frameAtTime(time, renderSize);
             if (const auto trackSize = asset->firstVideoTrackSize()) {
                 m_pixelHeight.store(trackSize->height(), std::memory_order_relaxed);
                 m_pixelWidth.store(trackSize->width(), std::memory_order_relaxed);
             }
         }
-        if (thumbnail.isNull())
+        if (thumbnail.isNull()) {
+            disk.storeFailure(*this);
             return false;
+        }
+        decoded = true;
     }
 
-    QImage square = nsImageFromCGImage(thumbnail, size);
+    QImage square = nsImageFromCGImage(fittedForSquare(thumbnail, size), size);
     if (!square.isNull()) {
         square.setDevicePixelRatio(ratio);
         cache.setObject(square, key);
     }
+    if (decoded)
+        disk.store(*this, thumbnail);
     return true;
+}
+
+LMRFileSystemImageItem::SharedThumbnails LMRFileSystemImageItem::sharedThumbnails(qint64 size) const
+{
+    SharedThumbnails disk;
+    if (!Preferences::sharedInstance().diskThumbnails())
+        return disk;
+    LMRSharedThumbnailCache &shared = LMRSharedThumbnailCache::sharedInstance();
+    if (shared.isInsideCache(path()))
+        return disk;
+    // The file as it is now, not as it was listed: an entry must match what is decoded.
+    const auto stamp = LMRSharedThumbnailCache::stampOf(path());
+    if (!stamp)
+        return disk;
+    disk.cache = &shared;
+    disk.stamp = *stamp;
+    disk.standardSize = LMRSharedThumbnailCache::standardSizeFor(size);
+    return disk;
+}
+
+void LMRFileSystemImageItem::SharedThumbnails::store(const LMRFileSystemImageItem &item, const QImage &image) const
+{
+    // Entries are read by every program as sRGB; pixels converted for a display's own profile
+    // would show wrong colours everywhere else.
+    if (!cache || standardSize == 0 || !LMRColorManagement::displayProfile().isEmpty())
+        return;
+    cache->store(item.path(), stamp, item.UTI(), image, QSize(int(item.pixelWidth()), int(item.pixelHeight())),
+                 standardSize);
+}
+
+void LMRFileSystemImageItem::SharedThumbnails::storeFailure(const LMRFileSystemImageItem &item) const
+{
+    // A file this program may not read is not one that cannot be thumbnailed: once its
+    // permissions change (which leaves its time alone) it must be tried again.
+    if (cache && ::access(QFile::encodeName(item.path()).constData(), R_OK) == 0)
+        cache->storeFailure(item.path(), stamp, item.UTI());
+}
+
+QImage LMRFileSystemImageItem::fittedForSquare(const QImage &raster, qint64 size)
+{
+    // Drawn into the square with a bilinear filter, which aliases when it shrinks by much: a
+    // larger raster (one made for the shared cache) is brought down smoothly first.
+    if (raster.width() <= size && raster.height() <= size)
+        return raster;
+    return raster.scaled(int(size), int(size), Qt::KeepAspectRatio, Qt::SmoothTransformation);
 }
 
 QImage LMRFileSystemImageItem::nsImageFromCGImage(const QImage &raster, qint64 size)

@@ -9,6 +9,7 @@
 
 #include "model/FileSystemItem.h"
 #include "platform/ImageSource.h"
+#include "platform/SharedThumbnailCache.h"
 
 #include <QImage>
 #include <atomic>
@@ -55,6 +56,20 @@ public:
     QString thumbnailKey(qint64 size) const;
 
 protected:
+    // The shared thumbnail cache as one render uses it: absent when switched off, for files
+    // inside the cache and for files that cannot be examined.
+    struct SharedThumbnails {
+        LMRSharedThumbnailCache *cache = nullptr;
+        LMRSharedThumbnailCache::FileStamp stamp;
+        int standardSize = 0;    // 0: the wanted size is beyond the standard's largest
+
+        void store(const LMRFileSystemImageItem &item, const QImage &image) const;
+        void storeFailure(const LMRFileSystemImageItem &item) const;
+    };
+    SharedThumbnails sharedThumbnails(qint64 size) const;
+    // The raster brought down smoothly to fit size x size when it is larger.
+    static QImage fittedForSquare(const QImage &raster, qint64 size);
+
     std::atomic<qint64> m_pixelWidth{0};
     std::atomic<qint64> m_pixelHeight{0};
 };

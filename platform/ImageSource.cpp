@@ -84,6 +84,7 @@ void LMRImageSource::initialize()
     TIFFSetWarningHandler(nullptr);
 #endif
     lmrimage::initializeExiv2();
+    lmrimage::initializeHeif();
     lmrimage::initializeRaw();
     lmrimage::initializePdf();
     registry();

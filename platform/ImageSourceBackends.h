@@ -33,6 +33,7 @@ Backend qtBackend();     // whatever Qt's image readers and plugins read; consul
 
 // One-time set-up of the libraries that need it (called by LMRImageSource::initialize).
 void initializeExiv2();
+void initializeHeif();
 void initializeRaw();
 void initializePdf();
 

@@ -175,6 +175,15 @@ std::unique_ptr<LMRImageSource> openHeif(const QString &path, const QString &)
 
 } // namespace
 
+void initializeHeif()
+{
+    // Since libheif 1.13 its decoder plugins are registered by heif_init(); left to the first
+    // decode it would run on several loading workers at once.
+#if LIBHEIF_HAVE_VERSION(1, 13, 0)
+    heif_init(nullptr);
+#endif
+}
+
 Backend heifBackend()
 {
     return {{QStringLiteral("image/heif"), QStringLiteral("image/heic"), QStringLiteral("image/avif"),
@@ -187,6 +196,7 @@ Backend heifBackend()
 #else
 
 namespace lmrimage {
+void initializeHeif() {}
 Backend heifBackend() { return {}; }
 }
 

@@ -5,6 +5,7 @@
 #include <QDataStream>
 #include <QElapsedTimer>
 #include <QLocalServer>
+#include <QVariant>
 #include <QLocalSocket>
 #include <QVariant>
 

@@ -23,6 +23,7 @@ namespace {
 namespace Key {
 const QString BackgroundColor = QStringLiteral("BackgroundColor");
 const QString DefaultRootFolder = QStringLiteral("DefaultRootFolder");
+const QString DiskThumbnails = QStringLiteral("DiskThumbnails");
 const QString FolderDepth = QStringLiteral("FolderDepth");
 const QString HighQualityThumbnails = QStringLiteral("HighQualityThumbnails");
 const QString IncludePDFs = QStringLiteral("IncludePDFs");
@@ -116,6 +117,7 @@ QVariantMap Preferences::defaults() const
                                  : QColor(0x30, 0x8c, 0xc6);
     return {
         {Key::BackgroundColor, encodeColor(dark ? QColor(0x32, 0x32, 0x32) : QColor(Qt::white))},
+        {Key::DiskThumbnails, true},
         {Key::HighQualityThumbnails, false},
         {Key::IncludePDFs, true},
         {Key::IncludeVideos, true},
@@ -261,6 +263,12 @@ qint64 Preferences::folderDepth() const
 }
 
 void Preferences::setFolderDepth(qint64 depth) { write(Key::FolderDepth, depth); }
+
+bool Preferences::diskThumbnails() const { return boolValue(Key::DiskThumbnails); }
+void Preferences::setDiskThumbnails(bool on)
+{
+    write(Key::DiskThumbnails, on);
+}
 
 bool Preferences::highQualityThumbnails() const { return boolValue(Key::HighQualityThumbnails); }
 void Preferences::setHighQualityThumbnails(bool on)

@@ -23,7 +23,7 @@ class Preferences
 public:
     static Preferences &sharedInstance();
 
-    // The fifteen registered defaults, colours chosen by the appearance of this moment.
+    // The sixteen registered defaults, colours chosen by the appearance of this moment.
     QVariantMap defaults() const;
 
     QColor backgroundColor() const;
@@ -48,6 +48,10 @@ public:
     // 0 = the folder alone, -1 = every level below it; any positive stored value reads as -1.
     qint64 folderDepth() const;
     void setFolderDepth(qint64 depth);
+    // Thumbnails read from and written to the desktop's shared thumbnail cache. Read by the
+    // loading workers for each render; a change needs nothing else to follow it.
+    bool diskThumbnails() const;
+    void setDiskThumbnails(bool on);
     bool highQualityThumbnails() const;
     void setHighQualityThumbnails(bool on);
     bool includePDFs() const;

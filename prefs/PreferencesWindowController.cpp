@@ -119,7 +119,11 @@ void PreferencesWindowController::buildWindow()
                                            &PreferencesWindowController::didChangeHighQualityThumbnails);
     form->addRow(tr("Items:"), includePDFsButton);
     form->addRow(QString(), includeVideosButton);
+    diskThumbnailsButton = checkbox(tr("Keep thumbnails on disk, shared with other applications"),
+                                    QStringLiteral("diskThumbnailsButton"),
+                                    &PreferencesWindowController::didChangeDiskThumbnails);
     form->addRow(tr("Thumbnails:"), highQualityThumbnailsButton);
+    form->addRow(QString(), diskThumbnailsButton);
     form->addItem(new QSpacerItem(0, 8));
 
     auto *pacingRow = new QHBoxLayout;
@@ -154,6 +158,7 @@ void PreferencesWindowController::windowDidLoad()
     includePDFsButton->setChecked(preferences.includePDFs());
     includeVideosButton->setChecked(preferences.includeVideos());
     highQualityThumbnailsButton->setChecked(preferences.highQualityThumbnails());
+    diskThumbnailsButton->setChecked(preferences.diskThumbnails());
 }
 
 void PreferencesWindowController::didChangeBackgroundColor()
@@ -184,6 +189,11 @@ void PreferencesWindowController::didChangeIncludeVideos()
 void PreferencesWindowController::didChangeHighQualityThumbnails()
 {
     Preferences::sharedInstance().setHighQualityThumbnails(highQualityThumbnailsButton->checkState() == Qt::Checked);
+}
+
+void PreferencesWindowController::didChangeDiskThumbnails()
+{
+    Preferences::sharedInstance().setDiskThumbnails(diskThumbnailsButton->checkState() == Qt::Checked);
 }
 
 void PreferencesWindowController::resetBackgroundColor()

@@ -37,6 +37,7 @@ public:
     void didChangeIncludePDFs();
     void didChangeIncludeVideos();
     void didChangeHighQualityThumbnails();
+    void didChangeDiskThumbnails();
     void resetBackgroundColor();
     void resetLabelColor();
     void resetSelectionColor();
@@ -51,6 +52,7 @@ public:
     QPointer<QCheckBox> includePDFsButton;
     QPointer<QCheckBox> includeVideosButton;
     QPointer<QCheckBox> highQualityThumbnailsButton;
+    QPointer<QCheckBox> diskThumbnailsButton;
     QPointer<QLineEdit> slideshowPacingTextField;
 
 private:

@@ -15,8 +15,9 @@ packages=(
     qt6-image-formats-plugins libqt6svg6
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
     shared-mime-info desktop-file-utils hicolor-icon-theme
-    # headless tests and screenshots; ffmpeg makes the tests' video clips
-    xvfb xauth dbus-daemon ffmpeg
+    # headless tests and screenshots; ffmpeg makes the tests' video clips; gio checks that the
+    # desktop accepts the thumbnails Lumory writes
+    xvfb xauth dbus-daemon ffmpeg libglib2.0-bin
 )
 
 missing=()

@@ -43,13 +43,13 @@ private slots:
         QCOMPARE(delegate->thumbnailCountLabel->text(), QStringLiteral("0 images"));
         QVERIFY(delegate->restoredSidebarRootFolderURL.isEmpty());
 
-        // The loading thread sleeps until signalled, drains once, and sleeps again.
+        // Every loading worker sleeps until signalled, drains once, and sleeps again.
         auto shared = delegate->thumbnailLoading;
-        QTRY_VERIFY(shared->sleeping);
+        QTRY_VERIFY(shared->sleeping());
         QCOMPARE(shared->drainPasses.load(), quint64(0));
         delegate->signalThumbnailLoadingThread();
-        QTRY_COMPARE(shared->drainPasses.load(), quint64(1));
-        QTRY_VERIFY(shared->sleeping);
+        QTRY_COMPARE(shared->drainPasses.load(), quint64(shared->workers.load()));
+        QTRY_VERIFY(shared->sleeping());
 
         apptest::terminate(delegate);
     }
@@ -79,9 +79,9 @@ private slots:
         // aboutToQuit ran the shutdown sequence.
         QVERIFY(!delegate->isSlideshowActive());
         QVERIFY(shared->cancelled);
-        QVERIFY(!delegate->thumbnailLoadingThread.joinable());
+        QVERIFY(delegate->thumbnailLoadingThreads.empty());
         delegate.reset();
-        QTRY_VERIFY(shared->ended);
+        QTRY_VERIFY(shared->ended());
     }
 
     void restoringTheLastRootFolder_data()

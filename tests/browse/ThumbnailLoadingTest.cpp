@@ -22,7 +22,8 @@ struct FakeRenderer {
     std::condition_variable changed;
     bool gateOpen = true;
     int waiting = 0;
-    QStringList rendered;          // names of the items stored, in order
+    QStringList taken;             // names of the items, in the order the workers took them
+    QStringList rendered;          // names of the items stored, in the order they were done
 
     // The thread may outlive the test (nobody waits for it), so it holds the renderer too.
     static std::shared_ptr<FakeRenderer> install(LMRThumbnailLoadingShared &shared)
@@ -36,6 +37,7 @@ struct FakeRenderer {
     bool render(LMRFileSystemImageItem &item, const LMRThumbnailSizeSource &size)
     {
         std::unique_lock<std::mutex> guard(lock);
+        taken << item.name();
         ++waiting;
         changed.notify_all();
         changed.wait(guard, [this] { return gateOpen; });
@@ -58,6 +60,7 @@ struct FakeRenderer {
     }
     int waitingCount() { std::lock_guard<std::mutex> guard(lock); return waiting; }
     QStringList renderedNames() { std::lock_guard<std::mutex> guard(lock); return rendered; }
+    QStringList takenNames() { std::lock_guard<std::mutex> guard(lock); return taken; }
 };
 
 QStringList pendingNames(LMRThumbnailLoadingShared &shared)
@@ -74,6 +77,12 @@ std::vector<LMRImageItemPtr> imagesIn(const QString &folder, int count)
     return items;
 }
 
+// The number of loading workers while it lives; the pool's rules must hold for one as for many.
+struct Workers {
+    explicit Workers(int count) { LMRThumbnailLoadingShared::requestedWorkerCount = count; }
+    ~Workers() { LMRThumbnailLoadingShared::requestedWorkerCount = 0; }
+};
+
 } // namespace
 
 class ThumbnailLoadingTest : public QObject
@@ -83,20 +92,26 @@ class ThumbnailLoadingTest : public QObject
 private slots:
     void init() { LMRThumbnailRAMCache::sharedInstance().removeAllObjects(); }
 
-    // Every visible item rendered once, in grid order, redrawn two at a time with a last single.
+    // Every visible item rendered once, taken in grid order, redrawn two at a time with a last
+    // single, whichever worker rendered it.
     void handOversInPairs_data()
     {
+        QTest::addColumn<int>("workers");
         QTest::addColumn<int>("visible");
         QTest::addColumn<int>("handOvers");
         QTest::addColumn<int>("singles");
-        QTest::newRow("30 items") << 30 << 15 << 0;
-        QTest::newRow("31 items") << 31 << 16 << 1;
+        QTest::newRow("30 items, one worker") << 1 << 30 << 15 << 0;
+        QTest::newRow("31 items, one worker") << 1 << 31 << 16 << 1;
+        QTest::newRow("30 items, three workers") << 3 << 30 << 15 << 0;
+        QTest::newRow("31 items, three workers") << 3 << 31 << 16 << 1;
     }
     void handOversInPairs()
     {
+        QFETCH(int, workers);
         QFETCH(int, visible);
         QFETCH(int, handOvers);
         QFETCH(int, singles);
+        const Workers pool(workers);
         AppDelegate app;
         QVERIFY(launch(app));
         const auto renderer = FakeRenderer::install(*app.thumbnailLoading);
@@ -105,10 +120,11 @@ private slots:
         listAll(app, items);
         QCOMPARE(app.thumbnailsCollectionView->visibleItemsRange(), (LMRIndexRange{0, visible}));
 
+        QCOMPARE(app.thumbnailLoading->workers.load(), workers);
         QTRY_COMPARE(renderer->renderedNames().size(), visible);
-        QTRY_VERIFY(app.thumbnailLoading->sleeping.load());
+        QTRY_VERIFY(app.thumbnailLoading->sleeping());
         QTRY_COMPARE(app.thumbnailLoading->singleItemHandOvers.load(), singles);
-        QCOMPARE(renderer->renderedNames(), namesOf(items));
+        QCOMPARE(renderer->takenNames(), namesOf(items));
         // A queueing that looked an item up just before the thread stored it may queue it once
         // more; the thread then finds it cached and hands nothing over, so wait for the drain.
         QTRY_VERIFY(pendingNames(*app.thumbnailLoading).isEmpty());
@@ -116,9 +132,18 @@ private slots:
     }
 
     // While the first screen loads, a jump to the end leaves only what is now visible queued,
-    // from its first cell on; the first screen's remaining items are never rendered.
+    // from its first cell on; the first screen's remaining items are never rendered. Each
+    // worker holds one of the first items meanwhile.
+    void scrollingAwayDropsQueuedItems_data()
+    {
+        QTest::addColumn<int>("workers");
+        QTest::newRow("one worker") << 1;
+        QTest::newRow("three workers") << 3;
+    }
     void scrollingAwayDropsQueuedItems()
     {
+        QFETCH(int, workers);
+        const Workers pool(workers);
         AppDelegate app;
         QVERIFY(launch(app));
         const auto renderer = FakeRenderer::install(*app.thumbnailLoading);
@@ -129,7 +154,9 @@ private slots:
         ImageCollectionView *grid = app.thumbnailsCollectionView;
         const LMRIndexRange first = grid->visibleItemsRange();
         QVERIFY(first.length > 2 && first.length < 200);
-        QTRY_COMPARE(renderer->waitingCount(), 1);   // holding item 0
+        QTRY_COMPARE(renderer->waitingCount(), workers);   // holding the first items
+        const QStringList firstItems = namesOf({items.begin(), items.begin() + workers});
+        QCOMPARE(renderer->takenNames(), firstItems);
 
         grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum());
         const LMRIndexRange last = grid->visibleItemsRange();
@@ -142,9 +169,9 @@ private slots:
         QCOMPARE(pendingNames(*app.thumbnailLoading), expected);
 
         renderer->setGate(true);
-        QTRY_COMPARE(renderer->renderedNames().size(), 1 + int(last.length));
-        QTRY_VERIFY(app.thumbnailLoading->sleeping.load());
-        QCOMPARE(renderer->renderedNames(), QStringList{items[0]->name()} + expected);
+        QTRY_COMPARE(renderer->renderedNames().size(), workers + int(last.length));
+        QTRY_VERIFY(app.thumbnailLoading->sleeping());
+        QCOMPARE(renderer->takenNames(), firstItems + expected);
     }
 
     void zoom_data()
@@ -176,10 +203,11 @@ private slots:
         QCOMPARE(app.thumbnailsCollectionView->itemSize(), itemSize);
     }
 
-    // The window goes away while a thumbnail is being rendered: nothing waits for the render,
-    // and its result, when it comes, reaches nobody.
+    // The window goes away while every worker renders: nothing waits for the renders, and
+    // their results, when they come, reach nobody.
     void exitDoesNotWaitForRendering()
     {
+        const Workers pool(3);
         auto *app = new AppDelegate;
         QVERIFY(launch(*app));
         const auto renderer = FakeRenderer::install(*app->thumbnailLoading);
@@ -187,16 +215,16 @@ private slots:
         renderer->setGate(false);
         const std::shared_ptr<LMRThumbnailLoadingShared> shared = app->thumbnailLoading;
         listAll(*app, imagesIn(QStringLiteral("/lmr-exit"), 20));
-        QTRY_COMPARE(renderer->waitingCount(), 1);
+        QTRY_COMPARE(renderer->waitingCount(), 3);
 
         app->applicationWillTerminate();
         delete app;
-        QCOMPARE(renderer->waitingCount(), 1);   // still rendering: nobody waited
-        QVERIFY(!shared->ended);
+        QCOMPARE(renderer->waitingCount(), 3);   // still rendering: nobody waited
+        QCOMPARE(shared->endedWorkers.load(), 0);
 
         renderer->setGate(true);
-        QTRY_VERIFY(shared->ended.load());
-        QCOMPARE(renderer->renderedNames().size(), 1);   // cancelled before the next item
+        QTRY_VERIFY(shared->ended());
+        QCOMPARE(renderer->renderedNames().size(), 3);   // cancelled before their next items
         QTest::qWait(10);   // a dropped hand-over would be delivered here, to a deleted object
     }
 };

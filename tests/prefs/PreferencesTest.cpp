@@ -38,6 +38,7 @@ const std::vector<SetterCase> &setterCases()
         {"sidebar", [](Preferences &p) { p.setShowSidebar(false); }, "ShowSidebar", {}},
         {"folder depth", [](Preferences &p) { p.setFolderDepth(-1); }, "FolderDepth", {}},
         {"zoom", [](Preferences &p) { p.setIntZoomValue(5); }, "IntZoomValue", {}},
+        {"disk thumbnails", [](Preferences &p) { p.setDiskThumbnails(false); }, "DiskThumbnails", {}},
     };
     return cases;
 }
@@ -96,14 +97,14 @@ private slots:
         QCOMPARE(p.labelColor(), label);
         QCOMPARE(p.selectionColor(), QGuiApplication::palette().color(QPalette::Active, QPalette::Highlight));
         const QList<bool> flags{p.highQualityThumbnails(), p.includePDFs(), p.includeVideos(),
-                                p.showBottomBar(), p.showSidebar(), p.showFilenames()};
-        QCOMPARE(flags, (QList<bool>{false, true, true, true, true, false}));
+                                p.showBottomBar(), p.showSidebar(), p.showFilenames(), p.diskThumbnails()};
+        QCOMPARE(flags, (QList<bool>{false, true, true, true, true, false, true}));
         const QList<qint64> numbers{p.intZoomValue(), p.sidebarSortBy(), p.sidebarSortOrder(),
                                     p.thumbnailSortBy(), p.thumbnailSortOrder(), p.folderDepth()};
         QCOMPARE(numbers, (QList<qint64>{3, 1, 1, 1, 1, 0}));
         QCOMPARE(p.slideshowPacing(), 4.0f);
         QCOMPARE(p.defaultRootFolder(), QString());
-        QCOMPARE(p.defaults().size(), 15);
+        QCOMPARE(p.defaults().size(), 16);
         QVERIFY(p.settings().allKeys().isEmpty()); // defaults answer, they are not written
     }
 

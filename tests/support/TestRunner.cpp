@@ -1,7 +1,10 @@
 #include "TestRunner.h"
 
+#include "platform/SharedThumbnailCache.h"
+
 #include <QApplication>
 #include <QStandardPaths>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <vector>
@@ -34,6 +37,10 @@ int main(int argc, char **argv)
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // Nor do the desktop's shared thumbnails: a file of a fixed path rendered by an earlier run
+    // would otherwise come from the disk instead of its decoder.
+    QTemporaryDir thumbnails;
+    LMRSharedThumbnailCache::sharedInstance().setRootPath(thumbnails.filePath(QStringLiteral("thumbnails")));
     QApplication::setOrganizationName(QStringLiteral("LumoryTest"));
     QApplication::setApplicationName(QStringLiteral("LumoryTest"));
 

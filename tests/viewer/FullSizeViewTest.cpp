@@ -11,6 +11,8 @@
 #include "viewer/FullSizeView.h"
 #include "viewer/ScalingImageView.h"
 
+#include <QMimeData>
+#include <QToolButton>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDrag>

@@ -1,0 +1,342 @@
+// The desktop's shared thumbnail cache: the names and texts other programs expect, what makes an
+// entry valid, the fail entries, and that a reader never meets half a file.
+
+#include "ImageFixtures.h"
+#include "support/TestRunner.h"
+#include "support/TestUtils.h"
+
+#include "model/Cache.h"
+#include "model/FileSystemImageItem.h"
+#include "platform/SharedThumbnailCache.h"
+#include "prefs/Preferences.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QFile>
+#include <QImageReader>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
+#include <utime.h>
+
+using namespace lmrimages;
+
+namespace {
+
+struct Grid : LMRThumbnailSizeSource
+{
+    explicit Grid(qint64 size) : size(size) {}
+    qint64 itemSize() const override { return size; }
+    qint64 size;
+};
+
+LMRSharedThumbnailCache &shared() { return LMRSharedThumbnailCache::sharedInstance(); }
+
+// A PNG with plain tEXt chunks, written here without the program's encoder, as the thumbnail
+// standard describes one.
+QByteArray pngToTheLetter(const QImage &image, const QList<QPair<QByteArray, QByteArray>> &texts)
+{
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    QByteArray chunks;
+    for (const auto &[key, value] : texts) {
+        const QByteArray body = "tEXt" + key + '\0' + value;
+        quint32 crc = 0xFFFFFFFF;
+        for (char c : body) {
+            crc ^= quint8(c);
+            for (int k = 0; k < 8; ++k)
+                crc = crc & 1 ? 0xEDB88320 ^ (crc >> 1) : crc >> 1;
+        }
+        crc = ~crc;
+        const quint32 length = quint32(body.size() - 4);
+        chunks.append(char(length >> 24)).append(char(length >> 16)).append(char(length >> 8)).append(char(length));
+        chunks.append(body);
+        chunks.append(char(crc >> 24)).append(char(crc >> 16)).append(char(crc >> 8)).append(char(crc));
+    }
+    png.insert(33, chunks);     // after the signature and IHDR
+    return png;
+}
+
+// A PNG as Qt's own writer makes one (longer texts compressed), as another program may.
+QByteArray pngFromQt(QImage image, const QList<QPair<QByteArray, QByteArray>> &texts)
+{
+    for (const auto &[key, value] : texts)
+        image.setText(QString::fromLatin1(key), QString::fromLatin1(value));
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    image.save(&buffer, "PNG");
+    return png;
+}
+
+QImage filled(QSize size, QColor colour)
+{
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(colour);
+    return image;
+}
+
+qint64 mtimeOf(const QString &path)
+{
+    struct stat info{};
+    ::stat(QFile::encodeName(path).constData(), &info);
+    return info.st_mtim.tv_sec;
+}
+
+void setMtime(const QString &path, qint64 seconds)
+{
+    const utimbuf times{time_t(seconds), time_t(seconds)};
+    ::utime(QFile::encodeName(path).constData(), &times);
+}
+
+int modeOf(const QString &path)
+{
+    struct stat info{};
+    ::stat(QFile::encodeName(path).constData(), &info);
+    return int(info.st_mode & 0777);
+}
+
+// Counts the program's log lines while it lives.
+struct LogCounter {
+    static inline std::atomic<int> lines{0};
+    static void handler(QtMsgType type, const QMessageLogContext &, const QString &)
+    {
+        if (type == QtInfoMsg)
+            ++lines;
+    }
+    QtMessageHandler previous;
+    LogCounter() : previous(qInstallMessageHandler(handler)) { lines = 0; }
+    ~LogCounter() { qInstallMessageHandler(previous); }
+};
+
+} // namespace
+
+class SharedThumbnailCacheTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_root;
+    LMRThumbnailRAMCache &cache() { return LMRThumbnailRAMCache::sharedInstance(); }
+
+    QString folder(const QString &name) const
+    {
+        QDir().mkpath(m_dir.filePath(name));
+        return m_dir.filePath(name);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        LMRImageSource::initialize();
+        QVERIFY(m_dir.isValid());
+    }
+
+    void init()
+    {
+        // Each case has a cache folder of its own, as a private XDG_CACHE_HOME would give.
+        m_root = m_dir.filePath(QStringLiteral("cache-%1/thumbnails").arg(QTest::currentTestFunction()));
+        shared().setRootPath(m_root);
+        Preferences::sharedInstance().clearForTesting();
+        cache().removeAllObjects();
+    }
+
+    // The URI every program derives the same name from: bytes escaped as the desktop does, the
+    // MD5 of the URI in lower-case hex.
+    void naming_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QByteArray>("uri");
+        QTest::addColumn<QString>("md5");
+        QTest::newRow("space") << "/tmp/a b.jpg" << QByteArray("file:///tmp/a%20b.jpg")
+                               << "45f1b47640b52dc5428fd58ac89fec15";
+        QTest::newRow("non-ASCII") << QString::fromUtf8("/home/u/Bilder/über München.png")
+                                   << QByteArray("file:///home/u/Bilder/%C3%BCber%20M%C3%BCnchen.png")
+                                   << "c015dbf0c8d0778a9a8dd2c1b2d14584";
+        QTest::newRow("kept and escaped marks") << "/x/!$&'()*+,-.:=@_~#?%;[].png"
+                                                << QByteArray("file:///x/!$&'()*+,-.:=@_~%23%3F%25%3B%5B%5D.png")
+                                                << "00b51ad3323ad06f29ace93779c9c608";
+    }
+    void naming()
+    {
+        QFETCH(QString, path);
+        QFETCH(QByteArray, uri);
+        QFETCH(QString, md5);
+        QCOMPARE(LMRSharedThumbnailCache::fileURI(path), uri);
+        QCOMPARE(LMRSharedThumbnailCache::entryName(path), md5 + ".png");
+    }
+
+    // What the desktop itself reads: GLib names Lumory's thumbnail of each file and calls it
+    // valid. Files and folders of the cache are the user's alone.
+    void desktopAcceptsWrittenThumbnails_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("plain") << "plain.png";
+        QTest::newRow("space") << "with space.png";
+        QTest::newRow("non-ASCII") << QString::fromUtf8("Ünïcödé ñ.png");
+    }
+    void desktopAcceptsWrittenThumbnails()
+    {
+        QFETCH(QString, name);
+        const QString gio = QStandardPaths::findExecutable(QStringLiteral("gio"));
+        if (gio.isEmpty())
+            QSKIP("the gio tool (libglib2.0-bin) is missing");
+        const QString path = folder(QStringLiteral("photos %1").arg(QTest::currentDataTag())) + '/' + name;
+        QVERIFY(quadrants(640, 400).save(path));
+        LMRFileSystemImageItem item(path);
+        const Grid grid(192);
+        QVERIFY(item.loadThumbnailForCollectionView(&grid));
+        QVERIFY(shared().waitForPendingWrites(10000));
+
+        const QString entry = shared().entryPath(path, 256);
+        QVERIFY2(QFile::exists(entry), qPrintable(entry));
+        QCOMPARE(QImageReader(entry).size(), QSize(256, 160));
+        QCOMPARE(modeOf(entry), 0600);
+        QCOMPARE(modeOf(QFileInfo(entry).path()), 0700);
+        QCOMPARE(modeOf(m_root), 0700);
+
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_CACHE_HOME"), QFileInfo(m_root).path());
+        process.setProcessEnvironment(environment);
+        process.start(gio, {"info", "-a", "thumbnail::path,thumbnail::is-valid", path});
+        QVERIFY(process.waitForFinished(20000));
+        const QString answer = QString::fromUtf8(process.readAllStandardOutput());
+        QVERIFY2(answer.contains("thumbnail::path: " + entry), qPrintable(answer));
+        QVERIFY2(answer.contains("thumbnail::is-valid: TRUE"), qPrintable(answer));
+    }
+
+    // An entry is used without decoding the file (which here does not decode at all) only while
+    // it names the file and the file has its time and size. Entries of other programs, with
+    // compressed texts, count the same.
+    void entryValidity_data()
+    {
+        QTest::addColumn<bool>("qtWriter");
+        QTest::addColumn<int>("mtimeShift");
+        QTest::addColumn<qint64>("sizeShift");
+        QTest::addColumn<bool>("otherURI");
+        QTest::addColumn<bool>("diskOn");
+        QTest::addColumn<bool>("used");
+        QTest::newRow("to the letter") << false << 0 << qint64(0) << false << true << true;
+        QTest::newRow("written by another program") << true << 0 << qint64(0) << false << true << true;
+        QTest::newRow("file touched since") << false << 5 << qint64(0) << false << true << false;
+        QTest::newRow("size differs") << false << 0 << qint64(1) << false << true << false;
+        QTest::newRow("another file's URI") << false << 0 << qint64(0) << true << true << false;
+        QTest::newRow("disk thumbnails off") << false << 0 << qint64(0) << false << false << false;
+    }
+    void entryValidity()
+    {
+        QFETCH(bool, qtWriter);
+        QFETCH(int, mtimeShift);
+        QFETCH(qint64, sizeShift);
+        QFETCH(bool, otherURI);
+        QFETCH(bool, diskOn);
+        QFETCH(bool, used);
+        // Blue in the file, red in the entry: the thumbnail shows which one was read.
+        const QString path = folder(QString("validity %1").arg(QTest::currentDataTag())) + "/picture.png";
+        QVERIFY(filled(QSize(400, 300), Qt::blue).save(path));
+        const QByteArray uri = otherURI ? LMRSharedThumbnailCache::fileURI(path + ".other") : LMRSharedThumbnailCache::fileURI(path);
+        const QList<QPair<QByteArray, QByteArray>> texts{
+            {"Thumb::URI", uri},
+            {"Thumb::MTime", QByteArray::number(mtimeOf(path) - mtimeShift)},
+            {"Thumb::Size", QByteArray::number(QFileInfo(path).size() + sizeShift)}};
+        const QImage red = filled(QSize(256, 192), Qt::red);
+        lmrtest::writeFile(shared().entryPath(path, 256), qtWriter ? pngFromQt(red, texts) : pngToTheLetter(red, texts));
+        Preferences::sharedInstance().setDiskThumbnails(diskOn);
+
+        LMRFileSystemImageItem item(path);
+        const Grid grid(192);
+        QVERIFY(item.loadThumbnailForCollectionView(&grid));
+        const QColor centre = item.cachedThumbnailWithSize(192).pixelColor(96, 96);
+        QVERIFY2(similar(centre, used ? QColor(Qt::red) : QColor(Qt::blue)), qPrintable(centre.name()));
+        // A stale entry is replaced by one of the file as it is now; none is written while off.
+        QVERIFY(shared().waitForPendingWrites(10000));
+        const std::optional<LMRSharedThumbnailCache::FileStamp> stamp = LMRSharedThumbnailCache::stampOf(path);
+        QVERIFY(stamp);
+        const auto entry = shared().lookup(path, *stamp, 192);
+        if (!diskOn) {
+            QCOMPARE(entry.has_value(), !(mtimeShift || sizeShift || otherURI));
+            return;
+        }
+        QVERIFY(entry);
+        QVERIFY(similar(entry->image.pixelColor(10, 10), used ? QColor(Qt::red) : QColor(Qt::blue)));
+    }
+
+    // A file that cannot be thumbnailed is not tried again until it changes.
+    void failureEntryAndRetry()
+    {
+        const QString path = lmrtest::writeFile(folder("failing") + "/broken.png", "not a picture at all\n");
+        LMRFileSystemImageItem item(path);
+        const Grid grid(192);
+        {
+            LogCounter log;
+            QVERIFY(!item.loadThumbnailForCollectionView(&grid));
+            QCOMPARE(LogCounter::lines.load(), 1);      // the decoder was asked, and said no
+        }
+        QVERIFY(shared().waitForPendingWrites(10000));
+        const QString entry = shared().failureEntryPath(path);
+        QVERIFY2(QFile::exists(entry), qPrintable(entry));
+        QVERIFY(entry.contains("/fail/lumory-"));
+        QVERIFY(shared().hasFailureEntry(path, *LMRSharedThumbnailCache::stampOf(path)));
+        {
+            LogCounter log;
+            QVERIFY(!item.loadThumbnailForCollectionView(&grid));
+            QCOMPARE(LogCounter::lines.load(), 0);      // not asked again
+        }
+        // Written anew (a download that completed): tried, and the picture shows.
+        QVERIFY(filled(QSize(300, 200), Qt::green).save(path, "PNG"));
+        setMtime(path, mtimeOf(path) + 10);
+        LMRFileSystemImageItem changed(path);
+        QVERIFY(changed.loadThumbnailForCollectionView(&grid));
+        QVERIFY(similar(changed.cachedThumbnailWithSize(192).pixelColor(96, 96), Qt::green));
+    }
+
+    // An entry is replaced by renaming a complete file over it: halfway through writing, a
+    // reader finds nothing (the first time) or the whole previous entry.
+    void writesAreAtomic()
+    {
+        const QString path = folder("atomic") + "/picture.png";
+        QVERIFY(filled(QSize(400, 300), Qt::blue).save(path));
+        const auto stamp = LMRSharedThumbnailCache::stampOf(path);
+        QVERIFY(stamp);
+        const QString entry = shared().entryPath(path, 256);
+        QStringList seen;
+        LMRSharedThumbnailCache::setMidWriteHookForTesting([&](const QString &finalPath) {
+            if (finalPath != entry)
+                return;
+            if (!QFile::exists(entry)) {
+                seen << "nothing";
+                return;
+            }
+            QImageReader reader(entry);
+            const QImage image = reader.read();
+            seen << (image.isNull() ? QString("broken") : QString("colour %1").arg(image.pixelColor(10, 10).name()));
+        });
+        const auto unhook = qScopeGuard([] { LMRSharedThumbnailCache::setMidWriteHookForTesting({}); });
+        QVERIFY(shared().store(path, *stamp, "image/png", filled(QSize(256, 192), Qt::red), QSize(400, 300), 256));
+        QVERIFY(shared().waitForPendingWrites(10000));
+        QVERIFY(shared().store(path, *stamp, "image/png", filled(QSize(256, 192), Qt::green), QSize(400, 300), 256));
+        QVERIFY(shared().waitForPendingWrites(10000));
+        QCOMPARE(seen, (QStringList{"nothing", "colour #ff0000"}));
+        QCOMPARE(shared().lookup(path, *stamp, 192)->image.pixelColor(10, 10), QColor(Qt::green));
+        // No temporary file stays behind.
+        QCOMPARE(QDir(QFileInfo(entry).path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+
+        // Nothing is written for the cache's own files, and a trashed file's entries all go.
+        QVERIFY(!shared().store(entry, *stamp, "image/png", filled(QSize(8, 8), Qt::red), {}, 128));
+        QVERIFY(shared().storeFailure(path, *stamp, "image/png"));
+        QVERIFY(shared().waitForPendingWrites(10000));
+        shared().removeEntries(path);
+        QVERIFY(!QFile::exists(entry));
+        QVERIFY(!QFile::exists(shared().failureEntryPath(path)));
+    }
+};
+
+LMR_REGISTER_TEST(SharedThumbnailCacheTest);
+#include "SharedThumbnailCacheTest.moc"
