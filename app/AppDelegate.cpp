@@ -321,6 +321,7 @@ void AppDelegate::didEndOpenPanel(int response, const QString &folderPath)
 
 void AppDelegate::appearanceDidChange()
 {
+    LMRSystemAppearance::applyApplicationPalette();
     if (smallerThumbnailsIcon)
         smallerThumbnailsIcon->setImage(LMRImageNamed(LMRAppearanceImageName(QStringLiteral("zoom-small"))));
     if (largerThumbnailsIcon)
@@ -350,13 +351,7 @@ void AppDelegate::replaceOpenFolderViewWithSidebarView()
 {
     if (!splitView || !sidebarOpenFolderPromptView || !sidebarView)
         return;
-    const int index = splitView->indexOf(sidebarOpenFolderPromptView);
-    if (index < 0)
-        return;
-    splitView->replaceWidget(index, sidebarView);
-    // The replaced prompt keeps no parent; hidden so that it never shows as a window of its own.
-    sidebarOpenFolderPromptView->hide();
-    sidebarView->show();
+    LMRReplaceSplitViewPane(splitView, sidebarOpenFolderPromptView, sidebarView);
 }
 
 void AppDelegate::stopAccessingRestoredSidebarRootFolder()

@@ -187,6 +187,10 @@ public:
     void addThumbnails(const std::vector<LMRImageItemPtr> &items);
     void cancelThumbnailEnumerationThread();
     void sortThumbnails();
+    // Runs change on thumbnailItems (a re-ordering), then finds again by item what points into
+    // the list by index: the grid's selection and keyboard anchor, and the viewer's item
+    // (fullSizeItemIndex). Every re-ordering of the list goes through here.
+    void changeThumbnailItems(const std::function<void()> &change);
     void setThumbnailCount(quint64 count);          // ThumbnailCountLabel.cpp
     void updateFolderDepthUI();
     void updateShowFilenamesUI();

@@ -44,15 +44,8 @@ void AppDelegate::didChangeBottomBarVisibility(QObject *)
 
 void AppDelegate::showThumbnailsCollectionView()
 {
-    if (splitView && fullSizeView && thumbnailsSuperview) {
-        const int index = splitView->indexOf(fullSizeView);
-        if (index >= 0) {
-            splitView->replaceWidget(index, thumbnailsSuperview);
-            // Detached now; hidden so that it never shows as a window of its own.
-            fullSizeView->hide();
-            thumbnailsSuperview->show();
-        }
-    }
+    if (splitView && fullSizeView && thumbnailsSuperview)
+        LMRReplaceSplitViewPane(splitView, fullSizeView, thumbnailsSuperview);
     if (bottomBarView)
         bottomBarView->showBottomBarForThumbnails();
     if (thumbnailsCollectionView)

@@ -1,5 +1,6 @@
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
+#include "grid/ImageCollectionView.h"
 #include "prefs/Preferences.h"
 
 #include <QAction>
@@ -62,7 +63,13 @@ void AppDelegate::buildMainMenu()
     refreshMenuItem = command(file, tr("Refresh"), "refresh", &AppDelegate::refresh, {QKeySequence(Qt::Key_F5)});
     file->addSeparator();
     deleteMenuItem = command(file, tr("Move to Trash"), "deleteSelectedItems", &AppDelegate::deleteSelectedItems,
-                             {QKeySequence(Qt::Key_Delete)});
+                             {QKeySequence(Qt::Key_Delete), QKeySequence(Qt::Key_Backspace)});
+    // The keys trash only what the grid or the viewer holds while it has the focus: pressed in
+    // the sidebar, a text field or a slider they must not take files away. The menu item and
+    // the toolbar button work from anywhere.
+    deleteMenuItem->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    thumbnailsCollectionView->addAction(deleteMenuItem);
+    fullSizeView->addAction(deleteMenuItem);
     revealMenuItem = command(file, tr("Reveal in File Manager"), "revealSelectedThumbnailsInFinder",
                              &AppDelegate::revealSelectedThumbnailsInFinder);
     file->addSeparator();

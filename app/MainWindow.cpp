@@ -16,8 +16,23 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <QSplitter>
 #include <QTreeView>
 #include <QVBoxLayout>
+#include <QWheelEvent>
+
+namespace {
+// A combo box takes a wheel turn over it as a choice of the next entry: over the history that
+// would go back and drop every later entry. Only a deliberate choice changes the root.
+class HistoryPopUpButton : public QComboBox
+{
+public:
+    using QComboBox::QComboBox;
+
+protected:
+    void wheelEvent(QWheelEvent *event) override { event->ignore(); }
+};
+} // namespace
 
 // --- MainContentView
 
@@ -51,6 +66,26 @@ void MainContentView::resizeEvent(QResizeEvent *event)
         m_bottomBar->setGeometry(BottomBarView::frameInContentView(size()));
     if (m_splitView && m_splitView->parentWidget() == this)
         m_splitView->setGeometry(splitViewFrame(size(), barShown));
+}
+
+bool LMRReplaceSplitViewPane(QSplitter *splitView, QWidget *pane, QWidget *replacement)
+{
+    const int index = splitView->indexOf(pane);
+    if (index < 0)
+        return false;
+    // The splitter keeps a stretch per widget and shares out the width again at its next
+    // layout: a pane that arrived without the old one's stretch and size would be sized by
+    // whatever it had last, or squeezed against the sidebar.
+    const QList<int> sizes = splitView->sizes();
+    const int stretch = pane->sizePolicy().horizontalStretch();
+    splitView->replaceWidget(index, replacement);
+    // Detached now; hidden so that it never shows as a window of its own. The replacement is
+    // shown first: the splitter gives a hidden pane no width.
+    replacement->show();
+    pane->hide();
+    splitView->setStretchFactor(index, stretch);
+    splitView->setSizes(sizes);
+    return true;
 }
 
 // --- MainWindow
@@ -132,7 +167,7 @@ void AppDelegate::buildMainWindow()
         auto *layout = new QVBoxLayout(sidebar);
         layout->setContentsMargins(4, 4, 0, 0);
         layout->setSpacing(4);
-        sidebarNavPopUpButton = new QComboBox(sidebar);
+        sidebarNavPopUpButton = new HistoryPopUpButton(sidebar);
         sidebarNavPopUpButton->setObjectName(QStringLiteral("sidebarNavPopUpButton"));
         // Out of the tab chain, which loops between the list and the grid or viewer.
         sidebarNavPopUpButton->setFocusPolicy(Qt::ClickFocus);
@@ -199,7 +234,8 @@ void AppDelegate::buildBottomBar()
     thumbnailZoomSlider->setSingleStep(1);
     thumbnailZoomSlider->setPageStep(1);
     thumbnailZoomSlider->setFixedWidth(120);
-    thumbnailZoomSlider->setFocusPolicy(Qt::NoFocus);
+    // A click gives it the keys (the arrows then zoom), out of the tab chain all the same.
+    thumbnailZoomSlider->setFocusPolicy(Qt::ClickFocus);
     connect(thumbnailZoomSlider, &QSlider::valueChanged, this,
             [this] { didChangeZoomSlider(thumbnailZoomSlider); });
 

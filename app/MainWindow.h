@@ -8,6 +8,12 @@
 #include <QPointer>
 
 class BottomBarView;
+class QSplitter;
+
+// Puts replacement in pane's place in the split view, with pane's width and stretch, and hides
+// the pane (detached, it would otherwise show as a window of its own). False when pane is not
+// in the split view.
+bool LMRReplaceSplitViewPane(QSplitter *splitView, QWidget *pane, QWidget *replacement);
 
 class MainContentView : public QWidget
 {

@@ -1,6 +1,7 @@
 // The thumbnail list of AppDelegate: taking the batches of a directory walk, filtering them by
-// type, re-sorting while a large folder fills, carrying the selection over a sort, and the
-// settings that change what the list shows (folder depth, file names, sort options).
+// type, re-sorting while a large folder fills, keeping the selection, the keyboard anchor and the
+// viewer's item on their items whenever the list changes order, and the settings that change
+// what the list shows (folder depth, file names, sort options).
 
 #include "app/AppDelegate.h"
 
@@ -120,23 +121,46 @@ void AppDelegate::sortThumbnails()
     const Preferences &preferences = Preferences::sharedInstance();
     const qint64 sortBy = preferences.thumbnailSortBy();
     const qint64 sortOrder = preferences.thumbnailSortOrder();
+    changeThumbnailItems([&] {
+        // Logged once a sort rather than once a comparison: a list of 100,000 would otherwise
+        // write millions of lines while the window stands still.
+        if (!LMRThumbnailSort::sortItems(thumbnailItems, sortBy, sortOrder, &thumbnailSortedHead))
+            LMRLog(QStringLiteral("unknown sort by: %1").arg(sortBy));
+    });
+}
 
+void AppDelegate::changeThumbnailItems(const std::function<void()> &change)
+{
+    const auto itemAt = [this](qint64 index) {
+        return index >= 0 && quint64(index) < thumbnailItems.size() ? thumbnailItems[size_t(index)] : nullptr;
+    };
     ImageCollectionView *grid = thumbnailsCollectionView;
     std::vector<LMRImageItemPtr> selectedItems;
+    LMRImageItemPtr anchor;
     if (grid) {
         selectedItems.reserve(size_t(grid->selection().count()));
         for (qint64 index : grid->selection())
-            if (index >= 0 && quint64(index) < thumbnailItems.size())
-                selectedItems.push_back(thumbnailItems[size_t(index)]);
+            if (const LMRImageItemPtr item = itemAt(index))
+                selectedItems.push_back(item);
+        anchor = itemAt(grid->lastSelectedIndex());
     }
+    const bool viewerShown = isFullSizeViewShown();
+    const LMRImageItemPtr shown = viewerShown ? itemAt(qint64(fullSizeItemIndex)) : nullptr;
 
-    // Logged once a sort rather than once a comparison: a list of 100,000 would otherwise
-    // write millions of lines while the window stands still.
-    if (!LMRThumbnailSort::sortItems(thumbnailItems, sortBy, sortOrder, &thumbnailSortedHead))
-        LMRLog(QStringLiteral("unknown sort by: %1").arg(sortBy));
+    change();
 
+    // Every command of the viewer, its arrows and their enabled state go by this index.
+    if (shown) {
+        const qsizetype index = LMRIndexOfItem(thumbnailItems, shown);
+        if (index >= 0)
+            fullSizeItemIndex = quint64(index);
+    }
+    if (viewerShown)
+        validateFullSizeNavigationControl();
+    scheduleCommandValidation();
     if (!grid)
         return;
+
     LMRIndexSet selection;
     if (qint64(selectedItems.size()) <= kSelectionSearchLimit) {
         for (const LMRImageItemPtr &item : selectedItems) {
@@ -154,7 +178,9 @@ void AppDelegate::sortThumbnails()
             if (wanted.erase(thumbnailItems[i]->storedHash()) > 0)
                 selection.insert(qint64(i));
     }
-    grid->replaceSelection(selection);
+    // Return, the arrows and Shift ranges start from the anchor: it stays on its item too.
+    const qsizetype anchorIndex = anchor ? LMRIndexOfItem(thumbnailItems, anchor) : -1;
+    grid->replaceSelection(selection, anchorIndex >= 0 ? qint64(anchorIndex) : LMRNotFound);
 }
 
 void AppDelegate::updateFolderDepthUI()

@@ -221,14 +221,6 @@ void ImageCollectionView::relayout()
         m_frameHeight = double(height);
     // The scroll range also depends on the viewport's height, which may change alone.
     updateScrollBar();
-    if (heightChanged) {
-        // Tooltips cover the items visible at the moment of a height change, as registered then.
-        m_toolTipRects.clear();
-        const LMRIndexRange range = visibleItemsRange();
-        m_toolTipRects.reserve(size_t(range.length));
-        for (qint64 i = range.location; i < range.location + range.length; ++i)
-            m_toolTipRects.emplace_back(itemRectForCellRect(cellRectForItemIndex(quint64(i))), i);
-    }
 }
 
 void ImageCollectionView::updateScrollBar()
@@ -380,9 +372,10 @@ void ImageCollectionView::selectAll()
         m_delegate->collectionViewSelectionDidChange(this);
 }
 
-void ImageCollectionView::replaceSelection(const LMRIndexSet &selection)
+void ImageCollectionView::replaceSelection(const LMRIndexSet &selection, qint64 lastSelectedIndex)
 {
     setSelection(selection);
+    m_lastSelectedIndex = lastSelectedIndex;
     reloadData();
 }
 
@@ -471,21 +464,21 @@ bool ImageCollectionView::viewportEvent(QEvent *event)
 
 bool ImageCollectionView::showToolTip(QHelpEvent *event)
 {
+    // Worked out from the layout at the moment of asking, like a click: areas registered
+    // beforehand go stale with every scroll, zoom and reload.
     const double scrollY = documentVisibleRect().y();
     const QPointF point(event->pos().x(), event->pos().y() + scrollY);
-    for (const auto &[rect, index] : m_toolTipRects) {
-        if (!LMRPointInRect(point, rect))
-            continue;
-        // The areas outlive reloads until the next height change: an index the list no longer
-        // has must not be asked for.
-        if (!m_delegate || index < 0 || quint64(index) >= m_itemCount)
-            break;
-        const LMRImageItemPtr item = m_delegate->collectionViewItemForRepresentedObjectAtIndexPath(this, index);
-        if (!item)
-            break;
-        QToolTip::showText(event->globalPos(), item->path(), viewport(),
-                           rect.translated(0, -scrollY).toAlignedRect());
-        return true;
+    const quint64 index = itemIndexAtPoint(point);
+    if (m_delegate && index < m_itemCount) {
+        const QRectF rect = itemRectForCellRect(cellRectForItemIndex(index));
+        const LMRImageItemPtr item = LMRPointInRect(point, rect)
+            ? m_delegate->collectionViewItemForRepresentedObjectAtIndexPath(this, qint64(index))
+            : nullptr;
+        if (item) {
+            QToolTip::showText(event->globalPos(), item->path(), viewport(),
+                               rect.translated(0, -scrollY).toAlignedRect());
+            return true;
+        }
     }
     QToolTip::hideText();
     event->ignore();

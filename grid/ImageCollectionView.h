@@ -116,7 +116,9 @@ public:
     void removeItemsAtIndexPathsFromSelection(const std::vector<qint64> &indices);
     void deselectAll();
     void selectAll();
-    void replaceSelection(const LMRIndexSet &selection);
+    // The owner re-ordered its items: the same items selected at their new indices, and the
+    // anchor on its item's new index (LMRNotFound when it left).
+    void replaceSelection(const LMRIndexSet &selection, qint64 lastSelectedIndex);
     void moveSelectionToIndex(qint64 index, bool extendingSelection);
 
     // --- Drop target and rubber band state
@@ -156,8 +158,6 @@ public:
 
     // Items painted by the last paint pass (also reported to the debug window).
     qint64 drawnLastPaintCount() const { return m_drawnLastPaintCount; }
-    // Tooltip areas registered by the last layout pass that changed the height.
-    const std::vector<std::pair<QRectF, qint64>> &toolTipRects() const { return m_toolTipRects; }
 
 signals:
     // The visible part of the document moved (scrolling): thumbnails to load may have changed.
@@ -248,7 +248,6 @@ private:
     bool m_drawFocusRing = false;
     QUrl m_presentedItemURL;
 
-    std::vector<std::pair<QRectF, qint64>> m_toolTipRects;
     qint64 m_drawnLastPaintCount = 0;
 
     // Laid-out file names by item path hash: truncating and shaping a name costs more than

@@ -29,6 +29,12 @@ void LMRClickableImageView::setImage(const QIcon &icon)
 
 void LMRClickableImageView::mouseReleaseEvent(QMouseEvent *event)
 {
+    // Clicked as a button is: with the left button. A right-click means a context menu
+    // somewhere, never a step of the zoom.
+    if (event->button() != Qt::LeftButton) {
+        QLabel::mouseReleaseEvent(event);
+        return;
+    }
     event->accept();
     if (!m_target || !m_action)
         return;

@@ -8,9 +8,10 @@
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QEvent>
+#include <QApplication>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QPalette>
+#include <QStyle>
 #include <QPointer>
 #include <QThread>
 
@@ -35,6 +36,42 @@ std::atomic<int> g_portalScheme{kNotAsked};
 std::mutex g_askMutex;
 std::atomic<bool> g_notePending{false};
 std::atomic<int> g_lastAnswer{-1};
+
+// The palette of ours on show, if any, and whether the platform's, which it replaced, is dark:
+// without a portal that answers for the desktop. isDarkMode may be asked off the main thread.
+enum OwnPalette : int { NoOwnPalette, OwnDarkPalette, OwnLightPalette };
+std::atomic<int> g_ownPalette{NoOwnPalette};
+std::atomic<bool> g_platformPaletteDark{false};
+
+bool isDarkPalette(const QPalette &palette)
+{
+    return palette.color(QPalette::Window).lightness() < 128;
+}
+
+QPalette darkPalette()
+{
+    const QColor window(0x32, 0x32, 0x32);
+    const QColor base(0x24, 0x24, 0x24);
+    const QColor text(0xee, 0xee, 0xee);
+    const QColor disabledText(0x80, 0x80, 0x80);
+    const QColor highlight(0x2f, 0x6f, 0xb8);
+    QPalette palette(text, window, window.lighter(150), window.darker(150), window.darker(120), text, text,
+                     base, window);
+    palette.setColor(QPalette::AlternateBase, base.lighter(125));
+    palette.setColor(QPalette::ToolTipBase, base);
+    palette.setColor(QPalette::ToolTipText, text);
+    palette.setColor(QPalette::PlaceholderText, disabledText);
+    palette.setColor(QPalette::Highlight, highlight);
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    palette.setColor(QPalette::Link, highlight.lighter(140));
+    palette.setColor(QPalette::LinkVisited, highlight.lighter(120));
+    palette.setColor(QPalette::BrightText, QColor(0xff, 0x55, 0x55));
+    for (const QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+        palette.setColor(QPalette::Disabled, role, disabledText);
+    palette.setColor(QPalette::Disabled, QPalette::Highlight, window.lighter(130));
+    palette.setColor(QPalette::Disabled, QPalette::Base, window);
+    return palette;
+}
 
 // Without an address and without the runtime directory's socket, libdbus would autolaunch a
 // bus of its own and leave it running; there is no desktop to ask then anyway.
@@ -142,7 +179,32 @@ bool LMRSystemAppearance::isDarkMode()
         return scheme == kPreferDark;
     if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
         return false;
-    return QGuiApplication::palette().color(QPalette::Window).lightness() < 128;
+    if (g_ownPalette != NoOwnPalette)
+        return g_platformPaletteDark;
+    return isDarkPalette(QGuiApplication::palette());
+}
+
+void LMRSystemAppearance::applyApplicationPalette()
+{
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+        return;
+    const bool dark = isDarkMode();
+    if (g_ownPalette == (dark ? OwnDarkPalette : OwnLightPalette))
+        return;
+    // Back to the platform's palette first: it may match by now.
+    if (g_ownPalette != NoOwnPalette) {
+        g_ownPalette = NoOwnPalette;
+        QApplication::setPalette(QPalette());
+    }
+    const bool platformDark = isDarkPalette(QApplication::palette());
+    if (platformDark == dark)
+        return;
+    const QPalette own = dark ? darkPalette() : QApplication::style()->standardPalette();
+    if (isDarkPalette(own) != dark)
+        return;
+    g_platformPaletteDark = platformDark;
+    g_ownPalette = dark ? OwnDarkPalette : OwnLightPalette;
+    QApplication::setPalette(own);
 }
 
 void LMRSystemAppearance::startObservingDesktop()

@@ -15,6 +15,13 @@ class LMRSystemAppearance
 public:
     static bool isDarkMode();
 
+    // Gives every widget of the application a palette of the appearance of this moment: a dark
+    // one while the appearance is dark and the platform's palette is light (Qt 6.4 does not
+    // follow the desktop's colour scheme, so menus, toolbar and sidebar would stay light), a
+    // light one in the opposite case, and the platform's own whenever it already matches.
+    // Widgets repaint on the change. Main thread.
+    static void applyApplicationPalette();
+
     // Follows the portal's change signal and the application's theme and palette changes;
     // posts the broadcast when the answer changed. Call once on the main thread; later calls
     // do nothing.

@@ -6,6 +6,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/BottomBarView.h"
+#include "app/MainWindow.h"
 #include "grid/ImageCollectionView.h"
 #include "support/SegmentedControl.h"
 #include "viewer/FullSizeView.h"
@@ -51,16 +52,8 @@ void AppDelegate::showItemWithIndexInFullSizeView(quint64 index)
 
 void AppDelegate::showFullSizeView()
 {
-    if (splitView && fullSizeView && thumbnailsSuperview && !isFullSizeViewShown()) {
-        const int index = splitView->indexOf(thumbnailsSuperview);
-        if (index >= 0) {
-            // The splitter gives the viewer the pane's place and size.
-            splitView->replaceWidget(index, fullSizeView);
-            // Detached now; hidden so that it never shows as a window of its own.
-            thumbnailsSuperview->hide();
-            fullSizeView->show();
-        }
-    }
+    if (splitView && fullSizeView && thumbnailsSuperview && !isFullSizeViewShown())
+        LMRReplaceSplitViewPane(splitView, thumbnailsSuperview, fullSizeView);
     if (bottomBarView)
         bottomBarView->showBottomBarForFullSizeView();
     if (fullSizeView)

@@ -142,34 +142,40 @@ private slots:
         QTEST(range.length, "length");
     }
 
-    void toolTipShowsPathAndIgnoresStaleIndices()
+    // The tooltip names the item under the pointer whatever happened since the last layout.
+    void toolTipNamesTheItemUnderThePointer_data()
     {
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("zoomTo");
+        QTest::addColumn<int>("hovered");      // the cell the pointer rests on
+        QTest::addColumn<int>("expected");     // the item named; -1 none
+        QTest::newRow("first screen") << 6 << 288 << 1 << 1;
+        QTest::newRow("scrolled far down") << 60 << 288 << 40 << 40;
+        QTest::newRow("zoomed out, height unchanged") << 6 << 96 << 4 << 4;
+        QTest::newRow("empty cell after the last item") << 2 << 288 << 2 << -1;
+    }
+    void toolTipNamesTheItemUnderThePointer()
+    {
+        QFETCH(int, count);
+        QFETCH(int, zoomTo);
+        QFETCH(int, hovered);
+        QFETCH(int, expected);
         QTemporaryDir dir;
-        const QString path = lmrtest::writeImage(dir.filePath("Holiday photo.png"), 8, 8);
-        m_delegate.items = {nullptr, std::make_shared<LMRFileSystemImageItem>(path)};
+        for (int i = 0; i < count; ++i)
+            m_delegate.items.push_back(std::make_shared<LMRFileSystemImageItem>(
+                lmrtest::writeImage(dir.filePath(QStringLiteral("photo %1.png").arg(i)), 8, 8)));
+        m_delegate.count = count;
         QVERIFY(showGrid(*m_view, 1000, 700));
-        m_delegate.count = 100;
         m_view->reloadData();
-        m_delegate.count = 2;
-        m_view->reloadData();
+        m_view->setItemSize(zoomTo);
+        m_view->scrollItemAtIndexToVisible(hovered);
 
-        const QPoint inItem1 = viewportRect(*m_view, m_view->cellRectForItemIndex(1)).center();
-        QHelpEvent help(QEvent::ToolTip, inItem1, m_view->viewport()->mapToGlobal(inItem1));
+        const QPoint point = viewportRect(*m_view, m_view->cellRectForItemIndex(quint64(hovered))).center();
+        QHelpEvent help(QEvent::ToolTip, point, m_view->viewport()->mapToGlobal(point));
         QApplication::sendEvent(m_view->viewport(), &help);
-        QCOMPARE(QToolTip::text(), m_delegate.items[1]->path());
+        QCOMPARE(QToolTip::text(), expected < 0 ? QString() : m_delegate.items[size_t(expected)]->path());
         QToolTip::hideText();
         QTRY_VERIFY(QToolTip::text().isEmpty());
-
-        // The list shrank without a height change: the old area must not ask for item 1.
-        m_delegate.count = 1;
-        m_delegate.items.resize(1);
-        m_view->reloadData();
-        QCOMPARE(m_view->toolTipRects().size(), size_t(2));
-        m_delegate.itemRequests.clear();
-        QHelpEvent stale(QEvent::ToolTip, inItem1, m_view->viewport()->mapToGlobal(inItem1));
-        QApplication::sendEvent(m_view->viewport(), &stale);
-        QVERIFY(m_delegate.itemRequests.empty());
-        QVERIFY(QToolTip::text().isEmpty());
     }
 
 private:

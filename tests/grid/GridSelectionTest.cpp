@@ -44,8 +44,8 @@ private slots:
                                                              << qint64(0) << Indices{} << none << 0;
         QTest::newRow("select all clears the anchor") << Indices{2} << qint64(2) << "selectAll" << qint64(0)
                                                       << Indices{0, 1, 2, 3, 4, 5, 6, 7, 8, 9} << none << 2;
-        QTest::newRow("replace is not told") << Indices{3} << qint64(3) << "replace" << qint64(8) << Indices{8}
-                                             << qint64(3) << 0;
+        QTest::newRow("replace takes the anchor along, untold") << Indices{3} << qint64(3) << "replace"
+                                                                << qint64(8) << Indices{8} << qint64(8) << 0;
     }
     void operations()
     {
@@ -64,26 +64,16 @@ private slots:
         QCOMPARE(m_view->lastSelectedIndex(), anchor);
         m_delegate.selectionDidChangeCalls = 0;
 
-        if (operation == "add")
-            m_view->addItemAtIndexToSelection(argument);
-        else if (operation == "extend")
+        if (operation == "extend")
             m_view->extendLastSelectionTo(argument);
-        else if (operation == "remove")
-            m_view->removeItemsAtIndexPathsFromSelection({argument});
         else if (operation == "removeNone")
             m_view->removeItemsAtIndexPathsFromSelection({});
         else if (operation == "deselectAll")
             m_view->deselectAll();
         else if (operation == "selectAll")
             m_view->selectAll();
-        else if (operation == "move")
-            m_view->moveSelectionToIndex(argument, false);
-        else if (operation == "moveBelowAnchor")
-            m_view->moveSelectionToIndex(m_view->indexOfItemBelowIndex(m_view->lastSelectedIndex()), false);
-        else if (operation == "moveExtending")
-            m_view->moveSelectionToIndex(argument, true);
         else if (operation == "replace")
-            m_view->replaceSelection(LMRIndexSet{argument});
+            m_view->replaceSelection(LMRIndexSet{argument}, argument);
 
         QTEST(m_view->selection().indices(), "after");
         QTEST(m_view->lastSelectedIndex(), "anchorAfter");
