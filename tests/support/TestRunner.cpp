@@ -3,6 +3,7 @@
 #include "platform/SharedThumbnailCache.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -32,7 +33,12 @@ int registerTest(const char *name, TestFactory factory)
 
 int main(int argc, char **argv)
 {
-    // Settings, caches and the trash of a test run never touch the user's own.
+    // Settings, caches and the trash of a test run never touch the user's own, nor those of
+    // another test program running at the same time: a root folder stored by one would be the
+    // next one's start-up. An area that set up a home of its own keeps it.
+    QTemporaryDir privateHome(QDir::tempPath() + QLatin1String("/lumory-test-home-XXXXXX"));
+    if (!QDir::homePath().startsWith(QDir::tempPath()) && privateHome.isValid())
+        qputenv("HOME", QFile::encodeName(privateHome.path()));
     QStandardPaths::setTestModeEnabled(true);
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
