@@ -3,13 +3,77 @@
 #include "support/TestRunner.h"
 #include "support/TestUtils.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QStandardPaths>
 #include <QTest>
 
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <sched.h>
+#include <sys/mount.h>
 #include <unistd.h>
+
+namespace {
+// The original path a Path= value stands for, or a null string when the value is not in the
+// escaped form of a URL path: a raw space, "#", newline or non-ASCII byte, or a "%" that does
+// not start an escape, would each be read back as another name.
+QString unescapedPath(const QByteArray &value)
+{
+    static const QByteArray allowed("-._~!$&'()*+,;=:@/");
+    QByteArray bytes;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        if (c == '%') {
+            if (i + 2 >= value.size() || !std::isxdigit(static_cast<unsigned char>(value[i + 1]))
+                || !std::isxdigit(static_cast<unsigned char>(value[i + 2])))
+                return {};
+            bytes.append(char(value.mid(i + 1, 2).toInt(nullptr, 16)));
+            i += 2;
+        } else if (std::isalnum(static_cast<unsigned char>(c)) || allowed.contains(c)) {
+            bytes.append(c);
+        } else {
+            return {};
+        }
+    }
+    return QFile::decodeName(bytes);
+}
+
+QByteArray readAll(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+QByteArray infoValue(const QString &infoFile, const QByteArray &key)
+{
+    QFile file(infoFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return "<no info file>";
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    for (const QByteArray &line : lines) {
+        if (line.startsWith(key + '='))
+            return line.mid(key.size() + 1);
+    }
+    return "<no " + key + ">";
+}
+
+// Mounts made by the test live in a mount namespace of the test's own thread, so that they
+// vanish with the process whatever happens. Null when there is one; otherwise why not.
+QString privateMountsUnavailable()
+{
+    static const QString why = []() -> QString {
+        if (::unshare(CLONE_NEWNS) != 0)
+            return QStringLiteral("no mount namespace of the test's own: %1").arg(std::strerror(errno));
+        if (::mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0)
+            return QStringLiteral("mounts cannot be made private: %1").arg(std::strerror(errno));
+        return QString();
+    }();
+    return why;
+}
+} // namespace
 
 class TrashTest : public QObject
 {
@@ -19,12 +83,21 @@ private:
     QString m_previousDirectory;
     QString m_workingDirectory;
     QString m_files;
+    QString m_mount;
     int m_run = 0;
 
-    static QString trashFolder()
+    // Each trashed item, its info file and its Path= unescaped, checked as a file manager
+    // would read them back to restore the item.
+    static void verifyTrashed(const QString &trash, const QString &name, const QString &expectedPath, bool folder)
     {
-        return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
-            + QLatin1String("/Trash");
+        const QString trashed = trash + QLatin1String("/files/") + name;
+        QVERIFY2(QFileInfo::exists(folder ? trashed + QLatin1String("/inside.txt") : trashed), qPrintable(trashed));
+        const QString info = trash + QLatin1String("/info/") + name + QLatin1String(".trashinfo");
+        const QByteArray path = infoValue(info, "Path");
+        QVERIFY2(unescapedPath(path) == expectedPath, path.constData());
+        const QByteArray date = infoValue(info, "DeletionDate");
+        QVERIFY2(QDateTime::fromString(QString::fromLatin1(date), QStringLiteral("yyyy-MM-ddThh:mm:ss")).isValid(),
+                 date.constData());
     }
 
 private slots:
@@ -32,7 +105,9 @@ private slots:
     {
         ++m_run;
         const QString run = QString::number(m_run);
-        lmrdesktoptest::useFreshHome(QLatin1String("trash-") + run);
+        // A Trash is one per run; a test may have left a plain file in its place.
+        QFile::remove(lmrtest::trashFolder());
+        QDir(lmrtest::trashFolder()).removeRecursively();
         // Files live beside the home, on the same file system, so the home Trash is the one used.
         m_files = lmrdesktoptest::makeFolder(QLatin1String("trash-files-") + run);
         // A fresh working directory shows whether anything was dropped "here" instead of in a Trash.
@@ -45,65 +120,99 @@ private slots:
     {
         QDir::setCurrent(m_previousDirectory);
         QFile::setPermissions(m_files, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        if (!m_mount.isEmpty())
+            ::umount2(QFile::encodeName(m_mount).constData(), MNT_DETACH);
+        m_mount.clear();
     }
 
-    void movesToTrash_data()
+    void movesToHomeTrash_data()
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("folder");
-        QTest::addColumn<bool>("dataFolderExists");
-        QTest::newRow("file, data folder there") << QStringLiteral("photo.jpg") << false << true;
-        QTest::newRow("space and non-ASCII name") << QStringLiteral("Été à Noël 1.jpg") << false << false;
-        QTest::newRow("folder") << QStringLiteral("album") << true << false;
+        QTest::newRow("plain name") << QStringLiteral("photo.jpg") << false;
+        QTest::newRow("spaces") << QStringLiteral("a photo.jpg") << false;
+        QTest::newRow("percent, hash, non-ASCII") << QStringLiteral("c 50% ü#.jpg") << false;
+        QTest::newRow("newline") << QStringLiteral("first\nsecond.jpg") << false;
+        QTest::newRow("folder") << QStringLiteral("Été album") << true;
     }
 
-    void movesToTrash()
+    void movesToHomeTrash()
     {
         QFETCH(QString, name);
         QFETCH(bool, folder);
-        QFETCH(bool, dataFolderExists);
-        if (dataFolderExists)
-            QVERIFY(QDir().mkpath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)));
         const QString path = m_files + QLatin1Char('/') + name;
-        if (folder)
-            lmrtest::writeFile(path + QLatin1String("/inside.txt"), "inside");
-        else
-            lmrtest::writeFile(path, "picture");
+        lmrtest::writeFile(folder ? path + QLatin1String("/inside.txt") : path, "picture");
 
         QString error;
         QVERIFY2(LMRMoveToTrash(path, &error), qPrintable(error));
         QVERIFY(!QFileInfo::exists(path));
-        const QString trashed = trashFolder() + QLatin1String("/files/") + name;
-        QVERIFY(QFileInfo::exists(folder ? trashed + QLatin1String("/inside.txt") : trashed));
-        QFile info(trashFolder() + QLatin1String("/info/") + name + QLatin1String(".trashinfo"));
-        QVERIFY(info.open(QIODevice::ReadOnly));
-        QVERIFY(QString::fromUtf8(info.readAll()).contains(QLatin1String("Path=") + path + QLatin1Char('\n')));
+        verifyTrashed(lmrtest::trashFolder(), name, path, folder);
         QVERIFY(QDir(m_workingDirectory).isEmpty());
     }
 
-    // Qt answers true and moves the item into the working directory when it cannot make a Trash;
-    // the item must end up where it was, and the answer must be false.
+    // Another file system has a Trash of its own at its top, with paths relative to the top. A
+    // system mount (a tmpfs) gets none: the item stays, and the user is told.
+    void secondFileSystem_data()
+    {
+        QTest::addColumn<QByteArray>("type");
+        QTest::addColumn<bool>("trashed");
+        QTest::newRow("ramfs: the Trash at its top") << QByteArray("ramfs") << true;
+        QTest::newRow("tmpfs: refused") << QByteArray("tmpfs") << false;
+    }
+
+    void secondFileSystem()
+    {
+        QFETCH(QByteArray, type);
+        QFETCH(bool, trashed);
+        if (const QString why = privateMountsUnavailable(); !why.isNull())
+            QSKIP(qPrintable(why));
+        const QString top = m_files + QLatin1String("/mounted");
+        QVERIFY(QDir().mkpath(top));
+        if (::mount("lumory-test", QFile::encodeName(top).constData(), type.constData(), 0, nullptr) != 0)
+            QSKIP(qPrintable(QStringLiteral("cannot mount a %1: %2").arg(type, std::strerror(errno))));
+        m_mount = top;
+        const QString relative = QStringLiteral("sub folder/c 50% ü#\n.jpg");
+        const QString path = lmrtest::writeFile(top + QLatin1Char('/') + relative, "picture");
+        QVERIFY(!path.isEmpty());
+
+        QString error;
+        QCOMPARE(LMRMoveToTrash(path, &error), trashed);
+        const QString trash = top + QLatin1String("/.Trash-") + QString::number(::geteuid());
+        if (trashed) {
+            QVERIFY(!QFileInfo::exists(path));
+            verifyTrashed(trash, QFileInfo(path).fileName(), relative, false);
+        } else {
+            QVERIFY(!error.isEmpty());
+            QCOMPARE(readAll(path), QByteArray("picture"));
+            QVERIFY(QDir(trash + QLatin1String("/info")).isEmpty());
+        }
+        QVERIFY(QDir(lmrtest::trashFolder() + QLatin1String("/files")).isEmpty());
+    }
+
+    // Whatever part of the Trash cannot be made, the item stays where it was with its bytes,
+    // nothing of it is left in the Trash or "here", and the answer is false with a reason.
     void trashCannotBeSetUp_data()
     {
-        QTest::addColumn<QString>("blockedPath");
-        QTest::newRow("data folder cannot be made") << QStringLiteral("/.qttest");
-        QTest::newRow("Trash is a plain file") << QStringLiteral("/.qttest/share/Trash");
+        QTest::addColumn<QString>("blocked");
+        QTest::newRow("Trash is a plain file") << QStringLiteral("Trash");
+        QTest::newRow("its files folder is a plain file") << QStringLiteral("Trash/files");
+        QTest::newRow("its info folder is a plain file") << QStringLiteral("Trash/info");
     }
 
     void trashCannotBeSetUp()
     {
-        QFETCH(QString, blockedPath);
-        lmrtest::writeFile(QDir::homePath() + blockedPath, "in the way");
+        QFETCH(QString, blocked);
+        lmrtest::writeFile(qEnvironmentVariable("XDG_DATA_HOME") + QLatin1Char('/') + blocked, "in the way");
         const QString path = lmrtest::writeFile(m_files + QLatin1String("/keep me.jpg"), "precious");
 
         QString error;
-        if (blockedPath.endsWith(QLatin1String("Trash")))
-            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Unable to establish trash directory")));
         QVERIFY(!LMRMoveToTrash(path, &error));
         QVERIFY(!error.isEmpty());
-        QFile kept(path);
-        QVERIFY(kept.open(QIODevice::ReadOnly));
-        QCOMPARE(kept.readAll(), QByteArray("precious"));
+        QCOMPARE(readAll(path), QByteArray("precious"));
+        for (const char *part : {"/files", "/info"}) {
+            const QDir folder(lmrtest::trashFolder() + QLatin1String(part));
+            QVERIFY(!folder.exists() || folder.isEmpty());
+        }
         QVERIFY2(QDir(m_workingDirectory).isEmpty(),
                  qPrintable(QDir(m_workingDirectory).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).join(", ")));
     }
@@ -132,8 +241,8 @@ private slots:
         QVERIFY(!LMRMoveToTrash(path, &error));
         QVERIFY(!error.isEmpty());
         QCOMPARE(QFileInfo::exists(path), readOnlyFolder);
-        QVERIFY(!QFileInfo::exists(trashFolder() + QLatin1String("/files"))
-                || QDir(trashFolder() + QLatin1String("/files")).isEmpty());
+        const QDir files(lmrtest::trashFolder() + QLatin1String("/files"));
+        QVERIFY(!files.exists() || files.isEmpty());
     }
 };
 

@@ -2,6 +2,7 @@
 
 #include "sidebar/ErrorSheet.h"
 #include "support/TestRunner.h"
+#include "support/TestUtils.h"
 
 #include <QDir>
 #include <QFile>
@@ -14,15 +15,11 @@ class DeletionTest : public QObject
     Q_OBJECT
 
 private:
-    QByteArray m_realHome;
-    QTemporaryDir m_homes;
-    int m_run = 0;
     QStringList m_alerts;
 
-    // The Trash of the home the test runs with (QStandardPaths' test mode).
     static QString trashedFile(const QString &name)
     {
-        return QDir::homePath() + QLatin1String("/.qttest/share/Trash/files/") + name;
+        return lmrtest::trashFolder() + QLatin1String("/files/") + name;
     }
 
     static QList<int> originalIndices(const Session &s, const std::vector<LMRImageItemPtr> &original)
@@ -36,11 +33,9 @@ private:
 private slots:
     void init()
     {
-        // Every test trashes into a home of its own, never the user's.
-        m_realHome = qgetenv("HOME");
-        const QString home = m_homes.filePath(QString::number(++m_run));
-        QVERIFY(QDir().mkpath(home));
-        qputenv("HOME", QFile::encodeName(home));
+        // Every test starts with an empty Trash (the test run's, never the user's).
+        QFile::remove(lmrtest::trashFolder());
+        QDir(lmrtest::trashFolder()).removeRecursively();
         m_alerts.clear();
         LMRErrorSheet::setHandlerForTesting([this](QWidget *, const QString &text) { m_alerts.append(text); });
     }
@@ -48,7 +43,7 @@ private slots:
     void cleanup()
     {
         LMRErrorSheet::setHandlerForTesting({});
-        qputenv("HOME", m_realHome);
+        QFile::remove(lmrtest::trashFolder());
     }
 
     void selectionAfterDeletion_data()
@@ -114,7 +109,7 @@ private slots:
     // list, and one alert names every file with the reason.
     void untrashableFilesStayListedWithOneAlert()
     {
-        QFile blocker(QDir::homePath() + QLatin1String("/.qttest"));
+        QFile blocker(lmrtest::trashFolder());
         QVERIFY(blocker.open(QIODevice::WriteOnly));
         blocker.close();
         Session s(5);

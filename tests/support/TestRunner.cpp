@@ -22,6 +22,21 @@ std::vector<Registered> &registry()
     static std::vector<Registered> tests;
     return tests;
 }
+
+// Whether a static initialiser (an area that sets up a desktop of its own) changed the variable
+// before main: /proc keeps the environment the process was started with.
+bool changedBeforeMain(const char *name)
+{
+    QFile file(QStringLiteral("/proc/self/environ"));
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray prefix = QByteArray(name) + '=';
+    for (const QByteArray &entry : file.readAll().split('\0')) {
+        if (entry.startsWith(prefix))
+            return !qEnvironmentVariableIsSet(name) || qgetenv(name) != entry.mid(prefix.size());
+    }
+    return qEnvironmentVariableIsSet(name);
+}
 } // namespace
 
 int registerTest(const char *name, TestFactory factory)
@@ -35,11 +50,18 @@ int main(int argc, char **argv)
 {
     // Settings, caches and the trash of a test run never touch the user's own, nor those of
     // another test program running at the same time: a root folder stored by one would be the
-    // next one's start-up. An area that set up a home of its own keeps it.
-    QTemporaryDir privateHome(QDir::tempPath() + QLatin1String("/lumory-test-home-XXXXXX"));
-    if (!QDir::homePath().startsWith(QDir::tempPath()) && privateHome.isValid())
-        qputenv("HOME", QFile::encodeName(privateHome.path()));
+    // next one's start-up. Qt's test mode covers Qt's folders; GLib (the Trash) reads HOME and
+    // XDG_DATA_HOME once, at its first use, so both lead into the run's own home from the start.
+    // Being on the temporary folder's file system, files the tests make there go to that home's
+    // Trash. An area (or a run) that set up a home of its own keeps it.
     QStandardPaths::setTestModeEnabled(true);
+    QTemporaryDir privateHome(QDir::tempPath() + QLatin1String("/lumory-test-home-XXXXXX"));
+    const bool ownHome = QDir::homePath().startsWith(QDir::tempPath()) || lmrtest::changedBeforeMain("HOME")
+        || lmrtest::changedBeforeMain("XDG_DATA_HOME");
+    if (!ownHome && privateHome.isValid()) {
+        qputenv("HOME", QFile::encodeName(privateHome.path()));
+        qputenv("XDG_DATA_HOME", QFile::encodeName(privateHome.path() + QLatin1String("/.local/share")));
+    }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);

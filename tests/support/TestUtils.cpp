@@ -17,6 +17,12 @@ QString writeFile(const QString &path, const QByteArray &bytes)
     return QFileInfo(path).absoluteFilePath();
 }
 
+QString trashFolder()
+{
+    const QString data = qEnvironmentVariable("XDG_DATA_HOME");
+    return (data.isEmpty() ? QDir::homePath() + QLatin1String("/.local/share") : data) + QLatin1String("/Trash");
+}
+
 QImage makeTestImage(int width, int height)
 {
     QImage image(width, height, QImage::Format_RGB32);

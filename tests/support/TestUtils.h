@@ -19,6 +19,9 @@ QString writeImage(const QString &path, int width, int height, const char *forma
 // A gradient picture whose corners differ, so that rotations and mirrors can be told apart.
 QImage makeTestImage(int width, int height);
 
+// The Trash of the test run's home: where GLib moves what the program trashes.
+QString trashFolder();
+
 // The average colour of a square region, for fuzzy comparisons of decoded images.
 QColor averageColor(const QImage &image, const QRect &region);
 
