@@ -36,6 +36,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 class AppDelegate;
@@ -74,6 +75,10 @@ struct LMRThumbnailLoadingShared {
     // from its front, so the first visible items still come first.
     std::mutex pendingThumbnailLoadsLock;
     std::vector<LMRImageItemPtr> pendingThumbnailLoads;
+    // The items workers have taken and not yet finished (stored hash to the device-pixel side
+    // being rendered), under the same lock: a queueing meanwhile must not queue them again at
+    // that size, or a second worker would render the same file while the first one still does.
+    std::unordered_multimap<quint64, qint64> renderingThumbnailLoads;
 
     // Each worker sleeps on the condition while its pause flag is set; the flags are read and
     // written only under the condition's lock. A signal clears them all.

@@ -8,10 +8,13 @@
 
 #include "grid/ImageCollectionView.h"
 #include "model/Cache.h"
+#include "model/PixelSize.h"
 #include "prefs/Preferences.h"
 #include "support/DebugWindowController.h"
 
 #include <QImageReader>
+
+#include <algorithm>
 
 #include <thread>
 #include <unordered_map>
@@ -131,10 +134,18 @@ void AppDelegate::queueLoadForVisibleThumbnails()
             if (found != visibleIndex.end() && queued.insert(found->first).second)
                 queue.push_back(thumbnailItems[size_t(found->second)]);
         }
-        // Then what came into view, from the first visible cell to the last.
+        // Then what came into view, from the first visible cell to the last, but for what a
+        // worker is rendering right now: it was uncached only because it is not done yet.
+        const auto &rendering = thumbnailLoading->renderingThumbnailLoads;
+        const qint64 deviceSide = LMRPixelSize::deviceSide(thumbnailSize, ratio);
+        const auto isRendering = [&rendering, deviceSide](quint64 hash) {
+            const auto [first, last] = rendering.equal_range(hash);
+            return std::any_of(first, last, [deviceSide](const auto &entry) { return entry.second == deviceSide; });
+        };
         for (qint64 i = 0; i < length; ++i) {
             const LMRImageItemPtr &item = thumbnailItems[size_t(location + i)];
-            if (uncached[size_t(i)] && queued.insert(item->storedHash()).second)
+            const quint64 hash = item->storedHash();
+            if (uncached[size_t(i)] && !isRendering(hash) && queued.insert(hash).second)
                 queue.push_back(item);
         }
         thumbnailLoading->pendingThumbnailLoads.swap(queue);
@@ -168,6 +179,12 @@ void AppDelegate::thumbnailLoadingThreadMain(std::shared_ptr<LMRThumbnailLoading
         }
 
         while (!shared->cancelled) {
+            // The grid's size now, not the one the item was queued at: after a zoom the queue is
+            // rebuilt only once the slider has settled, and meanwhile the new size is wanted.
+            const FixedThumbnailSize sizeSource = currentItemSize(*shared);
+            if (sizeSource.itemSize() <= 0)
+                break;
+            const qint64 deviceSide = LMRPixelSize::deviceSide(sizeSource.itemSize(), sizeSource.thumbnailPixelRatio());
             LMRImageItemPtr item;
             qint64 remaining = 0;
             {
@@ -178,6 +195,7 @@ void AppDelegate::thumbnailLoadingThreadMain(std::shared_ptr<LMRThumbnailLoading
                     const quint64 hash = item->storedHash();
                     std::erase_if(queue, [hash](const LMRImageItemPtr &entry) { return entry->storedHash() == hash; });
                     remaining = qint64(queue.size());
+                    shared->renderingThumbnailLoads.emplace(hash, deviceSide);
                     ++shared->inFlight;
                 }
             }
@@ -186,15 +204,22 @@ void AppDelegate::thumbnailLoadingThreadMain(std::shared_ptr<LMRThumbnailLoading
             if (DebugWindowController *debug = DebugWindowController::sharedInstance())
                 debug->setPendingImageLoadsCount(remaining);
 
-            // The grid's size now, not the one the item was queued at: after a zoom the queue is
-            // rebuilt only once the slider has settled, and meanwhile the new size is wanted.
-            const FixedThumbnailSize sizeSource = currentItemSize(*shared);
-            if (sizeSource.itemSize() <= 0) {
-                finishItem(*shared, nullptr, true);
-                break;
-            }
+            const quint64 hash = item->storedHash();
             const bool rendered = shared->render ? shared->render(*item, sizeSource)
                                                  : item->loadThumbnailForCollectionView(&sizeSource);
+            {
+                // Only now that the thumbnail is stored (or failed): a queueing that looked the
+                // item up before then may still queue it, and that render finds it cached.
+                std::lock_guard<std::mutex> guard(shared->pendingThumbnailLoadsLock);
+                auto &rendering = shared->renderingThumbnailLoads;
+                const auto [first, last] = rendering.equal_range(hash);
+                for (auto entry = first; entry != last; ++entry) {
+                    if (entry->second == deviceSide) {
+                        rendering.erase(entry);
+                        break;
+                    }
+                }
+            }
             finishItem(*shared, rendered ? std::move(item) : nullptr, true);
         }
         finishItem(*shared, nullptr, false);
