@@ -208,6 +208,9 @@ public:
     // The display's colour profile changed: what was decoded for the old one is decoded again.
     void didChangeDisplayColorProfile();
     void refresh(QObject *sender = nullptr);
+    // Says above the grid that the folder cannot be read and why (error is an errno); an empty
+    // path takes the message away. Showing another folder takes it away too.
+    void showFolderProblem(const QString &folderPath, int error);
 
     // --- Thumbnail loading thread
     void queueLoadForVisibleThumbnails();
@@ -305,6 +308,7 @@ public:
     QPointer<LMRClickableImageView> largerThumbnailsIcon;
     QPointer<LMRBusyIndicator> thumbnailLoadingSpinner;
     QPointer<QLabel> thumbnailCountLabel;
+    QPointer<QLabel> folderProblemLabel;
     QPointer<QCheckBox> folderDepthCheckbox;
     // Menu items whose check mark or title the program sets.
     QPointer<QAction> folderDepth0MenuItem;

@@ -187,6 +187,18 @@ void AppDelegate::buildMainWindow()
     {
         auto *layout = new QVBoxLayout(thumbnails);
         layout->setContentsMargins(0, 0, 0, 0);
+        layout->setSpacing(0);
+        // Above the grid rather than in a dialog: it stays as long as the folder is shown.
+        folderProblemLabel = new QLabel(thumbnails);
+        folderProblemLabel->setObjectName(QStringLiteral("folderProblemLabel"));
+        folderProblemLabel->setWordWrap(true);
+        folderProblemLabel->setTextFormat(Qt::PlainText);
+        folderProblemLabel->setContentsMargins(12, 8, 12, 8);
+        folderProblemLabel->setAutoFillBackground(true);
+        folderProblemLabel->setBackgroundRole(QPalette::ToolTipBase);
+        folderProblemLabel->setForegroundRole(QPalette::ToolTipText);
+        folderProblemLabel->hide();
+        layout->addWidget(folderProblemLabel);
         thumbnailsCollectionView = new ImageCollectionView(thumbnails);
         thumbnailsCollectionView->setObjectName(QStringLiteral("thumbnailsCollectionView"));
         thumbnailsCollectionView->setDelegate(this);

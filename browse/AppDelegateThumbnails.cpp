@@ -17,9 +17,12 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QFileInfo>
+#include <QLabel>
 #include <QItemSelectionModel>
 #include <QTreeView>
 
+#include <cstring>
 #include <unordered_set>
 
 namespace {
@@ -61,7 +64,9 @@ void AppDelegate::didReceiveItemsFromDirectoryEnumerationThread(const LMRDirecto
         addThumbnails(message.items);
     if (!message.done)
         return;
-    thumbnailEnumerationThread.reset();
+    const std::shared_ptr<LMRDirectoryEnumerationThread> walk = std::exchange(thumbnailEnumerationThread, nullptr);
+    if (message.error != 0)
+        showFolderProblem(walk->path(), message.error);
     sortThumbnails();
     if (thumbnailsCollectionView)
         thumbnailsCollectionView->reloadData();
@@ -284,6 +289,23 @@ void AppDelegate::didChangeDisplayColorProfile()
     scheduleQueueLoadForVisibleThumbnails(std::chrono::milliseconds(0));
     if (fullSizeView)
         fullSizeView->colorProfileDidChange();
+}
+
+void AppDelegate::showFolderProblem(const QString &folderPath, int error)
+{
+    if (!folderProblemLabel)
+        return;
+    if (folderPath.isEmpty()) {
+        folderProblemLabel->hide();
+        folderProblemLabel->clear();
+        return;
+    }
+    const QString name = QFileInfo(folderPath).fileName();
+    folderProblemLabel->setText(tr("The folder “%1” cannot be read: %2.")
+                                    .arg(name.isEmpty() ? folderPath : name,
+                                         QString::fromLocal8Bit(std::strerror(error))));
+    folderProblemLabel->setToolTip(folderPath);
+    folderProblemLabel->show();
 }
 
 void AppDelegate::refresh(QObject *)

@@ -125,13 +125,14 @@ void LMRDirectoryEnumerationThread::waitForRunningWalks()
     s_runningChanged.wait(lock, [] { return s_running == 0; });
 }
 
-void LMRDirectoryEnumerationThread::send(std::vector<LMRImageItemPtr> items, bool done)
+void LMRDirectoryEnumerationThread::send(std::vector<LMRImageItemPtr> items, bool done, int error)
 {
     LMRDirectoryEnumerationMessage message;
     message.items = std::move(items);
     message.thread = shared_from_this();
     message.done = done;
     message.userInfo = m_userInfo;
+    message.error = error;
     auto *relay = static_cast<EnumerationRelay *>(m_relay);
     LMRDirectoryEnumerationThreadConsumer *consumer = m_consumer;
     QMetaObject::invokeMethod(
@@ -153,7 +154,11 @@ void LMRDirectoryEnumerationThread::run()
         root = resolved;
     const int rootFd = ::open(root.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (rootFd < 0) {
+        const int error = errno;
         LMRLog(QStringLiteral("Couldn't create directory enumerator"));
+        // The consumer is waiting for the end of the walk (its busy indicator turns until then)
+        // and is the one to tell the user why the folder shows nothing.
+        send({}, true, error);
         return;
     }
 
@@ -171,10 +176,12 @@ void LMRDirectoryEnumerationThread::run()
     // As an unsigned number, so that any other negative depth also means every level.
     const quint64 deepestLevel = quint64(m_depth + 1);
     bool first = true;
+    int rootError = 0;
 
     while (!pending.empty() && !isCancelled()) {
         const Folder folder = std::move(pending.back());
         pending.pop_back();
+        const bool isRoot = first;
         const int fd = first ? rootFd
                              : ::open(folder.path.constData(),
                                       O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
@@ -185,6 +192,8 @@ void LMRDirectoryEnumerationThread::run()
         }
         DIR *stream = ::fdopendir(fd);
         if (!stream) {
+            if (isRoot)
+                rootError = errno;
             LMRLog(LMRFileSystemItem::errorDescription(QFile::decodeName(folder.path), errno));
             ::close(fd);
             continue;
@@ -199,8 +208,13 @@ void LMRDirectoryEnumerationThread::run()
             errno = 0;
             const dirent *entry = ::readdir(stream);
             if (!entry) {
-                if (errno != 0)
+                if (errno != 0) {
+                    // A folder that opens but cannot be listed (no read permission, a card
+                    // pulled out) is as unreadable as one that does not open.
+                    if (isRoot)
+                        rootError = errno;
                     LMRLog(LMRFileSystemItem::errorDescription(QFile::decodeName(folder.path), errno));
+                }
                 break;
             }
             // Hidden entries, "." and ".." among them, are neither listed nor entered.
@@ -252,5 +266,5 @@ void LMRDirectoryEnumerationThread::run()
     }
     if (first)
         ::close(rootFd);   // cancelled before the root was read
-    send(std::move(batch), true);
+    send(std::move(batch), true, rootError);
 }

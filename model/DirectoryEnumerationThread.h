@@ -1,7 +1,8 @@
 #pragma once
 // LMRDirectoryEnumerationThread walks one folder on a thread of its own and hands the items it
 // makes to a consumer on the consumer's thread, in batches of 100 and a final message marked
-// done (sent exactly once for every walk that could open its folder, also after a cancel).
+// done (sent exactly once for every walk that was started: also after a cancel, and also when
+// the folder cannot be opened, so that a consumer waiting for the end always sees it).
 // Hidden entries and the contents of packages are left out; which entries the consumer keeps
 // is its own business. It shares nothing with other threads but the queued messages.
 //
@@ -29,6 +30,9 @@ struct LMRDirectoryEnumerationMessage {
     std::shared_ptr<LMRDirectoryEnumerationThread> thread;
     bool done = false;
     QVariant userInfo;   // the caller's, or "" when it gave none
+    // Set in the final message only: the errno that kept the walk from opening or reading the
+    // folder itself (not one of its sub-folders, which are logged and passed over).
+    int error = 0;
 };
 
 // Implemented by a QObject (the cast to QObject is made when a walk is created): messages are
@@ -72,7 +76,7 @@ private:
     LMRDirectoryEnumerationThread(LMRDirectoryEnumerationThreadConsumer *consumer, qint64 depth,
                                   const QString &path, const QVariant &userInfo);
     void run();
-    void send(std::vector<LMRImageItemPtr> items, bool done);
+    void send(std::vector<LMRImageItemPtr> items, bool done, int error = 0);
 
     LMRDirectoryEnumerationThreadConsumer *m_consumer;
     QObject *m_relay;   // lives on the consumer's thread; delivers and checks the consumer is alive

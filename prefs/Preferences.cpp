@@ -101,9 +101,18 @@ Preferences &Preferences::sharedInstance()
     return instance;
 }
 
+namespace {
+
+std::unique_ptr<QSettings> openSettings()
+{
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Lumory"),
+                                       QStringLiteral("Lumory"));
+}
+
+} // namespace
+
 Preferences::Preferences()
-    : m_settings(std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                             QStringLiteral("Lumory"), QStringLiteral("Lumory")))
+    : m_settings(openSettings())
     , m_registered(defaults())
 {
     m_settings->sync();
@@ -384,5 +393,9 @@ void Preferences::clearForTesting()
     QMutexLocker locker(&m_mutex);
     m_settings->clear();
     m_settings->sync();
+    // A store keeps the first error it met for good: a test that had it fail (files accessed as
+    // another user) must not leave the next one a store that reports every write as failed.
+    if (m_settings->status() != QSettings::NoError)
+        m_settings = openSettings();
     m_registered = fresh;
 }

@@ -22,12 +22,15 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
 #include <QSplitter>
 #include <QUrl>
 
 #include <algorithm>
+#include <cerrno>
+#include <sys/stat.h>
 
 namespace {
 
@@ -172,8 +175,14 @@ void AppDelegate::setSidebarRootURL(const QString &folderPath)
     if (splitView && sidebarView && splitView->indexOf(sidebarView) >= 0 && sidebarOutlineView)
         sidebarOutlineView->setFocus(Qt::OtherFocusReason);
 
-    if (!reachable)
+    if (!reachable) {
+        // A folder of the history, of Open Recent or of a refresh that has gone meanwhile, or
+        // one behind a folder that can no longer be entered.
+        struct stat info {};
+        if (!path.isEmpty())
+            showFolderProblem(path, ::stat(QFile::encodeName(path).constData(), &info) != 0 ? errno : ENOENT);
         return;
+    }
     Preferences::sharedInstance().setDefaultRootFolder(path);
     sidebarEnumerationThread = LMRDirectoryEnumerationThread::create(this, 0, path);
     sidebarEnumerationThread->start();
@@ -299,6 +308,7 @@ void AppDelegate::showSidebarItem(const LMRItemPtr &item)
     }
 
     displayedSidebarItem = item;
+    showFolderProblem(QString(), 0);
 
     showThumbnailsCollectionView();
     if (item && item->hasDirectoryPath()) {

@@ -9,6 +9,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <cerrno>
+#include <sys/stat.h>
 
 namespace {
 
@@ -174,6 +176,41 @@ private slots:
         for (const auto &message : during.messages)
             finals += message.done ? 1 : 0;
         QCOMPARE(finals, 1);
+    }
+
+    // A folder that cannot be listed still ends its walk, with the reason, so that whoever
+    // waits for the end (a busy indicator) stops waiting and can say why nothing is listed.
+    void unreadableFolderStillEnds_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<int>("error");
+        QTest::newRow("removed") << "removed" << ENOENT;
+        QTest::newRow("a file, not a folder") << "file" << ENOTDIR;
+        QTest::newRow("no permission") << "mode 000" << EACCES;
+    }
+    void unreadableFolderStillEnds()
+    {
+        QFETCH(QString, kind);
+        QFETCH(int, error);
+        const QString folder = m_root + "/folder";
+        QVERIFY(::chmod(QFile::encodeName(m_root).constData(), 0755) == 0);
+        if (kind == "file")
+            lmrtest::writeFile(folder, "x");
+        if (kind == "mode 000") {
+            lmrtest::writeFile(folder + "/a.jpg", "x");
+            QVERIFY(::chmod(QFile::encodeName(folder).constData(), 0) == 0);
+        }
+        QTest::ignoreMessage(QtInfoMsg, "Couldn't create directory enumerator");
+        RecordingConsumer consumer;
+        {
+            const lmrtest::UnprivilegedFileAccess asNobody;
+            walk(consumer, folder, -1);
+        }
+        ::chmod(QFile::encodeName(folder).constData(), 0700);
+        QCOMPARE(consumer.messages.size(), size_t(1));
+        QVERIFY(consumer.messages.front().done);
+        QVERIFY(consumer.messages.front().items.empty());
+        QCOMPARE(consumer.messages.front().error, error);
     }
 
 private:

@@ -3,10 +3,14 @@
 #include "support/TestRunner.h"
 #include "support/TestUtils.h"
 
+#include "app/BusyIndicator.h"
+
 #include <QComboBox>
 #include <QDialog>
+#include <QLabel>
 
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 
 using namespace sidebartest;
@@ -196,6 +200,56 @@ private slots:
         QVERIFY(waitForRoot(*m_delegate, m_root + "/R"));
         QCOMPARE(rowNames(*m_delegate), expected);
         QCOMPARE(outline(*m_delegate)->model()->index(2, 0).data().toString(), expected.constLast());
+    }
+
+    // However a folder fails to list, the busy indicator stops and the window says why; showing
+    // a readable folder takes the message away again.
+    void unreadableFolderIsNamedInTheWindow_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("root without permission") << "mode 000" << "Permission denied";
+        QTest::newRow("listed folder removed, then chosen") << "remove S" << "No such file or directory";
+        QTest::newRow("root removed, then refreshed") << "remove R" << "No such file or directory";
+    }
+    void unreadableFolderIsNamedInTheWindow()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, reason);
+        makeFolders(m_root, {"R/S", "ok"});
+        lmrtest::writeImage(m_root + "/R/a.png", 8, 8);
+        QVERIFY(::chmod(QFile::encodeName(m_root).constData(), 0755) == 0);
+        m_delegate = launchDelegate();
+        AppDelegate &d = *m_delegate;
+        QLabel *problem = d.folderProblemLabel;
+        QVERIFY(problem && problem->isHidden());
+        std::optional<lmrtest::UnprivilegedFileAccess> asNobody;
+        if (how == "mode 000") {
+            QVERIFY(::chmod(QFile::encodeName(m_root + "/R").constData(), 0) == 0);
+            asNobody.emplace();
+            d.setSidebarRootURL(m_root + "/R");
+        } else {
+            d.setSidebarRootURL(m_root + "/R");
+            QVERIFY(waitForRoot(d, m_root + "/R"));
+            QTRY_COMPARE(d.thumbnailItems.size(), size_t(1));
+            if (how == "remove S") {
+                QVERIFY(QDir(m_root + "/R/S").removeRecursively());
+                outline(d)->selectRow(rowOf(d, "S"));
+            } else {
+                QVERIFY(QDir(m_root + "/R").removeRecursively());
+                d.refresh(nullptr);
+            }
+        }
+        QTRY_VERIFY(problem->isVisible() && problem->text().contains(reason));
+        settle();
+        asNobody.reset();
+        ::chmod(QFile::encodeName(m_root + "/R").constData(), 0755);
+        QVERIFY(!d.thumbnailLoadingSpinner->isAnimating());
+        QVERIFY(d.thumbnailItems.empty());
+
+        d.setSidebarRootURL(m_root + "/ok");
+        QVERIFY(waitForRoot(d, m_root + "/ok"));
+        QVERIFY(problem->isHidden());
     }
 
 private:

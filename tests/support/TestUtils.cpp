@@ -5,6 +5,9 @@
 #include <QFileInfo>
 #include <QPainter>
 
+#include <sys/fsuid.h>
+#include <unistd.h>
+
 namespace lmrtest {
 
 QString writeFile(const QString &path, const QByteArray &bytes)
@@ -57,6 +60,26 @@ QColor averageColor(const QImage &image, const QRect &region)
         }
     const qint64 n = qint64(r.width()) * r.height();
     return QColor(int(red / n), int(green / n), int(blue / n));
+}
+
+// The file-system ids are per thread and inherited by threads created meanwhile; leaving uid 0
+// also takes away the capabilities that let root past permissions, and coming back restores them.
+UnprivilegedFileAccess::UnprivilegedFileAccess()
+{
+    if (::geteuid() != 0)
+        return;
+    constexpr int nobody = 65534;
+    ::setfsgid(nobody);
+    ::setfsuid(nobody);
+    m_dropped = true;
+}
+
+UnprivilegedFileAccess::~UnprivilegedFileAccess()
+{
+    if (!m_dropped)
+        return;
+    ::setfsuid(0);
+    ::setfsgid(0);
 }
 
 } // namespace lmrtest

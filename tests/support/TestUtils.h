@@ -25,4 +25,20 @@ QString trashFolder();
 // The average colour of a square region, for fuzzy comparisons of decoded images.
 QColor averageColor(const QImage &image, const QRect &region);
 
+// While one lives, this thread's file accesses, and those of threads it starts meanwhile, are
+// checked as the user "nobody" if the tests run as root (CI does), so that a folder of mode 000
+// is unreadable there too. Root reads everything otherwise. Folders the test needs on the way
+// must be open to others (a QTemporaryDir is 0700).
+class UnprivilegedFileAccess
+{
+public:
+    UnprivilegedFileAccess();
+    ~UnprivilegedFileAccess();
+    UnprivilegedFileAccess(const UnprivilegedFileAccess &) = delete;
+    UnprivilegedFileAccess &operator=(const UnprivilegedFileAccess &) = delete;
+
+private:
+    bool m_dropped = false;
+};
+
 } // namespace lmrtest
