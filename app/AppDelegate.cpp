@@ -4,11 +4,13 @@
 #include "app/BottomBarView.h"
 #include "app/BusyIndicator.h"
 #include "app/MainWindow.h"
+#include "browse/ThumbnailTypeFilter.h"
 #include "grid/ImageCollectionView.h"
 #include "model/DirectoryEnumerationThread.h"
 #include "platform/DisplayColorProfile.h"
 #include "platform/ImageSource.h"
 #include "platform/SharedThumbnailCache.h"
+#include "platform/WindowActivation.h"
 #include "prefs/Preferences.h"
 #include "support/Artwork.h"
 #include "support/ClickableImageView.h"
@@ -28,6 +30,9 @@
 #include <QSplitter>
 #include <QTimer>
 #include <QTreeView>
+
+#include <algorithm>
+#include <utility>
 
 namespace {
 const QString kSplitViewKey = QStringLiteral("MainSplitView");
@@ -203,9 +208,9 @@ void AppDelegate::applicationDidFinishLaunching()
     for (int worker = 0; worker < workers; ++worker)
         thumbnailLoadingThreads.emplace_back(&AppDelegate::thumbnailLoadingThreadMain, thumbnailLoading, worker);
 
-    // 15. The last root folder, unless the copy modifier alone is held. A package is never a
-    // root; it stays stored for the next start all the same.
-    if (!LMREvent::isOptionKeyPressed()) {
+    // 15. The last root folder, unless the copy modifier alone is held or the command line
+    // said not to. A package is never a root; it stays stored for the next start all the same.
+    if (restoresLastRootFolder && !LMREvent::isOptionKeyPressed()) {
         restoredSidebarRootFolderURL = preferences.defaultRootFolder();
         if (!restoredSidebarRootFolderURL.isEmpty()) {
             if (isFilePackageAtPath(restoredSidebarRootFolderURL)) {
@@ -232,6 +237,9 @@ void AppDelegate::applicationWillTerminate()
     stopSlideshow();
     stopAccessingRestoredSidebarRootFolder();
     LMRNotificationCenter::defaultCenter().removeObserver(this);
+    // A move or resize that ended just before the exit has not been written yet.
+    if (m_windowGeometryTimer && m_windowGeometryTimer->isActive())
+        saveWindowGeometry();
 
     // Cancelled and woken, never waited for: a render in progress must not hold up the exit.
     if (thumbnailLoading) {
@@ -268,28 +276,61 @@ bool AppDelegate::applicationShouldHandleReopen(bool)
 
 void AppDelegate::showMainWindow(QObject *)
 {
-    if (!window)
-        return;
-    if (window->isMinimized())
-        window->showNormal();
-    else
-        window->show();
-    window->raise();
-    window->activateWindow();
+    LMRWindowActivation::activate(window, QString());
+}
+
+void AppDelegate::applicationDidReceiveHandOver(const QStringList &paths, const QString &activationToken)
+{
+    // The user acted on the other launch: the window comes forward with the focus, which on
+    // Wayland only the launcher's token can give it.
+    LMRWindowActivation::activate(window, activationToken);
+    QList<QUrl> urls;
+    for (const QString &path : paths)
+        urls.append(QUrl::fromLocalFile(path));
+    applicationOpenURLs(urls);
 }
 
 void AppDelegate::applicationOpenURLs(const QList<QUrl> &urls)
 {
     if (urls.isEmpty() || !urls.first().isLocalFile())
         return;
-    const QString path = QDir::cleanPath(urls.first().toLocalFile());
-    if (!isExistingDirectory(path))
-        return;
+    QString path = QDir::cleanPath(urls.first().toLocalFile());
+    // A file the list would show ("Open With" on a photo in a file manager) opens its folder,
+    // with the file selected and on show once it is listed. Any other file is ignored.
+    QString file;
+    if (!isExistingDirectory(path)) {
+        if (!QFileInfo(path).isFile())
+            return;
+        const LMRFileSystemItem item(path);
+        if (!LMRThumbnailTypeFilter().accepts(item))
+            return;
+        file = item.path();
+        path = QFileInfo(file).absolutePath();
+    }
     replaceOpenFolderViewWithSidebarView();
     stopAccessingRestoredSidebarRootFolder();
     sidebarNavHistory.clear();
     // After the current event, as a folder from any other source would be.
-    QMetaObject::invokeMethod(this, [this, path] { setSidebarRootURL(path); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this, path, file] {
+            setSidebarRootURL(path);
+            fileToShowWhenListed = file;
+            fileToShowWhenListedRoot = sidebarRootFolderItem ? sidebarRootFolderItem->path() : QString();
+        },
+        Qt::QueuedConnection);
+}
+
+void AppDelegate::showFileToShowWhenListed()
+{
+    const QString file = std::exchange(fileToShowWhenListed, QString());
+    // Another folder opened meanwhile has the last word.
+    if (file.isEmpty() || !sidebarRootFolderItem || sidebarRootFolderItem->path() != fileToShowWhenListedRoot)
+        return;
+    const auto found = std::find_if(thumbnailItems.begin(), thumbnailItems.end(),
+                                    [&file](const LMRImageItemPtr &item) { return item->path() == file; });
+    if (found != thumbnailItems.end())
+        showItemWithIndexInFullSizeView(quint64(found - thumbnailItems.begin()));
 }
 
 void AppDelegate::openDocument(QObject *)

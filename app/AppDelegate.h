@@ -52,6 +52,7 @@ class PreferencesWindowController;
 class QAction;
 class QCheckBox;
 class QComboBox;
+class QDialog;
 class QLabel;
 class QMenu;
 class QMimeData;
@@ -142,8 +143,13 @@ public:
     // Another launch asked for the window; answers false (nothing more to do).
     bool applicationShouldHandleReopen(bool hasVisibleWindows);
     void showMainWindow(QObject *sender = nullptr);
-    // Folders from the command line or from a later launch: the first one, if it is a folder.
+    // A later launch handed over its paths (and the activation token it was started with).
+    void applicationDidReceiveHandOver(const QStringList &paths, const QString &activationToken);
+    // Folders from the command line or from a later launch: the first one, if it is a folder,
+    // or the folder of a file of a listed type, with the file on show once it is listed.
     void applicationOpenURLs(const QList<QUrl> &urls);
+    // Called when a walk of the shown folder ends: selects and shows the file asked for.
+    void showFileToShowWhenListed();
     void openDocument(QObject *sender = nullptr);
     // The end of the Open command's folder dialog.
     void didEndOpenPanel(int response, const QString &folderPath);
@@ -172,6 +178,9 @@ public:
     // --- Commands of the menus and toolbar (Commands.cpp)
     void revealSelectedThumbnailsInFinder(QObject *sender = nullptr);
     void showLumoryWebsite(QObject *sender = nullptr);
+    void showAboutBox(QObject *sender = nullptr);
+    // Selects every item of the grid, from the menu or its shortcut wherever the focus is.
+    void selectAll(QObject *sender = nullptr);
     // The grid's or the viewer's copy, whichever is on show.
     void copy(QObject *sender = nullptr);
     void copyFilenameOnly(QObject *sender = nullptr);
@@ -342,6 +351,8 @@ public:
     QPointer<QAction> zoomOutMenuItem;
     QPointer<QAction> preferencesMenuItem;
     QPointer<QAction> websiteMenuItem;
+    QPointer<QAction> aboutMenuItem;
+    QPointer<QAction> selectAllMenuItem;
     QPointer<QMenu> openRecentMenu;
 
     // --- Owned objects
@@ -353,6 +364,7 @@ public:
     QPointer<LMRButtonToolbarItem> slideshowToolbarItem;
     // Made on first use, kept until exit.
     PreferencesWindowController *preferencesWindowController = nullptr;
+    QPointer<QDialog> aboutBox;
     std::unique_ptr<DebugWindowController> debugWindowController;
     std::vector<LMRImageItemPtr> thumbnailItems;
     std::shared_ptr<LMRDirectoryEnumerationThread> thumbnailEnumerationThread;
@@ -367,10 +379,18 @@ public:
     std::vector<LMRItemPtr> sidebarNavHistory;
     // The root restored from the preferences at start-up, or empty.
     QString restoredSidebarRootFolderURL;
+    // A file given on the command line, shown once the walk of its folder ends, and that
+    // folder: a root opened meanwhile by other means cancels it.
+    QString fileToShowWhenListed;
+    QString fileToShowWhenListedRoot;
     QPointer<QTimer> slideshowTimer;
     std::vector<LMRImageItemPtr> shuffledImageItems;
 
     // --- Scalars
+    // False when the command line asked to start without the last root folder (--no-restore),
+    // where holding Ctrl cannot be seen: on Wayland the program has no keyboard state before
+    // its window has the focus.
+    bool restoresLastRootFolder = true;
     quint64 countSinceLastSort = 0;
     // How much of thumbnailItems the last sort left in order, so that re-sorts while a folder
     // fills only merge the new tail in.
@@ -384,6 +404,8 @@ private:
     void buildMainWindow();                // MainWindow.cpp
     void buildMainMenu();                  // MainMenu.cpp
     void buildBottomBar();                 // MainWindow.cpp
+    void restoreWindowGeometry();          // MainWindow.cpp
+    void saveWindowGeometry();             // MainWindow.cpp
     void buildToolbar();                   // AppDelegateToolbar.cpp
     void observeCommandState();            // Commands.cpp
     void updateOpenRecentMenu();           // Commands.cpp
@@ -398,6 +420,7 @@ private:
 
     QPointer<QTimer> m_queueLoadTimer;
     QPointer<QTimer> m_commandValidationTimer;
+    QPointer<QTimer> m_windowGeometryTimer;
     // Every command of the menus, validated together whenever their state may have changed.
     QList<QPointer<QAction>> m_commandActions;
     bool m_launched = false;

@@ -4,6 +4,7 @@
 
 #include "app/AppDelegate.h"
 
+#include "app/AboutBox.h"
 #include "app/MainWindow.h"
 #include "app/Toolbar.h"
 #include "grid/ImageCollectionView.h"
@@ -29,8 +30,6 @@
 
 namespace {
 
-// The product's home page.
-const QUrl kLumoryWebsite(QStringLiteral("https://lumory.app/"));
 // Entries of the Open Recent menu.
 constexpr int kRecentFolderCount = 10;
 
@@ -84,6 +83,8 @@ bool AppDelegate::validateAction(QAction *action)
         return !thumbnailItems.empty() && !isSlideshowActive();
     if (name == QLatin1String("copy") || name == QLatin1String("copyFilenameOnly"))
         return (gridShown && gridSelection) || fullSizeViewShown;
+    if (name == QLatin1String("selectAll"))
+        return gridShown && !thumbnailItems.empty();
     return true;
 }
 
@@ -176,8 +177,10 @@ void AppDelegate::observeCommandState()
 
 void AppDelegate::showPreferences(QObject *)
 {
-    if (!preferencesWindowController)
+    if (!preferencesWindowController) {
         preferencesWindowController = new PreferencesWindowController(this);
+        preferencesWindowController->setTransientParent(window);
+    }
     preferencesWindowController->showWindow();
 }
 
@@ -200,7 +203,23 @@ void AppDelegate::revealSelectedThumbnailsInFinder(QObject *)
 
 void AppDelegate::showLumoryWebsite(QObject *)
 {
-    QDesktopServices::openUrl(kLumoryWebsite);
+    QDesktopServices::openUrl(LMRWebsiteURL());
+}
+
+void AppDelegate::showAboutBox(QObject *)
+{
+    if (!aboutBox)
+        aboutBox = new LMRAboutBox(window);
+    aboutBox->show();
+    aboutBox->raise();
+    aboutBox->activateWindow();
+}
+
+void AppDelegate::selectAll(QObject *)
+{
+    const bool gridShown = splitView && thumbnailsSuperview && splitView->indexOf(thumbnailsSuperview) >= 0;
+    if (gridShown && thumbnailsCollectionView)
+        thumbnailsCollectionView->selectAll();
 }
 
 void AppDelegate::copy(QObject *)

@@ -88,6 +88,9 @@ void AppDelegate::buildMainMenu()
     copyMenuItem = command(edit, tr("Copy"), "copy", &AppDelegate::copy, QKeySequence::keyBindings(QKeySequence::Copy));
     copyFilenameOnlyMenuItem = command(edit, tr("Copy File Name"), "copyFilenameOnly", &AppDelegate::copyFilenameOnly,
                                        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C)});
+    edit->addSeparator();
+    selectAllMenuItem = command(edit, tr("Select All"), "selectAll", &AppDelegate::selectAll,
+                                QKeySequence::keyBindings(QKeySequence::SelectAll));
     validateOnShow(edit);
 
     QMenu *view = bar->addMenu(tr("&View"));
@@ -165,4 +168,7 @@ void AppDelegate::buildMainMenu()
 
     QMenu *help = bar->addMenu(tr("&Help"));
     websiteMenuItem = command(help, tr("Lumory Website"), "showLumoryWebsite", &AppDelegate::showLumoryWebsite);
+    help->addSeparator();
+    aboutMenuItem = command(help, tr("About Lumory"), "showAboutBox", &AppDelegate::showAboutBox);
+    aboutMenuItem->setMenuRole(QAction::AboutRole);
 }

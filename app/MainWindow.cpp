@@ -4,6 +4,7 @@
 #include "app/BottomBarView.h"
 #include "app/BusyIndicator.h"
 #include "grid/ImageCollectionView.h"
+#include "prefs/Preferences.h"
 #include "sidebar/OutlineView.h"
 #include "support/ClickableImageView.h"
 
@@ -17,11 +18,15 @@
 #include <QPushButton>
 #include <QSlider>
 #include <QSplitter>
+#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <QWheelEvent>
+#include <QWindow>
 
 namespace {
+const QString kWindowGeometryKey = QStringLiteral("MainWindowGeometry");
+
 // A combo box takes a wheel turn over it as a choice of the next entry: over the history that
 // would go back and drop every later entry. Only a deliberate choice changes the root.
 class HistoryPopUpButton : public QComboBox
@@ -99,6 +104,13 @@ void MainWindow::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
     emit resized();
+    emit geometryChanged();
+}
+
+void MainWindow::moveEvent(QMoveEvent *event)
+{
+    QMainWindow::moveEvent(event);
+    emit geometryChanged();
 }
 
 void MainWindow::changeEvent(QEvent *event)
@@ -106,6 +118,7 @@ void MainWindow::changeEvent(QEvent *event)
     QMainWindow::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange)
         return;
+    emit geometryChanged();
     const bool wasFullScreen = static_cast<QWindowStateChangeEvent *>(event)->oldState() & Qt::WindowFullScreen;
     if (isFullScreen() && !wasFullScreen)
         emit enteredFullScreen();
@@ -129,6 +142,7 @@ void AppDelegate::buildMainWindow()
     window->setWindowTitle(QStringLiteral("Lumory"));
     window->resize(1200, 780);
     window->setMinimumSize(560, 360);
+    restoreWindowGeometry();
 
     contentView = new MainContentView(window);
     window->setCentralWidget(contentView);
@@ -217,8 +231,39 @@ void AppDelegate::buildMainWindow()
     contentView->setBottomBar(bottomBarView);
 
     connect(window, &MainWindow::resized, this, &AppDelegate::windowDidResize);
+    // Written once a move or resize has settled, not for every step of it.
+    auto *geometryTimer = new QTimer(this);
+    geometryTimer->setObjectName(QStringLiteral("windowGeometryTimer"));
+    geometryTimer->setSingleShot(true);
+    geometryTimer->setInterval(500);
+    connect(geometryTimer, &QTimer::timeout, this, &AppDelegate::saveWindowGeometry);
+    connect(window, &MainWindow::geometryChanged, geometryTimer, qOverload<>(&QTimer::start));
+    m_windowGeometryTimer = geometryTimer;
     connect(window, &MainWindow::enteredFullScreen, this, &AppDelegate::windowDidEnterFullScreen);
     connect(window, &MainWindow::exitedFullScreen, this, &AppDelegate::windowDidExitFullScreen);
+}
+
+void AppDelegate::restoreWindowGeometry()
+{
+    // Size, maximised state, and the position where the platform lets a program place its
+    // windows (not on Wayland). A frame that lies off every screen connected now (a monitor
+    // unplugged since) is moved back onto one by restoreGeometry.
+    const QByteArray geometry = Preferences::sharedInstance().storedValue(kWindowGeometryKey).toByteArray();
+    if (!geometry.isEmpty())
+        window->restoreGeometry(geometry);
+}
+
+void AppDelegate::saveWindowGeometry()
+{
+    if (m_windowGeometryTimer)
+        m_windowGeometryTimer->stop();
+    // Full screen is a passing state, and a minimised window is brought back as it was before.
+    if (!window || !window->windowHandle() || window->isFullScreen() || window->isMinimized())
+        return;
+    const QByteArray geometry = window->saveGeometry();
+    Preferences &preferences = Preferences::sharedInstance();
+    if (preferences.storedValue(kWindowGeometryKey).toByteArray() != geometry)
+        preferences.setStoredValue(kWindowGeometryKey, geometry);
 }
 
 void AppDelegate::buildBottomBar()

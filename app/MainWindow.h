@@ -1,6 +1,6 @@
 #pragma once
 // The main window and its content view. The window reports what its delegate follows (resizes,
-// full screen) and ends the program when it is closed. The content view places the split view
+// moves, full screen) and ends the program when it is closed. The content view places the split view
 // and the bottom bar itself, so that attaching or detaching the bar moves the split view exactly
 // once and a resize keeps both where they belong.
 
@@ -45,9 +45,12 @@ signals:
     void resized();
     void enteredFullScreen();
     void exitedFullScreen();
+    // Moved, resized, maximised or restored: what the next start should bring back changed.
+    void geometryChanged();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
 };

@@ -1,8 +1,8 @@
 #include "app/AppDelegate.h"
+#include "app/CommandLine.h"
 #include "platform/SingleInstance.h"
 
 #include <QApplication>
-#include <QDir>
 #include <QIcon>
 #include <QLocale>
 #include <QTranslator>
@@ -11,24 +11,26 @@
 #include <cstdio>
 #include <cstdlib>
 
-// Folder arguments as absolute paths; desktop launchers may pass file URLs instead of paths.
-static QStringList folderArguments(const QStringList &arguments)
-{
-    QStringList paths;
-    for (const QString &argument : arguments) {
-        const QUrl url = QUrl::fromUserInput(argument, QDir::currentPath(), QUrl::AssumeLocalFile);
-        if (url.isLocalFile())
-            paths.append(QDir::cleanPath(url.toLocalFile()));
-    }
-    return paths;
-}
-
 int main(int argc, char **argv)
 {
+    // --help and --version answer before anything needs a display.
+    {
+        QStringList arguments;
+        for (int i = 0; i < argc; ++i)
+            arguments.append(QString::fromLocal8Bit(argv[i]));
+        const LMRCommandLine early = LMRCommandLine::parse(arguments, true);
+        if (early.showHelp || early.showVersion) {
+            const QString text = early.showHelp ? LMRCommandLine::helpText() : LMRCommandLine::versionText() + u'\n';
+            std::fputs(text.toLocal8Bit().constData(), stdout);
+            return 0;
+        }
+    }
+
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Lumory"));
     QApplication::setApplicationName(QStringLiteral("Lumory"));
     QApplication::setApplicationDisplayName(QStringLiteral("Lumory"));
+    QApplication::setApplicationVersion(LMRApplicationVersion());
     // The desktop entry's name, so that the desktop matches the window to its launcher and icon.
     QGuiApplication::setDesktopFileName(QStringLiteral("lumory"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("lumory"), QIcon(QStringLiteral(":/icons/lumory.svg"))));
@@ -39,20 +41,21 @@ int main(int argc, char **argv)
     // The main window ends the program when it closes; other windows (debug) do not keep it.
     QApplication::setQuitOnLastWindowClosed(false);
 
-    const QStringList paths = folderArguments(QApplication::arguments().mid(1));
+    const LMRCommandLine options = LMRCommandLine::parse(QApplication::arguments());
+    if (!options.error.isEmpty()) {
+        std::fprintf(stderr, "lumory: %s\n%s", qPrintable(options.error), qPrintable(LMRCommandLine::helpText()));
+        return 2;
+    }
+    const QStringList &paths = options.paths;
     LMRSingleInstance instance;
-    if (instance.handOver(paths))
+    // The running instance needs the token a launcher gave this process to take the focus.
+    if (instance.handOver(paths, qEnvironmentVariable("XDG_ACTIVATION_TOKEN")))
         return 0;
     instance.listen();
 
     AppDelegate delegate;
-    QObject::connect(&instance, &LMRSingleInstance::received, &delegate, [&delegate](const QStringList &handed) {
-        delegate.applicationShouldHandleReopen(true);
-        QList<QUrl> urls;
-        for (const QString &path : handed)
-            urls.append(QUrl::fromLocalFile(path));
-        delegate.applicationOpenURLs(urls);
-    });
+    delegate.restoresLastRootFolder = !options.noRestore;
+    QObject::connect(&instance, &LMRSingleInstance::received, &delegate, &AppDelegate::applicationDidReceiveHandOver);
     delegate.launch();
 
     QList<QUrl> urls;

@@ -75,6 +75,7 @@ void AppDelegate::didReceiveItemsFromDirectoryEnumerationThread(const LMRDirecto
         thumbnailLoadingSpinner->stopAnimation();
     }
     queueLoadForVisibleThumbnails();
+    showFileToShowWhenListed();
 }
 
 void AppDelegate::addThumbnails(const std::vector<LMRImageItemPtr> &items)

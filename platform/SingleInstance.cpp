@@ -34,12 +34,15 @@ bool peerIsSameUser(const QLocalSocket &socket)
 #endif
 }
 
-QByteArray encode(const QStringList &paths)
+// The payload is a sequence of fields, each later one optional: the paths, then the activation
+// token. A reader takes the fields it knows and ignores what follows, so either side may be the
+// newer program.
+QByteArray encode(const QStringList &paths, const QString &activationToken)
 {
     QByteArray payload;
     QDataStream out(&payload, QIODevice::WriteOnly);
     out.setVersion(QDataStream::Qt_6_4);
-    out << paths;
+    out << paths << activationToken;
     QByteArray message;
     QDataStream framed(&message, QIODevice::WriteOnly);
     framed.setVersion(QDataStream::Qt_6_4);
@@ -48,8 +51,9 @@ QByteArray encode(const QStringList &paths)
     return message;
 }
 
-// Complete message: the paths; incomplete: nothing and complete stays false.
-QStringList decode(const QByteArray &buffer, bool *complete, bool *malformed)
+// Complete message: the paths (and the token, when the sender gave one); incomplete: nothing
+// and complete stays false.
+QStringList decode(const QByteArray &buffer, bool *complete, bool *malformed, QString *activationToken)
 {
     *complete = false;
     *malformed = false;
@@ -74,6 +78,12 @@ QStringList decode(const QByteArray &buffer, bool *complete, bool *malformed)
         *malformed = true;
         return {};
     }
+    if (!in.atEnd()) {
+        QString token;
+        in >> token;
+        if (in.status() == QDataStream::Ok)
+            *activationToken = token;
+    }
     return paths;
 }
 
@@ -91,7 +101,7 @@ QString LMRSingleInstance::defaultName()
     return QStringLiteral("lumory-%1").arg(quint64(getuid()));
 }
 
-bool LMRSingleInstance::handOver(const QStringList &paths, int timeoutMs)
+bool LMRSingleInstance::handOver(const QStringList &paths, const QString &activationToken, int timeoutMs)
 {
     QLocalSocket socket;
 #if defined(Q_OS_LINUX)
@@ -104,7 +114,7 @@ bool LMRSingleInstance::handOver(const QStringList &paths, int timeoutMs)
         LMRLog(QStringLiteral("Ignoring a Lumory instance of another user on \"%1\"").arg(m_name));
         return false;
     }
-    socket.write(encode(paths));
+    socket.write(encode(paths, activationToken));
     if (!socket.waitForBytesWritten(timeoutMs))
         return false;
     QElapsedTimer clock;
@@ -172,7 +182,8 @@ void LMRSingleInstance::readFrom(QLocalSocket *socket)
     QByteArray buffer = socket->property("lmrBuffer").toByteArray() + socket->readAll();
     bool complete = false;
     bool malformed = false;
-    const QStringList paths = decode(buffer, &complete, &malformed);
+    QString activationToken;
+    const QStringList paths = decode(buffer, &complete, &malformed, &activationToken);
     if (malformed) {
         socket->abort();
         return;
@@ -185,5 +196,5 @@ void LMRSingleInstance::readFrom(QLocalSocket *socket)
     socket->write(kAcknowledgement);
     socket->flush();
     socket->disconnectFromServer();
-    emit received(paths);
+    emit received(paths, activationToken);
 }

@@ -25,18 +25,20 @@ public:
     // "lumory-<uid>".
     static QString defaultName();
 
-    // Gives paths to a running instance. True once the running instance has confirmed them;
-    // false when none runs or it does not answer within timeoutMs (then this process should
-    // carry on by itself).
-    bool handOver(const QStringList &paths, int timeoutMs = 3000);
+    // Gives paths to a running instance, with the activation token this process was started
+    // with (XDG_ACTIVATION_TOKEN; the running one needs it to take the focus on Wayland). True
+    // once the running instance has confirmed them; false when none runs or it does not answer
+    // within timeoutMs (then this process should carry on by itself).
+    bool handOver(const QStringList &paths, const QString &activationToken = QString(), int timeoutMs = 3000);
 
     // Becomes the running instance. False when the name is held by another live process.
     bool listen();
     bool isListening() const;
 
 signals:
-    // Paths handed over by a later process, in its order.
-    void received(const QStringList &paths);
+    // Paths handed over by a later process, in its order, and its activation token (empty when
+    // it had none).
+    void received(const QStringList &paths, const QString &activationToken);
 
 private:
     void acceptConnection();

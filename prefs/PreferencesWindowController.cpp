@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QSpacerItem>
 #include <QRegularExpression>
+#include <QShortcut>
 #include <QVBoxLayout>
 #include <QWidget>
 
@@ -71,9 +72,16 @@ void PreferencesWindowController::showWindow()
 
 void PreferencesWindowController::buildWindow()
 {
-    auto *window = new QWidget(nullptr, Qt::Window);
+    // A window of its own, made transient for the main window by having it as parent.
+    auto *window = new QWidget(m_transientParent, Qt::Window);
     window->setObjectName(QStringLiteral("PreferencesWindow"));
     m_window = window;
+    // The keys that close a utility window on the Linux desktops.
+    for (const QKeySequence &keys : QKeySequence::keyBindings(QKeySequence::Cancel) +
+                                        QKeySequence::keyBindings(QKeySequence::Close)) {
+        auto *shortcut = new QShortcut(keys, window);
+        connect(shortcut, &QShortcut::activated, window, &QWidget::close);
+    }
 
     auto colorRow = [this, window](QFormLayout *form, const QString &label, QPointer<LMRColorWell> &well,
                                    const QString &name, void (PreferencesWindowController::*changed)(),

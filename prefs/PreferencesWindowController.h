@@ -29,6 +29,9 @@ public:
 
     // Builds the window on first call, then brings it forward.
     void showWindow();
+    // The window the preferences belong to: the desktop keeps the preferences above it and
+    // places them over it. Set before the first showWindow.
+    void setTransientParent(QWidget *window) { m_transientParent = window; }
     QWidget *window() const { return m_window; }
 
     void didChangeBackgroundColor();
@@ -60,4 +63,5 @@ private:
     void windowDidLoad();
 
     QPointer<QWidget> m_window;
+    QPointer<QWidget> m_transientParent;
 };

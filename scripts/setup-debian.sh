@@ -16,8 +16,8 @@ packages=(
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
     shared-mime-info desktop-file-utils hicolor-icon-theme
     # headless tests and screenshots; ffmpeg makes the tests' video clips; gio checks that the
-    # desktop accepts the thumbnails Lumory writes
-    xvfb xauth dbus-daemon ffmpeg libglib2.0-bin
+    # desktop accepts the thumbnails Lumory writes; the metadata validator of the install check
+    xvfb xauth dbus-daemon ffmpeg libglib2.0-bin appstream
 )
 
 missing=()

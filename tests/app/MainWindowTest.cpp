@@ -1,11 +1,15 @@
 #include "AppTestSupport.h"
 
 #include "app/BottomBarView.h"
+#include "grid/ImageCollectionView.h"
+#include "platform/WindowActivation.h"
 #include "support/TestRunner.h"
+#include "support/TestUtils.h"
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QScreen>
 #include <QSplitter>
 #include <QTemporaryDir>
 
@@ -72,22 +76,28 @@ private slots:
     {
         QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<QString>("opened");
+        // The file selected and on show in the viewer once its folder is listed.
+        QTest::addColumn<QString>("shown");
 
-        QTest::newRow("three folders open the first only") << QStringList{"B", "A", "C"} << "B";
-        QTest::newRow("a file opens nothing") << QStringList{"notes.txt"} << "";
-        QTest::newRow("a missing path opens nothing") << QStringList{"missing"} << "";
-        QTest::newRow("no arguments") << QStringList{} << "";
+        QTest::newRow("three folders open the first only") << QStringList{"B", "A", "C"} << "B" << "";
+        QTest::newRow("an image opens its folder with it shown") << QStringList{"B/b.png", "A"} << "B" << "B/b.png";
+        QTest::newRow("a file of no listed type opens nothing") << QStringList{"notes.txt"} << "" << "";
+        QTest::newRow("a missing path opens nothing") << QStringList{"missing.png"} << "" << "";
+        QTest::newRow("no arguments") << QStringList{} << "" << "";
     }
 
     void folderFromTheCommandLine()
     {
         QFETCH(QStringList, arguments);
         QFETCH(QString, opened);
+        QFETCH(QString, shown);
 
         QTemporaryDir dir;
         const QDir root(dir.path());
         for (const char *name : {"A", "B", "C"})
             QVERIFY(root.mkpath(QLatin1String(name)));
+        for (const char *name : {"B/a.png", "B/b.png", "B/c.png"})
+            lmrtest::writeImage(root.filePath(QLatin1String(name)), 8, 8);
         QFile note(root.filePath(QStringLiteral("notes.txt")));
         QVERIFY(note.open(QIODevice::WriteOnly));
         note.close();
@@ -118,8 +128,85 @@ private slots:
             QVERIFY(delegate->restoredSidebarRootFolderURL.isEmpty());
             QCOMPARE(delegate->splitView->widget(0), delegate->sidebarView.data());
         }
+        if (!shown.isEmpty()) {
+            const QString file = QFileInfo(root.filePath(shown)).canonicalFilePath();
+            QTRY_VERIFY(delegate->isFullSizeViewShown());
+            QCOMPARE(delegate->thumbnailItems.size(), size_t(3));
+            QCOMPARE(delegate->thumbnailItems.at(delegate->fullSizeItemIndex)->path(), file);
+            QCOMPARE(delegate->thumbnailsCollectionView->selection().count(), 1);
+            QCOMPARE(delegate->thumbnailsCollectionView->selection().firstIndex(), qint64(delegate->fullSizeItemIndex));
+        }
     }
 
+    // What the user left is what the next start shows; a place no screen shows any more is
+    // brought back onto one.
+    void rememberedWindow_data()
+    {
+        QTest::addColumn<QRect>("geometry");
+        QTest::addColumn<bool>("maximised");
+        QTest::addColumn<int>("sidebarWidth");
+        QTest::newRow("size and position") << QRect(60, 50, 700, 500) << false << 0;
+        QTest::newRow("maximised") << QRect(60, 50, 700, 500) << true << 0;
+        QTest::newRow("off every screen") << QRect(5000, 4000, 700, 500) << false << 0;
+        QTest::newRow("the divider dragged") << QRect(20, 20, 760, 520) << false << 300;
+    }
+    void rememberedWindow()
+    {
+        QFETCH(QRect, geometry);
+        QFETCH(bool, maximised);
+        QFETCH(int, sidebarWidth);
+        delegate = apptest::launchDelegate();
+        QVERIFY(QTest::qWaitForWindowExposed(delegate->window));
+        delegate->window->setGeometry(geometry);
+        QTRY_COMPARE(delegate->window->geometry(), geometry);
+        if (maximised) {
+            delegate->window->showMaximized();
+            QTRY_VERIFY(delegate->window->isMaximized());
+        }
+        QSplitter *split = delegate->splitView;
+        if (sidebarWidth > 0) {
+            // Dragged by its handle, as a user does, to about the width asked for.
+            QWidget *handle = split->handle(1);
+            const QPoint grip = handle->rect().center();
+            const QPoint to = grip + QPoint(sidebarWidth - split->sizes().at(0), 0);
+            QTest::mousePress(handle, Qt::LeftButton, {}, grip);
+            QTest::mouseMove(handle, to);
+            QTest::mouseRelease(handle, Qt::LeftButton, {}, to);
+            QTRY_VERIFY(qAbs(split->sizes().at(0) - sidebarWidth) < 5);
+            sidebarWidth = split->sizes().at(0);
+        }
+        apptest::terminate(delegate);
+
+        delegate = apptest::launchDelegate();
+        QVERIFY(QTest::qWaitForWindowExposed(delegate->window));
+        MainWindow *window = delegate->window;
+        QTRY_COMPARE(window->isMaximized(), maximised);
+        const QRect screen = window->screen()->availableGeometry();
+        if (!maximised && screen.contains(geometry))
+            QCOMPARE(window->geometry(), geometry);
+        QVERIFY2(screen.contains(window->geometry()), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(
+            window->x()).arg(window->y()).arg(window->width()).arg(window->height())));
+        if (sidebarWidth > 0)
+            QTRY_COMPARE(delegate->splitView->sizes().at(0), sidebarWidth);
+    }
+
+    // A later launch's folder and token: the window comes forward with that token, then the
+    // folder opens.
+    void handOverActivatesWithTheToken()
+    {
+        QTemporaryDir dir;
+        std::vector<std::pair<QWidget *, QString>> activations;
+        const auto previous = LMRWindowActivation::setHandlerForTesting(
+            [&activations](QWidget *window, const QString &token) { activations.emplace_back(window, token); });
+        delegate = apptest::launchDelegate();
+        delegate->applicationDidReceiveHandOver({dir.path()}, QStringLiteral("launcher-token"));
+        LMRWindowActivation::setHandlerForTesting(previous);
+        QCOMPARE(activations.size(), size_t(1));
+        QCOMPARE(activations.front().first, delegate->window.data());
+        QCOMPARE(activations.front().second, QStringLiteral("launcher-token"));
+        QTRY_VERIFY(delegate->sidebarRootFolderItem);
+        QCOMPARE(delegate->sidebarRootFolderItem->path(), QFileInfo(dir.path()).canonicalFilePath());
+    }
 };
 
 LMR_REGISTER_TEST(MainWindowTest);

@@ -21,11 +21,12 @@ private:
 
     // The later process's side runs on a thread of its own: it waits for the running instance's
     // answer, which the main thread's event loop gives.
-    static std::future<bool> handOverFromAnotherThread(const QString &name, const QStringList &paths)
+    static std::future<bool> handOverFromAnotherThread(const QString &name, const QStringList &paths,
+                                                       const QString &token = QString())
     {
-        return std::async(std::launch::async, [name, paths] {
+        return std::async(std::launch::async, [name, paths, token] {
             LMRSingleInstance later(name);
-            return later.handOver(paths);
+            return later.handOver(paths, token);
         });
     }
 
@@ -38,23 +39,28 @@ private slots:
     void handsPathsToTheRunningInstance_data()
     {
         QTest::addColumn<QStringList>("paths");
-        QTest::newRow("one folder") << QStringList{"/home/someone/Pictures"};
-        QTest::newRow("no folder: bring the window forward") << QStringList{};
+        // The activation token the later process was launched with.
+        QTest::addColumn<QString>("token");
+        QTest::newRow("one folder, with the launcher's token")
+            << QStringList{"/home/someone/Pictures"} << "gnome-shell/Lumory/1234-5-host_TIME42";
+        QTest::newRow("no folder: bring the window forward") << QStringList{} << "";
         QTest::newRow("names with spaces, new lines and accents")
-            << QStringList{"/tmp/a b", "/tmp/line\nbreak", QString::fromUtf8("/tmp/Fotos Sommer \xc3\xa9t\xc3\xa9")};
+            << QStringList{"/tmp/a b", "/tmp/line\nbreak", QString::fromUtf8("/tmp/Fotos Sommer \xc3\xa9t\xc3\xa9")} << "";
     }
 
     void handsPathsToTheRunningInstance()
     {
         QFETCH(QStringList, paths);
+        QFETCH(QString, token);
         const QString name = uniqueName();
         LMRSingleInstance running(name);
         QVERIFY(running.listen());
         QSignalSpy received(&running, &LMRSingleInstance::received);
 
-        auto handedOver = handOverFromAnotherThread(name, paths);
+        auto handedOver = handOverFromAnotherThread(name, paths, token);
         QTRY_COMPARE(received.count(), 1);
         QCOMPARE(received.at(0).at(0).toStringList(), paths);
+        QCOMPARE(received.at(0).at(1).toString(), token);
         QTRY_VERIFY(isReady(handedOver));
         QVERIFY(handedOver.get());
     }

@@ -88,20 +88,23 @@ private slots:
     {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<int>("modifiers");
+        QTest::addColumn<bool>("noRestore");
         QTest::addColumn<bool>("restored");
 
-        QTest::newRow("stored folder is opened") << "Photos" << int(Qt::NoModifier) << true;
-        QTest::newRow("Ctrl alone held skips it") << "Photos" << int(Qt::ControlModifier) << false;
-        QTest::newRow("Ctrl with Shift does not count") << "Photos" << int(Qt::ControlModifier | Qt::ShiftModifier)
-                                                        << true;
-        QTest::newRow("package folder is not opened") << "Trip.photoslibrary" << int(Qt::NoModifier) << false;
-        QTest::newRow("nothing stored") << "" << int(Qt::NoModifier) << false;
+        QTest::newRow("stored folder is opened") << "Photos" << int(Qt::NoModifier) << false << true;
+        QTest::newRow("Ctrl alone held skips it") << "Photos" << int(Qt::ControlModifier) << false << false;
+        QTest::newRow("Ctrl with Shift does not count")
+            << "Photos" << int(Qt::ControlModifier | Qt::ShiftModifier) << false << true;
+        QTest::newRow("--no-restore skips it") << "Photos" << int(Qt::NoModifier) << true << false;
+        QTest::newRow("package folder is not opened") << "Trip.photoslibrary" << int(Qt::NoModifier) << false << false;
+        QTest::newRow("nothing stored") << "" << int(Qt::NoModifier) << false << false;
     }
 
     void restoringTheLastRootFolder()
     {
         QFETCH(QString, stored);
         QFETCH(int, modifiers);
+        QFETCH(bool, noRestore);
         QFETCH(bool, restored);
 
         QTemporaryDir dir;
@@ -116,7 +119,9 @@ private slots:
         apptest::holdModifiers(Qt::KeyboardModifiers(modifiers));
         QCOMPARE(LMREvent::isOptionKeyPressed(), modifiers == int(Qt::ControlModifier));
 
-        auto delegate = apptest::launchDelegate();
+        auto delegate = std::make_unique<AppDelegate>();
+        delegate->restoresLastRootFolder = !noRestore;
+        delegate->launch();
         apptest::releaseModifiers();
 
         QCOMPARE(bool(delegate->sidebarRootFolderItem), restored);

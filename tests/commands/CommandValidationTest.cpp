@@ -32,13 +32,13 @@ private slots:
     void enablingTable_data()
     {
         QTest::addColumn<int>("state");
-        // Open, Refresh, Delete, Reveal, Slideshow, Shuffle, Copy, Copy File Name.
+        // Open, Refresh, Delete, Reveal, Slideshow, Shuffle, Copy, Copy File Name, Select All.
         QTest::addColumn<QString>("expected");
-        QTest::newRow("no folder open") << int(State::NoFolder) << "11000000";
-        QTest::newRow("items, none selected") << int(State::ListOnly) << "11001100";
-        QTest::newRow("an item selected in the grid") << int(State::GridSelection) << "11111111";
-        QTest::newRow("viewer with nothing selected") << int(State::ViewerNothingSelected) << "11111111";
-        QTest::newRow("slideshow running") << int(State::SlideshowRunning) << "11111011";
+        QTest::newRow("no folder open") << int(State::NoFolder) << "110000000";
+        QTest::newRow("items, none selected") << int(State::ListOnly) << "110011001";
+        QTest::newRow("an item selected in the grid") << int(State::GridSelection) << "111111111";
+        QTest::newRow("viewer with nothing selected") << int(State::ViewerNothingSelected) << "111111110";
+        QTest::newRow("slideshow running") << int(State::SlideshowRunning) << "111110110";
     }
 
     // The toolbar buttons and the menu commands answer alike, and they follow the state without
@@ -64,7 +64,8 @@ private slots:
 
         const QStringList toolbarItems{"Open", "Refresh", "Delete", "Reveal", "Slideshow", "Shuffle"};
         const QStringList commands{"openDocument", "refresh", "deleteSelectedItems", "revealSelectedThumbnailsInFinder",
-                                   "startSlideshow", "startShuffledSlideshow", "copy", "copyFilenameOnly"};
+                                   "startSlideshow", "startShuffledSlideshow", "copy", "copyFilenameOnly",
+                                   "selectAll"};
         for (int i = 0; i < commands.size(); ++i) {
             const bool enabled = expected.at(i) == QLatin1Char('1');
             QAction *action = commandNamed(*delegate.delegate, commands.at(i));

@@ -8,6 +8,10 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSlider>
 
 using namespace commandstest;
 
@@ -42,6 +46,53 @@ private slots:
             QCOMPARE(requests.last(), QStringList{delegate->thumbnailItems[2]->path()});
         }
         LMRFileManagerReveal::setHandlerForTesting(previous);
+    }
+
+    // From the Edit menu or its shortcut, wherever the focus is in the window.
+    void selectAllFromTheMenu()
+    {
+        LaunchedDelegate delegate;
+        QTemporaryDir dir;
+        fillList(*delegate.delegate, dir, 4);
+        delegate->window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(delegate->window));
+        delegate->thumbnailZoomSlider->setFocus();
+        QVERIFY(settle(*delegate.delegate));
+        QAction *selectAll = nullptr;
+        for (QAction *menu : delegate->window->menuBar()->actions()) {
+            for (QAction *item : menu->menu()->actions())
+                if (item->text() == QLatin1String("Select All"))
+                    selectAll = item;
+        }
+        QVERIFY(selectAll && selectAll->isEnabled());
+        selectAll->trigger();
+        QCOMPARE(delegate->thumbnailsCollectionView->selection().count(), 4);
+
+        delegate->thumbnailsCollectionView->deselectAll();
+        QTest::keyClick(delegate->window, Qt::Key_A, Qt::ControlModifier);
+        QCOMPARE(delegate->thumbnailsCollectionView->selection().count(), 4);
+    }
+
+    void preferencesCloseByKeyAndBelongToTheMainWindow_data()
+    {
+        QTest::addColumn<QKeySequence>("keys");
+        QTest::newRow("Escape") << QKeySequence(Qt::Key_Escape);
+        QTest::newRow("Ctrl+W") << QKeySequence(Qt::CTRL | Qt::Key_W);
+    }
+
+    void preferencesCloseByKeyAndBelongToTheMainWindow()
+    {
+        QFETCH(QKeySequence, keys);
+        LaunchedDelegate delegate;
+        delegate->preferencesMenuItem->trigger();
+        QWidget *preferences = delegate->preferencesWindowController->window();
+        QVERIFY(QTest::qWaitForWindowActive(preferences));
+        QCOMPARE(preferences->windowHandle()->transientParent(), delegate->window->windowHandle());
+        // Typed while the pacing field has the focus, where a user's hands are.
+        delegate->preferencesWindowController->slideshowPacingTextField->setFocus();
+        QTest::keySequence(preferences, keys);
+        QTRY_VERIFY(!preferences->isVisible());
+        QVERIFY(delegate->window->isVisible());
     }
 
     void highQualityCheckboxEmptiesTheCache()
