@@ -183,6 +183,8 @@ void AppDelegate::buildMainWindow()
         layout->setSpacing(4);
         sidebarNavPopUpButton = new HistoryPopUpButton(sidebar);
         sidebarNavPopUpButton->setObjectName(QStringLiteral("sidebarNavPopUpButton"));
+        sidebarNavPopUpButton->setAccessibleName(tr("Recent folders"));
+        sidebarNavPopUpButton->setToolTip(tr("Folders opened before"));
         // Out of the tab chain, which loops between the list and the grid or viewer.
         sidebarNavPopUpButton->setFocusPolicy(Qt::ClickFocus);
         connect(sidebarNavPopUpButton, &QComboBox::activated, this,
@@ -282,6 +284,7 @@ void AppDelegate::buildBottomBar()
     smallerThumbnailsIcon->setObjectName(QStringLiteral("smallerThumbnailsIcon"));
     smallerThumbnailsIcon->setFixedSize(16, 16);
     smallerThumbnailsIcon->setToolTip(tr("Smaller thumbnails"));
+    smallerThumbnailsIcon->setAccessibleName(tr("Smaller thumbnails"));
     smallerThumbnailsIcon->setTarget(this);
     smallerThumbnailsIcon->setAction([this](LMRClickableImageView *sender) { zoomOut(sender); });
 
@@ -293,6 +296,8 @@ void AppDelegate::buildBottomBar()
     thumbnailZoomSlider->setFixedWidth(120);
     // A click gives it the keys (the arrows then zoom), out of the tab chain all the same.
     thumbnailZoomSlider->setFocusPolicy(Qt::ClickFocus);
+    thumbnailZoomSlider->setAccessibleName(tr("Thumbnail size"));
+    thumbnailZoomSlider->setToolTip(tr("Thumbnail size"));
     connect(thumbnailZoomSlider, &QSlider::valueChanged, this,
             [this] { didChangeZoomSlider(thumbnailZoomSlider); });
 
@@ -300,6 +305,7 @@ void AppDelegate::buildBottomBar()
     largerThumbnailsIcon->setObjectName(QStringLiteral("largerThumbnailsIcon"));
     largerThumbnailsIcon->setFixedSize(20, 20);
     largerThumbnailsIcon->setToolTip(tr("Larger thumbnails"));
+    largerThumbnailsIcon->setAccessibleName(tr("Larger thumbnails"));
     largerThumbnailsIcon->setTarget(this);
     largerThumbnailsIcon->setAction([this](LMRClickableImageView *sender) { zoomIn(sender); });
 

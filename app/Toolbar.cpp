@@ -38,6 +38,7 @@ LMRButtonToolbarItem::LMRButtonToolbarItem(const QString &identifier, const QStr
     // The window's keyboard focus stays where the user's work is; the menus reach every command.
     m_button->setFocusPolicy(Qt::NoFocus);
     m_button->setToolTip(toolTip);
+    m_button->setAccessibleDescription(toolTip);
     layout->addWidget(m_button, 0, Qt::AlignHCenter);
 
     m_labelView = new QLabel(view);
@@ -73,6 +74,7 @@ void LMRButtonToolbarItem::setLabel(const QString &label)
 {
     m_label = label;
     m_labelView->setText(label);
+    m_button->setAccessibleName(label);
     if (m_menuFormRepresentation)
         m_menuFormRepresentation->setText(label);
 }

@@ -1,5 +1,6 @@
 #include "grid/ImageCollectionView.h"
 
+#include "grid/ImageCollectionViewAccessible.h"
 #include "grid/ImageCollectionViewDelegate.h"
 #include "prefs/Preferences.h"
 #include "support/NotificationCenter.h"
@@ -38,6 +39,8 @@ ImageCollectionView::ImageCollectionView(QWidget *parent)
 {
     setFrameStyle(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Before anything could ask for this view's accessible object and cache a generic one.
+    LMRGridAccessibility::installFactory();
     setFocusPolicy(Qt::StrongFocus);
     // Every pixel is painted by us, so Qt need not clear the viewport first.
     viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
@@ -241,6 +244,8 @@ void ImageCollectionView::reloadData()
     relayout();
     setNeedsDisplay();
     updatePresentedItem();
+    m_indicatedItemIndex = currentItemIndex();
+    LMRGridAccessibility::listChanged(this);
 }
 
 void ImageCollectionView::reloadItemsAtIndexPaths(const std::vector<qint64> &indices)
@@ -316,8 +321,7 @@ void ImageCollectionView::addItemAtIndexToSelection(qint64 index)
     m_lastSelectedIndex = index;
     if (index >= 0)
         setNeedsDisplayInRect(cellRectForItemIndex(quint64(index)));
-    if (m_delegate)
-        m_delegate->collectionViewSelectionDidChange(this);
+    selectionDidChange();
 }
 
 void ImageCollectionView::extendLastSelectionTo(qint64 index)
@@ -334,8 +338,7 @@ void ImageCollectionView::extendLastSelectionTo(qint64 index)
             setNeedsDisplayInRect(cellRectForItemIndex(quint64(k)));
     }
     m_lastSelectedIndex = index;
-    if (m_delegate)
-        m_delegate->collectionViewSelectionDidChange(this);
+    selectionDidChange();
 }
 
 void ImageCollectionView::removeItemsAtIndexPathsFromSelection(const std::vector<qint64> &indices)
@@ -345,21 +348,21 @@ void ImageCollectionView::removeItemsAtIndexPathsFromSelection(const std::vector
         if (index >= 0)
             setNeedsDisplayInRect(cellRectForItemIndex(quint64(index)));
     }
-    if (m_delegate)
-        m_delegate->collectionViewSelectionDidChange(this);
+    selectionDidChange();
 }
 
 void ImageCollectionView::deselectAll()
 {
     m_lastSelectedIndex = LMRNotFound;
-    if (m_selection.isEmpty())
+    if (m_selection.isEmpty()) {
+        selectionDidChange(false);
         return;
+    }
     for (qint64 index : m_selection)
         if (index >= 0)
             setNeedsDisplayInRect(cellRectForItemIndex(quint64(index)));
     m_selection.clear();
-    if (m_delegate)
-        m_delegate->collectionViewSelectionDidChange(this);
+    selectionDidChange();
 }
 
 void ImageCollectionView::selectAll()
@@ -368,8 +371,41 @@ void ImageCollectionView::selectAll()
     m_selection.insertRange(0, qint64(m_itemCount));
     m_lastSelectedIndex = LMRNotFound;
     setNeedsDisplay();
-    if (m_delegate)
+    selectionDidChange();
+}
+
+qint64 ImageCollectionView::currentItemIndex() const
+{
+    if (m_lastSelectedIndex >= 0 && quint64(m_lastSelectedIndex) < m_itemCount)
+        return m_lastSelectedIndex;
+    return m_itemCount > 0 ? 0 : LMRNotFound;
+}
+
+void ImageCollectionView::selectionDidChange(bool notifyDelegate)
+{
+    const qint64 current = currentItemIndex();
+    if (current != m_indicatedItemIndex) {
+        for (qint64 index : {m_indicatedItemIndex, current})
+            if (index >= 0 && index != LMRNotFound)
+                setNeedsDisplayInRect(cellRectForItemIndex(quint64(index)));
+        m_indicatedItemIndex = current;
+    }
+    // Told once the event is done: a click or a key replaces the selection in several steps,
+    // and a screen reader should hear the outcome, not an empty selection on the way.
+    if (LMRGridAccessibility::isListening() && !m_accessibilityUpdatePending) {
+        m_accessibilityUpdatePending = true;
+        QMetaObject::invokeMethod(this, &ImageCollectionView::updateAccessibility, Qt::QueuedConnection);
+    }
+    if (notifyDelegate && m_delegate)
         m_delegate->collectionViewSelectionDidChange(this);
+}
+
+void ImageCollectionView::updateAccessibility()
+{
+    m_accessibilityUpdatePending = false;
+    LMRGridAccessibility::selectionChanged(this, m_accessibleSelection, m_accessibleCurrent);
+    m_accessibleSelection = m_selection;
+    m_accessibleCurrent = currentItemIndex();
 }
 
 void ImageCollectionView::replaceSelection(const LMRIndexSet &selection, qint64 lastSelectedIndex)
@@ -439,6 +475,11 @@ void ImageCollectionView::focusInEvent(QFocusEvent *event)
 {
     QAbstractScrollArea::focusInEvent(event);
     setNeedsDisplay();
+    if (LMRGridAccessibility::isListening()) {
+        LMRGridAccessibility::focusChanged(this);
+        m_accessibleSelection = m_selection;
+        m_accessibleCurrent = currentItemIndex();
+    }
 }
 
 void ImageCollectionView::focusOutEvent(QFocusEvent *event)

@@ -33,6 +33,7 @@ class ImageCollectionViewDelegate;
 class QDrag;
 class QHelpEvent;
 class QMenu;
+class QPainter;
 class QPixmap;
 
 // The index that stands for "no item".
@@ -111,6 +112,9 @@ public:
     const LMRIndexSet &selection() const { return m_selection; }
     void setSelection(const LMRIndexSet &selection) { m_selection = selection; }
     qint64 lastSelectedIndex() const { return m_lastSelectedIndex; }
+    // Where the keyboard acts from: the last selected item, or the first item while there is
+    // none; LMRNotFound for an empty grid. The focus indicator is drawn around it.
+    qint64 currentItemIndex() const;
     void addItemAtIndexToSelection(qint64 index);
     void extendLastSelectionTo(qint64 index);
     void removeItemsAtIndexPathsFromSelection(const std::vector<qint64> &indices);
@@ -204,6 +208,11 @@ private:
     void setNeedsDisplayInRect(const QRectF &documentRect);
     void setNeedsDisplay();
     bool showsFocusedSelection() const;
+    // After every change of the selection or its anchor: the delegate (unless the selection
+    // itself stayed as it was), the focus indicator and assistive technology follow it.
+    void selectionDidChange(bool notifyDelegate = true);
+    void updateAccessibility();
+    void drawFocusIndicator(QPainter &painter, const QRectF &dirty);
     bool showToolTip(QHelpEvent *event);
 
     // Input helpers (ImageCollectionViewInput.cpp)
@@ -232,6 +241,12 @@ private:
 
     LMRIndexSet m_selection;
     qint64 m_lastSelectedIndex = LMRNotFound;
+    // The item the focus indicator was last placed around.
+    qint64 m_indicatedItemIndex = LMRNotFound;
+    // What assistive technology was last told, kept only while one listens.
+    LMRIndexSet m_accessibleSelection;
+    qint64 m_accessibleCurrent = LMRNotFound;
+    bool m_accessibilityUpdatePending = false;
 
     // Mouse press and rubber band state, driven by the input handlers.
     quint64 m_itemIndexSelectedByMouseDown = quint64(LMRNotFound);

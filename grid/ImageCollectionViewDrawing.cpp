@@ -119,6 +119,7 @@ void ImageCollectionView::paintEvent(QPaintEvent *event)
         }
     }
 
+    drawFocusIndicator(painter, dirty);
     drawMarquee(painter);
 
     if (m_drawFocusRing) {
@@ -235,6 +236,23 @@ void ImageCollectionView::drawMarquee(QPainter &painter)
     painter.setPen(QPen(lightGray, 1));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(band);
+}
+
+void ImageCollectionView::drawFocusIndicator(QPainter &painter, const QRectF &dirty)
+{
+    // Where the keyboard acts, while it acts here: a ring around the current item's cell, clear
+    // of the selection's fill so that it shows on selected and unselected items alike.
+    const qint64 current = currentItemIndex();
+    if (!showsFocusedSelection() || current == LMRNotFound)
+        return;
+    const QRectF cell = cellRectForItemIndex(quint64(current));
+    if (!cell.intersects(dirty))
+        return;
+    painter.setRenderHint(QPainter::Antialiasing, true);
+    painter.setPen(QPen(palette().color(QPalette::Highlight), 2));
+    painter.setBrush(Qt::NoBrush);
+    painter.drawRoundedRect(LMRInsetRect(cell, 1.5, 1.5), 10, 10);
+    painter.setRenderHint(QPainter::Antialiasing, false);
 }
 
 bool ImageCollectionView::showsFocusedSelection() const

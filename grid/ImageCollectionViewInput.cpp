@@ -341,8 +341,7 @@ void ImageCollectionView::updateMarquee(const QPointF &viewportPoint, Qt::Keyboa
         if (*outside < count)
             addIfDue(*outside, false);
 
-    if (m_delegate)
-        m_delegate->collectionViewSelectionDidChange(this);
+    selectionDidChange();
     autoscroll(viewportPoint);
 }
 

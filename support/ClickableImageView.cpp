@@ -36,6 +36,11 @@ void LMRClickableImageView::mouseReleaseEvent(QMouseEvent *event)
         return;
     }
     event->accept();
+    performClick();
+}
+
+void LMRClickableImageView::performClick()
+{
     if (!m_target || !m_action)
         return;
     QTimer::singleShot(0, m_target.data(), [self = QPointer<LMRClickableImageView>(this), action = m_action] {

@@ -24,6 +24,9 @@ public:
     void setAction(Action action) { m_action = std::move(action); }
     bool hasAction() const { return bool(m_action); }
 
+    // Runs the action as a click does (also for assistive technology's press).
+    void performClick();
+
     void setImage(const QPixmap &pixmap);
     // The icon at the view's size, or at its largest available size while the view has none.
     void setImage(const QIcon &icon);

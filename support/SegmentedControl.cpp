@@ -49,8 +49,11 @@ QIcon LMRSegmentedControl::image(int segment) const
 
 void LMRSegmentedControl::setSegmentToolTip(int segment, const QString &toolTip)
 {
-    if (QToolButton *button = buttonForSegment(segment))
+    if (QToolButton *button = buttonForSegment(segment)) {
         button->setToolTip(toolTip);
+        // The segments show images only: the tooltip's words are what a screen reader says.
+        button->setAccessibleName(toolTip);
+    }
 }
 
 void LMRSegmentedControl::performClick(int segment)

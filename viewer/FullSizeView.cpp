@@ -49,6 +49,7 @@ FullSizeView::FullSizeView(QWidget *parent) : QWidget(parent)
 
     m_pathLabel = new QLabel(this);
     m_pathLabel->setObjectName(QStringLiteral("pathLabel"));
+    m_pathLabel->setAccessibleDescription(tr("Path of the item shown"));
     m_pathLabel->setTextFormat(Qt::RichText);
     m_pathLabel->setTextInteractionFlags(Qt::NoTextInteraction);
     m_pathLabel->setAlignment(Qt::AlignCenter);
@@ -89,6 +90,7 @@ FullSizeView::FullSizeView(QWidget *parent) : QWidget(parent)
     // The controls live in the bottom bar, which the window builds; until then nobody owns them.
     m_zoomControl = new LMRSegmentedControl(4);
     m_zoomControl->setObjectName(QStringLiteral("zoomControl"));
+    m_zoomControl->setAccessibleName(tr("Zoom"));
     m_zoomControl->setSegmentToolTip(0, tr("Zoom Out"));
     m_zoomControl->setSegmentToolTip(1, tr("Actual Size"));
     m_zoomControl->setSegmentToolTip(2, tr("Zoom In"));
@@ -96,6 +98,7 @@ FullSizeView::FullSizeView(QWidget *parent) : QWidget(parent)
     connect(m_zoomControl, &LMRSegmentedControl::clicked, this, &FullSizeView::didClickZoomControl);
     m_navigationControl = new LMRSegmentedControl(2);
     m_navigationControl->setObjectName(QStringLiteral("navigationControl"));
+    m_navigationControl->setAccessibleName(tr("Previous and next"));
     m_navigationControl->setSegmentToolTip(0, tr("Previous"));
     m_navigationControl->setSegmentToolTip(1, tr("Next"));
     updateControlImages();
@@ -261,6 +264,8 @@ void FullSizeView::updatePathLabel()
 {
     const QString path = m_shownItem ? m_shownItem->path() : QString();
     m_pathLabel->setToolTip(path);
+    // What a screen reader says: the path itself, not the markup around it.
+    m_pathLabel->setAccessibleName(path.isEmpty() ? tr("No item shown") : path);
     if (path.isEmpty()) {
         m_pathLabel->clear();
         return;

@@ -1,0 +1,176 @@
+// The grid as assistive technology sees it: its items through QAccessible queries, the events
+// that follow selection and focus, and the focus indicator drawn around the current item.
+
+#include "GridInputTestSupport.h"
+#include "grid/ImageCollectionViewAccessible.h"
+#include "support/TestRunner.h"
+
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+#include <QApplication>
+#include <QScrollBar>
+
+#include <sys/stat.h>
+
+namespace {
+
+struct HeardEvent {
+    QAccessible::Event type;
+    int child;
+};
+std::vector<HeardEvent> g_heard;
+
+} // namespace
+
+class GridAccessibilityTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_delegate = RecordingGridDelegate();
+        m_view = std::make_unique<ObservedGrid>();
+        QVERIFY(setUpGrid(*m_view, m_delegate, 30));
+        QStringList paths{"/p/a.jpg", "/p/b.pdf", "/p/c.mp4", "/p/d.png", "/p/e.mov", "/p/f.heic"};
+        for (int i = paths.size(); i < 40; ++i)
+            paths << QStringLiteral("/p/more%1.jpg").arg(i);
+        // Regular files as a walk reports them, so that each has its type; none is read.
+        m_delegate.items.clear();
+        for (const QString &path : paths) {
+            LMRFileSystemItem::Facts facts;
+            facts.resolvedPath = path;
+            facts.statOk = true;
+            facts.fileType = S_IFREG;
+            m_delegate.items.push_back(std::make_shared<LMRFileSystemImageItem>(facts));
+        }
+        m_delegate.count = qint64(paths.size());
+        m_view->reloadData();
+        g_heard.clear();
+        // No platform bridge listens under the offscreen platform; the test stands for one.
+        LMRGridAccessibility::setEventSinkForTesting(
+            [](const QAccessibleEvent &event) { g_heard.push_back({event.type(), event.child()}); });
+    }
+    void cleanup()
+    {
+        LMRGridAccessibility::setEventSinkForTesting(nullptr);
+        m_view.reset();
+    }
+
+    // Names, descriptions, places and states, after a scroll and a selection.
+    void itemsAsListEntries_data()
+    {
+        QTest::addColumn<int>("index");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("description");
+        QTest::addColumn<bool>("selected");
+        QTest::addColumn<bool>("offscreen");
+        QTest::newRow("image scrolled away") << 0 << "a.jpg" << "Image" << false << true;
+        QTest::newRow("PDF scrolled away, selected") << 1 << "b.pdf" << "PDF" << true << true;
+        QTest::newRow("video on screen") << 4 << "e.mov" << "Video" << false << false;
+        QTest::newRow("HEIC on screen, selected") << 5 << "f.heic" << "Image" << true << false;
+        QTest::newRow("below the screen") << 14 << "more14.jpg" << "Image" << false << true;
+    }
+    void itemsAsListEntries()
+    {
+        QFETCH(int, index);
+        QFETCH(QString, name);
+        QFETCH(QString, description);
+        QFETCH(bool, selected);
+        QFETCH(bool, offscreen);
+        // Rows 312 high in a 700 high viewport scrolled by one row: rows 1 to 3 (items 3 to 11).
+        m_view->verticalScrollBar()->setValue(312);
+        m_view->addItemAtIndexToSelection(1);
+        m_view->addItemAtIndexToSelection(5);
+
+        QAccessibleInterface *grid = QAccessible::queryAccessibleInterface(m_view.get());
+        QVERIFY(grid);
+        QCOMPARE(grid->role(), QAccessible::List);
+        QCOMPARE(grid->childCount(), 40);
+        QAccessibleInterface *item = grid->child(index);
+        QVERIFY(item && item->isValid());
+        QCOMPARE(item->role(), QAccessible::ListItem);
+        QCOMPARE(item->text(QAccessible::Name), name);
+        QCOMPARE(item->text(QAccessible::Description), description);
+        QCOMPARE(item->state().selected, selected);
+        QCOMPARE(item->state().offscreen, offscreen);
+        // Its place in the list, and the same object when asked again or found on screen.
+        QCOMPARE(grid->indexOfChild(item), index);
+        QCOMPARE(item->parent(), grid);
+        QCOMPARE(grid->child(index), item);
+        if (!offscreen)
+            QCOMPARE(grid->childAt(item->rect().center().x(), item->rect().center().y()), item);
+    }
+
+    // Focus goes to the current item; selections are reported item by item, a large one at once.
+    void eventsFollowSelectionAndFocus()
+    {
+        m_view->setFocus();
+        QTRY_VERIFY(m_view->hasFocus());
+        g_heard.clear();
+        // Each step as its own user event, each heard as its outcome once the event is done.
+        const std::vector<std::function<void()>> steps{
+            [this] { click(*m_view, itemCenter(*m_view, 2)); },
+            [this] { click(*m_view, itemCenter(*m_view, 4), Qt::ControlModifier); },
+            [this] { QTest::keyClick(m_view.get(), Qt::Key_Right); },
+            [this] { m_view->selectAll(); },
+        };
+        for (const auto &step : steps) {
+            step();
+            QCoreApplication::processEvents();
+        }
+        const std::vector<std::pair<QAccessible::Event, int>> expected{
+            {QAccessible::Selection, 2}, {QAccessible::Focus, 2},     // a click: the one selected item
+            {QAccessible::SelectionAdd, 4}, {QAccessible::Focus, 4},  // Ctrl-click adds
+            {QAccessible::Selection, 5}, {QAccessible::Focus, 5},     // the arrow replaces both
+            {QAccessible::SelectionWithin, -1}, {QAccessible::Focus, 0}, // all: the anchor is gone
+        };
+        std::vector<std::pair<QAccessible::Event, int>> heard;
+        for (const HeardEvent &event : g_heard)
+            if (event.type != QAccessible::TableModelChanged)
+                heard.emplace_back(event.type, event.child);
+        QCOMPARE(heard, expected);
+        QAccessibleInterface *grid = QAccessible::queryAccessibleInterface(m_view.get());
+        QCOMPARE(grid->focusChild(), grid->child(0));
+        QVERIFY(grid->child(0)->state().focused);
+    }
+
+    // A ring around the current item while the grid has the focus, also with nothing selected.
+    void focusIndicator_data()
+    {
+        QTest::addColumn<Indices>("selected");
+        QTest::addColumn<qint64>("ringed");
+        QTest::newRow("nothing selected: the first item") << Indices{} << qint64(0);
+        QTest::newRow("the last selected item") << Indices{4, 2} << qint64(2);
+    }
+    void focusIndicator()
+    {
+        QFETCH(Indices, selected);
+        QFETCH(qint64, ringed);
+        startWith(*m_view, m_delegate, selected);
+        auto ringPixels = [this](qint64 index) {
+            const QRectF cell = m_view->cellRectForItemIndex(quint64(index));
+            const QImage shot = m_view->viewport()->grab().toImage();
+            // The middle of the cell's left edge, where the ring runs and nothing else draws.
+            return shot.pixel(QPoint(int(cell.left()) + 2, int(cell.center().y())));
+        };
+        m_view->activateWindow();
+        m_view->setFocus();
+        QTRY_VERIFY(m_view->hasFocus() && m_view->isActiveWindow());
+        settle(*m_view);
+        const QRgb focused = ringPixels(ringed);
+        const QRgb elsewhere = ringPixels(ringed == 0 ? 1 : 0);
+        m_view->clearFocus();
+        QTRY_VERIFY(!m_view->hasFocus());
+        settle(*m_view);
+        QVERIFY(focused != ringPixels(ringed));
+        QCOMPARE(elsewhere, ringPixels(ringed == 0 ? 1 : 0));
+    }
+
+private:
+    RecordingGridDelegate m_delegate;
+    std::unique_ptr<ObservedGrid> m_view;
+};
+
+LMR_REGISTER_TEST(GridAccessibilityTest);
+#include "GridAccessibilityTest.moc"
