@@ -265,8 +265,10 @@ public:
     bool outlineViewIsItemExpandable(const LMRItemPtr &item);
     void outlineViewSelectionDidChange();
     // The drop operation to offer (Qt::IgnoreAction refuses); item null means the root.
-    Qt::DropAction outlineViewValidateDrop(const QMimeData *data, const LMRItemPtr &proposedItem);
-    bool outlineViewAcceptDrop(const QMimeData *data, const LMRItemPtr &item);
+    // requested: the copy or move the drop event asks for (LMREvent::dropAction).
+    Qt::DropAction outlineViewValidateDrop(const QMimeData *data, const LMRItemPtr &proposedItem,
+                                           Qt::DropAction requested);
+    bool outlineViewAcceptDrop(const QMimeData *data, const LMRItemPtr &item, Qt::DropAction action);
     void setSidebarRootURL(const QString &folderPath);
     // The sidebar's share of the enumeration messages; those of other walks are dropped.
     void didReceiveSidebarItems(const LMRDirectoryEnumerationMessage &message);

@@ -129,9 +129,7 @@ Qt::DropAction ImageCollectionView::dropOperation(const QDropEvent *event) const
     auto *self = const_cast<ImageCollectionView *>(this);
     if (!m_delegate->collectionViewDisplayedContentItem(self))
         return Qt::IgnoreAction;
-    const Qt::DropAction action = LMREvent::isOptionKeyPressed() ? Qt::CopyAction : Qt::MoveAction;
-    // A source that does not allow the action would see its files moved against its wish.
-    return event->possibleActions().testFlag(action) ? action : Qt::IgnoreAction;
+    return LMREvent::dropAction(event);
 }
 
 void ImageCollectionView::dragEnterEvent(QDragEnterEvent *event)

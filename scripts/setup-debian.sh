@@ -11,13 +11,14 @@ packages=(
     libpoppler-qt6-dev libexiv2-dev libheif-dev libjxl-dev libraw-dev
     libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libglib2.0-dev libtiff-dev libjpeg-dev libicu-dev
     liblcms2-dev libxcb1-dev
-    # run: image-format plugins and what Qt Multimedia needs to play MP4 and MOV
-    qt6-image-formats-plugins libqt6svg6
+    # run: image-format plugins, the Wayland platform, and what Qt Multimedia needs to play MP4 and MOV
+    qt6-image-formats-plugins libqt6svg6 qt6-wayland
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
     shared-mime-info desktop-file-utils hicolor-icon-theme
     # headless tests and screenshots; ffmpeg makes the tests' video clips; gio checks that the
-    # desktop accepts the thumbnails Lumory writes; the metadata validator of the install check
-    xvfb xauth dbus-daemon ffmpeg libglib2.0-bin appstream
+    # desktop accepts the thumbnails Lumory writes; a headless Wayland compositor; the metadata
+    # validator of the install check
+    xvfb xauth dbus-daemon ffmpeg libglib2.0-bin weston appstream
 )
 
 missing=()

@@ -17,7 +17,6 @@
 #include "sidebar/ErrorSheet.h"
 #include "sidebar/OutlineView.h"
 #include "support/Log.h"
-#include "support/Modifiers.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -105,23 +104,24 @@ void AppDelegate::outlineViewSelectionDidChange()
     QMetaObject::invokeMethod(this, [this, item] { showSidebarItem(item); }, Qt::QueuedConnection);
 }
 
-Qt::DropAction AppDelegate::outlineViewValidateDrop(const QMimeData *, const LMRItemPtr &proposedItem)
+Qt::DropAction AppDelegate::outlineViewValidateDrop(const QMimeData *, const LMRItemPtr &proposedItem,
+                                                    Qt::DropAction requested)
 {
     // Files dropped onto the folder on show would land where they are being shown from.
     const OutlineView *view = outlineView(*this);
     const qint64 row = view ? view->selectedRow() : -1;
     if (row >= 0 && proposedItem && sameFolder(outlineViewChildOfItem(row, nullptr), proposedItem))
         return Qt::IgnoreAction;
-    return LMREvent::isOptionKeyPressed() ? Qt::CopyAction : Qt::MoveAction;
+    return requested;
 }
 
-bool AppDelegate::outlineViewAcceptDrop(const QMimeData *data, const LMRItemPtr &item)
+bool AppDelegate::outlineViewAcceptDrop(const QMimeData *data, const LMRItemPtr &item, Qt::DropAction action)
 {
     const LMRItemPtr target = item ? item : sidebarRootFolderItem;
-    if (!data || !target)
+    if (!data || !target || (action != Qt::CopyAction && action != Qt::MoveAction))
         return false;
-    // Once for the whole drop: a modifier let go half-way must not split it.
-    const bool copy = LMREvent::isOptionKeyPressed();
+    // Decided once for the whole drop: a modifier let go half-way must not split it.
+    const bool copy = action == Qt::CopyAction;
     for (const QString &entry : uriListEntries(data)) {
         const QUrl url(entry, QUrl::StrictMode);
         if (!url.isValid() || !url.isLocalFile()) {

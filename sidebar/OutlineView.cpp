@@ -1,6 +1,7 @@
 #include "sidebar/OutlineView.h"
 
 #include "app/AppDelegate.h"
+#include "support/Modifiers.h"
 
 #include <QAbstractListModel>
 #include <QContextMenuEvent>
@@ -230,12 +231,16 @@ void OutlineView::selectionChanged(const QItemSelection &selected, const QItemSe
         m_delegate->outlineViewSelectionDidChange();
 }
 
-Qt::DropAction OutlineView::validateDropAt(const QMimeData *data, const QPoint &viewportPoint, qint64 *row)
+Qt::DropAction OutlineView::validateDropAt(const QDropEvent *event, qint64 *row)
 {
-    *row = rowAtPoint(viewportPoint);
+    *row = rowAtPoint(event->position().toPoint());
+    const QMimeData *data = event->mimeData();
     if (!m_delegate || !data || !data->hasFormat(QStringLiteral("text/uri-list")))
         return Qt::IgnoreAction;
-    return m_delegate->outlineViewValidateDrop(data, *row >= 0 ? m_model->itemAtRow(int(*row)) : nullptr);
+    const Qt::DropAction requested = LMREvent::dropAction(event);
+    if (requested == Qt::IgnoreAction)
+        return Qt::IgnoreAction;
+    return m_delegate->outlineViewValidateDrop(data, *row >= 0 ? m_model->itemAtRow(int(*row)) : nullptr, requested);
 }
 
 void OutlineView::dragEnterEvent(QDragEnterEvent *event)
@@ -250,7 +255,7 @@ void OutlineView::dragEnterEvent(QDragEnterEvent *event)
 void OutlineView::dragMoveEvent(QDragMoveEvent *event)
 {
     qint64 row = kRootRow;
-    const Qt::DropAction action = validateDropAt(event->mimeData(), event->position().toPoint(), &row);
+    const Qt::DropAction action = validateDropAt(event, &row);
     if (action == Qt::IgnoreAction) {
         setDropTargetRow(kNoDropTarget);
         event->ignore();
@@ -271,14 +276,14 @@ void OutlineView::dropEvent(QDropEvent *event)
 {
     setDropTargetRow(kNoDropTarget);
     qint64 row = kRootRow;
-    const Qt::DropAction action = validateDropAt(event->mimeData(), event->position().toPoint(), &row);
+    const Qt::DropAction action = validateDropAt(event, &row);
     if (action == Qt::IgnoreAction || !m_delegate) {
         event->ignore();
         return;
     }
     event->setDropAction(action);
     const bool accepted =
-        m_delegate->outlineViewAcceptDrop(event->mimeData(), row >= 0 ? m_model->itemAtRow(int(row)) : nullptr);
+        m_delegate->outlineViewAcceptDrop(event->mimeData(), row >= 0 ? m_model->itemAtRow(int(row)) : nullptr, action);
     if (accepted)
         event->accept();
     else

@@ -11,6 +11,7 @@
 #include <QTreeView>
 
 class AppDelegate;
+class QDropEvent;
 class QMenu;
 class SidebarItemModel;
 
@@ -52,7 +53,8 @@ private:
     // Tab leaves the list for the grid or the viewer, whichever is on show.
     void focusNextKeyView();
     // The delegate's answer for a drop at this point; *row is the target row (-1: the root).
-    Qt::DropAction validateDropAt(const QMimeData *data, const QPoint &viewportPoint, qint64 *row);
+    // The operation the delegate allows for the drop event at its position, and the row under it.
+    Qt::DropAction validateDropAt(const QDropEvent *event, qint64 *row);
     void setDropTargetRow(qint64 row);
 
     QPointer<AppDelegate> m_delegate;

@@ -71,23 +71,31 @@ private slots:
     void copyOrMove_data()
     {
         QTest::addColumn<int>("modifiers");
+        // Carried by the drop events instead of held (as a query of the keyboard answers).
+        QTest::addColumn<bool>("inTheEvent");
         QTest::addColumn<bool>("copies");
-        QTest::newRow("no modifier moves") << int(Qt::NoModifier) << false;
-        QTest::newRow("ctrl alone copies") << int(Qt::ControlModifier) << true;
-        QTest::newRow("ctrl with shift moves") << int(Qt::ControlModifier | Qt::ShiftModifier) << false;
+        QTest::newRow("no modifier moves") << int(Qt::NoModifier) << false << false;
+        QTest::newRow("ctrl alone copies") << int(Qt::ControlModifier) << false << true;
+        QTest::newRow("ctrl with shift moves") << int(Qt::ControlModifier | Qt::ShiftModifier) << false << false;
+        QTest::newRow("ctrl in the drop event copies") << int(Qt::ControlModifier) << true << true;
     }
     void copyOrMove()
     {
         QFETCH(int, modifiers);
+        QFETCH(bool, inTheEvent);
         QFETCH(bool, copies);
-        holdModifiers(m_view.get(), Qt::KeyboardModifiers(modifiers));
-        if (LMREvent::isOptionKeyPressed() != copies)
-            QSKIP("The modifier state cannot be simulated on this platform");
+        const Qt::KeyboardModifiers eventModifiers(inTheEvent ? modifiers : 0);
+        if (!inTheEvent) {
+            holdModifiers(m_view.get(), Qt::KeyboardModifiers(modifiers));
+            if (LMREvent::isOptionKeyPressed() != copies)
+                QSKIP("The modifier state cannot be simulated on this platform");
+        }
 
         // Drop order, not name order.
         const auto data = fileDrag({m_outside + "/b.jpg", m_outside + "/a.jpg"});
-        QCOMPARE(enter(*data), copies ? Qt::CopyAction : Qt::MoveAction);
-        QCOMPARE(drop(*data), copies ? Qt::CopyAction : Qt::MoveAction);
+        const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+        QCOMPARE(enter(*data, offered, eventModifiers), copies ? Qt::CopyAction : Qt::MoveAction);
+        QCOMPARE(drop(*data, offered, eventModifiers), copies ? Qt::CopyAction : Qt::MoveAction);
 
         QCOMPARE(m_delegate.received, (std::vector<QStringList>{{m_shown + "/b.jpg", m_shown + "/a.jpg"}}));
         QCOMPARE(contents(m_shown + "/a.jpg"), QByteArray("new a.jpg"));
@@ -95,6 +103,41 @@ private slots:
         QCOMPARE(QFile::exists(m_outside + "/a.jpg"), copies);
         QCOMPARE(QFile::exists(m_outside + "/b.jpg"), copies);
         QVERIFY(m_alerts.empty());
+    }
+
+    // Where the keyboard state comes from: the drop event, the window system's answer to a
+    // query (X11), or nowhere (Wayland while another program drags).
+    void dropDecision_data()
+    {
+        QTest::addColumn<int>("possible");
+        QTest::addColumn<int>("proposed");
+        QTest::addColumn<int>("eventModifiers");
+        QTest::addColumn<bool>("canQuery");
+        QTest::addColumn<int>("queried");
+        QTest::addColumn<int>("expected");
+        const int both = Qt::CopyAction | Qt::MoveAction;
+        const int copy = Qt::CopyAction, move = Qt::MoveAction, none = Qt::IgnoreAction;
+        const int ctrl = Qt::ControlModifier, ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
+        const int nothing = Qt::NoModifier;
+        QTest::newRow("X11, Ctrl queried") << both << copy << nothing << true << ctrl << copy;
+        QTest::newRow("event's Ctrl wins over the query") << both << copy << ctrl << true << nothing << copy;
+        QTest::newRow("event's Ctrl+Shift wins over a stale Ctrl") << both << copy << ctrlShift << true << ctrl << move;
+        QTest::newRow("Wayland, no keys: move") << both << copy << nothing << false << ctrl << move;
+        QTest::newRow("Wayland, source offers copying only") << copy << copy << nothing << false << nothing << copy;
+        QTest::newRow("X11, source without move refuses a move") << copy << copy << nothing << true << nothing << none;
+        QTest::newRow("Ctrl asks a copy the source forbids") << move << move << ctrl << false << nothing << none;
+    }
+    void dropDecision()
+    {
+        QFETCH(int, possible);
+        QFETCH(int, proposed);
+        QFETCH(int, eventModifiers);
+        QFETCH(bool, canQuery);
+        QFETCH(int, queried);
+        QFETCH(int, expected);
+        QCOMPARE(LMREvent::dropAction(Qt::DropActions(possible), Qt::DropAction(proposed),
+                                      Qt::KeyboardModifiers(eventModifiers), canQuery, Qt::KeyboardModifiers(queried)),
+                 Qt::DropAction(expected));
     }
 
     void theDecisionIsTakenOnceAtTheDrop()
@@ -147,14 +190,6 @@ private slots:
         QCOMPARE(m_view->drags.size(), size_t(1));
     }
 
-    void sourceWithoutMoveRefusesAMove()
-    {
-        const auto data = fileDrag({m_outside + "/a.jpg"});
-        QCOMPARE(enter(*data, Qt::CopyAction), Qt::IgnoreAction);
-        QCOMPARE(drop(*data, Qt::CopyAction), Qt::IgnoreAction);
-        QVERIFY(QFile::exists(m_outside + "/a.jpg"));
-    }
-
     void ringWhileAnAcceptedDragHovers()
     {
         const auto data = fileDrag({m_outside + "/a.jpg"});
@@ -170,20 +205,26 @@ private slots:
 private:
     // Delivers one drag event of type E to the viewport; the action it accepts, or none.
     template <class E>
-    Qt::DropAction deliver(const QMimeData &data, Qt::DropActions offered, const QPoint &pos = QPoint(510, 150))
+    Qt::DropAction deliver(const QMimeData &data, Qt::DropActions offered, const QPoint &pos,
+                           Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
-        E event(pos, offered, &data, Qt::LeftButton, Qt::NoModifier);
+        E event(pos, offered, &data, Qt::LeftButton, modifiers);
         QCoreApplication::sendEvent(m_view->viewport(), &event);
         return event.isAccepted() ? event.dropAction() : Qt::IgnoreAction;
     }
-    Qt::DropAction enter(const QMimeData &data, Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction)
+    Qt::DropAction enter(const QMimeData &data, Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction,
+                         Qt::KeyboardModifiers modifiers = Qt::NoModifier)
     {
-        return deliver<QDragEnterEvent>(data, offered, QPoint(500, 150));
+        return deliver<QDragEnterEvent>(data, offered, QPoint(500, 150), modifiers);
     }
-    Qt::DropAction move(const QMimeData &data) { return deliver<QDragMoveEvent>(data, Qt::CopyAction | Qt::MoveAction); }
-    Qt::DropAction drop(const QMimeData &data, Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction)
+    Qt::DropAction move(const QMimeData &data)
     {
-        return deliver<QDropEvent>(data, offered);
+        return deliver<QDragMoveEvent>(data, Qt::CopyAction | Qt::MoveAction, QPoint(510, 150));
+    }
+    Qt::DropAction drop(const QMimeData &data, Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction,
+                        Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        return deliver<QDropEvent>(data, offered, QPoint(510, 150), modifiers);
     }
 
     std::unique_ptr<QTemporaryDir> m_dir;

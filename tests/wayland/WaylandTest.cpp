@@ -1,0 +1,187 @@
+// The program on a Wayland compositor (run.sh starts a headless Weston and a private session
+// bus): the main window opens a folder and paints its thumbnails, drops are decided without
+// keyboard state, a later launch's hand-over brings the window forward with its token, and
+// revealing in the file manager works as on X11.
+
+#include "app/AppDelegate.h"
+#include "app/MainWindow.h"
+#include "grid/ImageCollectionView.h"
+#include "platform/FileManagerReveal.h"
+#include "platform/SingleInstance.h"
+#include "platform/WindowActivation.h"
+#include "prefs/Preferences.h"
+#include "support/TestRunner.h"
+
+#include <QDBusConnection>
+#include <QDir>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <future>
+
+namespace {
+
+// Stands in for the file manager on the private session bus.
+class FakeFileManager : public QObject
+{
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
+public:
+    QStringList shown;
+public slots:
+    void ShowItems(const QStringList &uris, const QString &) { shown = uris; }
+};
+
+QString writeSolidImage(const QString &path, const QColor &color)
+{
+    QImage image(120, 120, QImage::Format_RGB32);
+    image.fill(color);
+    image.save(path);
+    return path;
+}
+
+bool near(QRgb a, const QColor &b)
+{
+    return qAbs(qRed(a) - b.red()) < 12 && qAbs(qGreen(a) - b.green()) < 12 && qAbs(qBlue(a) - b.blue()) < 12;
+}
+
+} // namespace
+
+class WaylandTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase()
+    {
+        if (QGuiApplication::platformName() != QLatin1String("wayland"))
+            QSKIP("Needs a Wayland compositor: CTest runs this through run.sh on a headless Weston");
+    }
+
+    void init()
+    {
+        Preferences::sharedInstance().clearForTesting();
+        QVERIFY(m_dir.isValid());
+        m_folder = m_dir.filePath(QStringLiteral("shown"));
+        QDir(m_folder).removeRecursively();
+        QVERIFY(QDir().mkpath(m_folder));
+        const QList<QColor> colors{Qt::red, Qt::green, Qt::blue};
+        for (int i = 0; i < colors.size(); ++i)
+            writeSolidImage(QStringLiteral("%1/%2.png").arg(m_folder).arg(i), colors.at(i));
+        m_delegate = std::make_unique<AppDelegate>();
+        m_delegate->launch();
+        QVERIFY(QTest::qWaitForWindowExposed(m_delegate->window));
+        m_delegate->applicationOpenURLs({QUrl::fromLocalFile(m_folder)});
+        QTRY_COMPARE(m_delegate->thumbnailItems.size(), size_t(3));
+    }
+
+    void cleanup()
+    {
+        m_delegate->applicationWillTerminate();
+        m_delegate.reset();
+    }
+
+    // The window is mapped by the compositor, and the grid draws each image's own colours.
+    void mainWindowShowsTheFolder()
+    {
+        ImageCollectionView *grid = m_delegate->thumbnailsCollectionView;
+        const QList<QColor> colors{Qt::red, Qt::green, Qt::blue};
+        for (int i = 0; i < 3; ++i) {
+            const QRectF item = grid->itemRectForCellRect(grid->cellRectForItemIndex(quint64(i)));
+            const QPoint center = grid->imageRectForItemRect(item).center().toPoint();
+            QTRY_VERIFY2(near(grid->viewport()->grab().toImage().pixel(center), colors.at(i)),
+                         qPrintable(QStringLiteral("item %1").arg(i)));
+        }
+    }
+
+    // Another program's drag carries no keyboard state to us: no modifier in the event moves,
+    // the copy modifier in the event copies, a source that only copies is taken at its word.
+    void dropsWithoutKeyboardState_data()
+    {
+        QTest::addColumn<int>("offered");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<bool>("copies");
+        const int both = Qt::CopyAction | Qt::MoveAction;
+        QTest::newRow("no keys: move") << both << int(Qt::NoModifier) << false;
+        QTest::newRow("Ctrl in the event: copy") << both << int(Qt::ControlModifier) << true;
+        QTest::newRow("source that only copies") << int(Qt::CopyAction) << int(Qt::NoModifier) << true;
+    }
+    void dropsWithoutKeyboardState()
+    {
+        QFETCH(int, offered);
+        QFETCH(int, modifiers);
+        QFETCH(bool, copies);
+        QTRY_VERIFY(m_delegate->displayedSidebarItem);
+        const QString outside = writeSolidImage(m_dir.filePath(QStringLiteral("dropped.png")), Qt::yellow);
+        QMimeData data;
+        data.setUrls({QUrl::fromLocalFile(outside)});
+        QWidget *viewport = m_delegate->thumbnailsCollectionView->viewport();
+        const QPoint at = viewport->rect().center();
+        QDragEnterEvent enter(at, Qt::DropActions(offered), &data, Qt::LeftButton, Qt::KeyboardModifiers(modifiers));
+        QCoreApplication::sendEvent(viewport, &enter);
+        QVERIFY(enter.isAccepted());
+        QDropEvent drop(at, Qt::DropActions(offered), &data, Qt::LeftButton, Qt::KeyboardModifiers(modifiers));
+        QCoreApplication::sendEvent(viewport, &drop);
+        QCOMPARE(drop.dropAction(), copies ? Qt::CopyAction : Qt::MoveAction);
+        QVERIFY(QFile::exists(m_folder + QStringLiteral("/dropped.png")));
+        QCOMPARE(QFile::exists(outside), copies);
+        QTRY_COMPARE(m_delegate->thumbnailItems.size(), size_t(4));
+        QFile::remove(outside);
+    }
+
+    // A later "lumory FOLDER" hands its folder and its launcher's token over the rendezvous.
+    void handOverBringsTheWindowForward()
+    {
+        const QString other = m_dir.filePath(QStringLiteral("other"));
+        QVERIFY(QDir().mkpath(other));
+        const QString name = QStringLiteral("lumory-wayland-test-%1").arg(QCoreApplication::applicationPid());
+        LMRSingleInstance running(name);
+        QVERIFY(running.listen());
+        connect(&running, &LMRSingleInstance::received, m_delegate.get(), &AppDelegate::applicationDidReceiveHandOver);
+        QStringList tokens;
+        const auto previous = LMRWindowActivation::setHandlerForTesting([&tokens](QWidget *window, const QString &token) {
+            tokens << token;
+            LMRWindowActivation::bringForward(window, token);
+        });
+        m_delegate->window->showMinimized();
+
+        auto later = std::async(std::launch::async, [name, other] {
+            LMRSingleInstance instance(name);
+            return instance.handOver({other}, QStringLiteral("launcher-token-7"));
+        });
+        QTRY_COMPARE(tokens, QStringList{QStringLiteral("launcher-token-7")});
+        QTRY_VERIFY(later.wait_for(std::chrono::seconds(0)) == std::future_status::ready);
+        QVERIFY(later.get());
+        LMRWindowActivation::setHandlerForTesting(previous);
+        QVERIFY(m_delegate->window->isVisible());
+        QVERIFY(!m_delegate->window->isMinimized());
+        QTRY_VERIFY(m_delegate->sidebarRootFolderItem
+                    && m_delegate->sidebarRootFolderItem->path() == QFileInfo(other).canonicalFilePath());
+    }
+
+    // The file manager is asked over the session bus, as on X11. (Trash, open with and recent
+    // folders do not touch the display server at all: the desktop area runs here as well.)
+    void revealAsksTheFileManager()
+    {
+        const QString file = m_folder + QStringLiteral("/0.png");
+        FakeFileManager fileManager;
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        QVERIFY2(bus.isConnected(), "run.sh gives the test a private session bus");
+        QVERIFY(bus.registerService(QStringLiteral("org.freedesktop.FileManager1")));
+        QVERIFY(bus.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &fileManager,
+                                   QDBusConnection::ExportAllSlots));
+        LMRFileManagerReveal::showItems({file});
+        QTRY_COMPARE(fileManager.shown, QStringList{QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded)});
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QString m_folder;
+    std::unique_ptr<AppDelegate> m_delegate;
+};
+
+LMR_REGISTER_TEST(WaylandTest);
+#include "WaylandTest.moc"
