@@ -120,7 +120,8 @@ void AppDelegate::queueLoadForVisibleThumbnails()
     for (qint64 i = 0; i < length; ++i) {
         const LMRImageItemPtr &item = thumbnailItems[size_t(location + i)];
         visibleIndex.try_emplace(item->storedHash(), location + i);
-        uncached[size_t(i)] = item->cachedThumbnailWithSize(thumbnailSize, ratio).isNull();
+        // An item refused for its size is not queued again: it would be refused again.
+        uncached[size_t(i)] = item->cachedThumbnailWithSize(thumbnailSize, ratio).isNull() && !item->isTooLargeToDecode();
     }
 
     {

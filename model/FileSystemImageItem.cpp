@@ -26,9 +26,16 @@ QString LMRFileSystemImageItem::thumbnailKey(qint64 size) const
 
 LMRImage LMRFileSystemImageItem::fullSizeImage()
 {
+    if (isTooLargeToDecode()) {
+        LMRImage refused;
+        refused.failure = LMRImage::Failure::TooLarge;
+        return refused;
+    }
     LMRImage image = LMRImageSource::decodeFile(path(), UTI());
+    if (image.failure == LMRImage::Failure::TooLarge)
+        m_tooLarge.store(true, std::memory_order_relaxed);
     if (!image.isValid())
-        return {};
+        return image;
     if (image.isBitmap) {
         m_pixelWidth.store(image.image.width(), std::memory_order_relaxed);
         m_pixelHeight.store(image.image.height(), std::memory_order_relaxed);
@@ -83,7 +90,7 @@ bool LMRFileSystemImageItem::loadThumbnailForCollectionView(const LMRThumbnailSi
         return false;
     LMRThumbnailRAMCache &cache = LMRThumbnailRAMCache::sharedInstance();
     const QString key = thumbnailKey(size);
-    if (!cache.thumbnail(path(), points, ratio).isNull())
+    if (!cache.thumbnail(path(), points, ratio).isNull() || isTooLargeToDecode())
         return false;
 
     // The desktop's shared thumbnails come before any decoder: a folder seen before, by this
@@ -140,6 +147,11 @@ bool LMRFileSystemImageItem::loadThumbnailForCollectionView(const LMRThumbnailSi
         if (thumbnail.isNull())
             thumbnail = source->thumbnail(renderSize);
     }
+    if (source->isTooLarge()) {
+        // Refused by its declared size, which is not a video's: no other decoder is tried.
+        m_tooLarge.store(true, std::memory_order_relaxed);
+        return false;
+    }
     source.reset();     // the decoder's buffers go before the next one is opened
 
     if (thumbnail.isNull()) {
@@ -151,6 +163,8 @@ bool LMRFileSystemImageItem::loadThumbnailForCollectionView(const LMRThumbnailSi
                 m_pixelHeight.store(trackSize->height(), std::memory_order_relaxed);
                 m_pixelWidth.store(trackSize->width(), std::memory_order_relaxed);
             }
+            if (asset->isTooLarge())
+                m_tooLarge.store(true, std::memory_order_relaxed);
         }
         if (thumbnail.isNull()) {
             disk.storeFailure(*this);

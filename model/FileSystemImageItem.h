@@ -34,8 +34,12 @@ public:
     qint64 pixelHeight() const { return m_pixelHeight.load(std::memory_order_relaxed); }
 
     // The whole file decoded for the viewer; invalid when it does not decode. A bitmap sets the
-    // pixel size.
+    // pixel size. Safe on any thread.
     LMRImage fullSizeImage();
+    // Whether a decode found that the file declares more pixels than may be decoded. Once set,
+    // neither the viewer nor the thumbnail renderer touches the file again: its size will not
+    // change while the item lives.
+    bool isTooLargeToDecode() const { return m_tooLarge.load(std::memory_order_relaxed); }
     // The cached thumbnail of this side in points for a screen of the given device pixel ratio
     // (possibly drawn down from a larger cached one), then makes the pixel size known. Never
     // renders. Null when none is cached.
@@ -72,4 +76,5 @@ protected:
 
     std::atomic<qint64> m_pixelWidth{0};
     std::atomic<qint64> m_pixelHeight{0};
+    std::atomic<bool> m_tooLarge{false};
 };

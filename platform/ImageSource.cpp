@@ -2,11 +2,17 @@
 #include "platform/ImageSourceBackends.h"
 
 #include "platform/ColorManagement.h"
+#include "support/Log.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QHash>
+#include <QImageReader>
 #include <QMimeDatabase>
 #include <QTransform>
+
+#include <atomic>
+#include <unistd.h>
 
 #if LUMORY_HAVE_TIFF
 #include <tiffio.h>
@@ -68,9 +74,105 @@ public:
     explicit NoImageSource(const QString &path) : LMRImageSource(path) {}
 };
 
+// Zero until first asked for, then the budget in bytes.
+std::atomic<qint64> g_decodeByteBudget{0};
+
+qint64 physicalMemoryShare()
+{
+    constexpr qint64 cap = qint64(2) << 30;
+    const long pages = ::sysconf(_SC_PHYS_PAGES);
+    const long pageSize = ::sysconf(_SC_PAGESIZE);
+    if (pages <= 0 || pageSize <= 0)
+        return cap;
+    return std::min(cap, qint64(pages) * qint64(pageSize) / 4);
+}
+
+void applyQtAllocationLimit(qint64 bytes)
+{
+    // Qt refuses, as a failed read, any image whose pixels would take more than this; its
+    // default (128 MB) turns away ordinary 36-megapixel photographs.
+    QImageReader::setAllocationLimit(int(std::clamp<qint64>(bytes >> 20, 1, INT_MAX)));
+}
+
 } // namespace
 
 LMRImageSource::~LMRImageSource() = default;
+
+qint64 LMRImageSource::decodeByteBudget()
+{
+    qint64 budget = g_decodeByteBudget.load(std::memory_order_relaxed);
+    if (budget == 0) {
+        budget = physicalMemoryShare();
+        g_decodeByteBudget.store(budget, std::memory_order_relaxed);
+    }
+    return budget;
+}
+
+void LMRImageSource::setDecodeByteBudget(qint64 bytes)
+{
+    const qint64 budget = qMax<qint64>(bytes, 1);
+    g_decodeByteBudget.store(budget, std::memory_order_relaxed);
+    applyQtAllocationLimit(budget);
+}
+
+qint64 LMRImageSource::pixelLimit(double bytesPerPixel)
+{
+    // 2^29 pixels is the most any decoder here is trusted with, whatever the memory: beyond it
+    // int arithmetic on byte counts (Qt's among them) comes too close to overflowing.
+    constexpr qint64 ceiling = qint64(1) << 29;
+    if (!(bytesPerPixel > 0))
+        return ceiling;
+    return std::min(ceiling, qint64(double(decodeByteBudget()) / bytesPerPixel));
+}
+
+bool LMRImageSource::admitDeclaredSize(QSize declared, double bytesPerPixel)
+{
+    if (m_tooLarge)
+        return false;
+    if (declared.width() <= 0 || declared.height() <= 0)
+        return true;
+    const qint64 limit = pixelLimit(bytesPerPixel);
+    if (qint64(declared.width()) * declared.height() <= limit)
+        return true;
+    refuseAsTooLarge(declared, limit);
+    return false;
+}
+
+void LMRImageSource::refuseAsTooLarge(QSize declared, qint64 limit)
+{
+    if (m_tooLarge)
+        return;
+    m_tooLarge = true;
+    if (declared.isValid())
+        LMRLog(QStringLiteral("! Image too large to decode: %1 declares %2 x %3 pixels, more than %4")
+                   .arg(m_path).arg(declared.width()).arg(declared.height()).arg(limit));
+    else
+        LMRLog(QStringLiteral("! Image too large to decode: %1").arg(m_path));
+}
+
+namespace lmrimage {
+
+namespace {
+
+class RefusedSource : public LMRImageSource
+{
+public:
+    explicit RefusedSource(const QString &path) : LMRImageSource(path) {}
+    QImage thumbnail(int) override { return refuse(), QImage(); }
+    LMRImage fullImage() override { return refuse(), LMRImage(); }
+
+private:
+    void refuse() { refuseAsTooLarge({}, 0); }
+};
+
+} // namespace
+
+std::unique_ptr<LMRImageSource> refusedSource(const QString &path)
+{
+    return std::make_unique<RefusedSource>(path);
+}
+
+} // namespace lmrimage
 
 void LMRImageSource::initialize()
 {
@@ -83,6 +185,7 @@ void LMRImageSource::initialize()
     TIFFSetErrorHandler(nullptr);
     TIFFSetWarningHandler(nullptr);
 #endif
+    applyQtAllocationLimit(decodeByteBudget());
     lmrimage::initializeExiv2();
     lmrimage::initializeHeif();
     lmrimage::initializeRaw();
@@ -112,23 +215,35 @@ std::unique_ptr<LMRImageSource> LMRImageSource::open(const QString &path, const 
 
 LMRImage LMRImageSource::decodeFile(const QString &path, const QString &mimeHint)
 {
+    LMRImage unreadable;
+    unreadable.failure = LMRImage::Failure::Unreadable;
+    LMRImage tooLarge;
+    tooLarge.failure = LMRImage::Failure::TooLarge;
     if (!QFileInfo(path).isFile())
-        return {};
+        return unreadable;
     if (lmrimage::Opener opener = openerFor(mimeHint)) {
         if (auto source = opener(path, mimeHint)) {
             LMRImage image = source->fullImage();
             if (image.isValid())
                 return image;
+            // The decoder read the header and refused its size: another decoder would only
+            // find the same size.
+            if (source->isTooLarge())
+                return tooLarge;
         }
     }
     const QString sniffed = QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchContent).name();
     if (sniffed == mimeHint)
-        return {};
+        return unreadable;
     if (lmrimage::Opener opener = openerFor(sniffed)) {
-        if (auto source = opener(path, sniffed))
-            return source->fullImage();
+        if (auto source = opener(path, sniffed)) {
+            LMRImage image = source->fullImage();
+            if (image.isValid())
+                return image;
+            return source->isTooLarge() ? tooLarge : unreadable;
+        }
     }
-    return {};
+    return unreadable;
 }
 
 namespace lmrimage {
@@ -211,7 +326,14 @@ QImage decodePreviewBytes(const QByteArray &data, int maxPixelSize)
         if (!jpeg.isNull())
             return LMRColorManagement::convertToOutput(std::move(jpeg), profile);
     }
-    return LMRColorManagement::convertToOutput(scaledToFit(QImage::fromData(data), maxPixelSize));
+    // Previews are files within files, as hostile as any: their declared size is read first.
+    QBuffer buffer;
+    buffer.setData(data);
+    QImageReader reader(&buffer);
+    const QSize declared = reader.size();
+    if (qint64(declared.width()) * declared.height() > LMRImageSource::pixelLimit(4))
+        return {};
+    return LMRColorManagement::convertToOutput(scaledToFit(reader.read(), maxPixelSize));
 }
 
 } // namespace lmrimage

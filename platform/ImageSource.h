@@ -25,9 +25,14 @@
 // raster rendered from it at a resolution fit for display, but no pixel size of its own.
 struct LMRImage
 {
+    // Why there is no image: TooLarge when the file declares more pixels than may be decoded,
+    // which no later attempt will change.
+    enum class Failure { None, Unreadable, TooLarge };
+
     QImage image;
     QSizeF size;            // points
     bool isBitmap = true;
+    Failure failure = Failure::None;
 
     bool isValid() const { return !image.isNull(); }
 };
@@ -51,8 +56,18 @@ public:
     static std::unique_ptr<LMRImageSource> open(const QString &path, const QString &mimeHint);
 
     // Decodes the whole file: first with the hint's decoder, then with the decoder its content
-    // names, so that a PNG saved under a .jpg name still shows. Invalid when neither can.
+    // names, so that a PNG saved under a .jpg name still shows. Invalid when neither can, with
+    // failure TooLarge when the file declares more pixels than may be decoded.
     static LMRImage decodeFile(const QString &path, const QString &mimeHint);
+
+    // What one decode may hold in memory: a quarter of physical memory, at most 2 GiB (the
+    // share the thumbnail cache may take too). Qt's image readers get it as their allocation
+    // limit. Setting it (tests, the benchmark) applies to decodes started afterwards.
+    static qint64 decodeByteBudget();
+    static void setDecodeByteBudget(qint64 bytes);
+    // The most pixels a picture may declare and still be decoded by a decoder that holds
+    // bytesPerPixel bytes for each pixel at its peak: what the budget holds, never above 2^29.
+    static qint64 pixelLimit(double bytesPerPixel);
 
     virtual ~LMRImageSource();
 
@@ -68,10 +83,20 @@ public:
     virtual LMRImage fullImage() { return {}; }
 
     QString path() const { return m_path; }
+    // Whether the file declares more pixels than may be decoded: thumbnail and fullImage then
+    // answer nothing, and one line has been logged.
+    bool isTooLarge() const { return m_tooLarge; }
 
 protected:
     explicit LMRImageSource(const QString &path) : m_path(path) {}
 
+    // Whether the declared size may be decoded by a decoder needing bytesPerPixel at its peak;
+    // otherwise marks the source too large, logging that once. An unknown size is admitted:
+    // the decoder's own allocation limit is then the guard.
+    bool admitDeclaredSize(QSize declared, double bytesPerPixel);
+    void refuseAsTooLarge(QSize declared, qint64 limit);
+
 private:
     QString m_path;
+    bool m_tooLarge = false;
 };

@@ -31,6 +31,10 @@ Backend rawBackend();
 Backend pdfBackend();
 Backend qtBackend();     // whatever Qt's image readers and plugins read; consulted last
 
+// The source of a file whose decoder refused its size before it could tell it: it answers no
+// size, and refuses (logging once) when asked for pixels.
+std::unique_ptr<LMRImageSource> refusedSource(const QString &path);
+
 // One-time set-up of the libraries that need it (called by LMRImageSource::initialize).
 void initializeExiv2();
 void initializeHeif();
@@ -51,9 +55,11 @@ int exifOrientation(const uchar *tiff, qsizetype length);
 // JPEG decoding from memory at the smallest DCT scale that still covers maxPixelSize (0: whole
 // image), then scaled to fit. A file that ends early is a failure, not a grey image. Orientation
 // is NOT applied here; *orientation (if given) receives the file's EXIF orientation. Colours are
-// left as stored; *iccProfile (if given) receives the embedded profile (APP2), empty if none.
+// left as stored; *iccProfile (if given) receives the embedded profile (APP2), empty if none. A
+// picture declaring more pixels than the limit, or needing more memory than the budget, is not
+// decoded and sets *tooLarge (if given).
 QImage decodeJpeg(const QByteArray &data, int maxPixelSize, int *orientation = nullptr,
-                  QByteArray *iccProfile = nullptr);
+                  QByteArray *iccProfile = nullptr, bool *tooLarge = nullptr);
 // The embedded ICC profile of a JPEG file, from its header; empty if none.
 QByteArray jpegIccProfile(const QString &path);
 // Any embedded preview's bytes (JPEG, TIFF, ...) decoded and fitted, in the output colour space

@@ -13,6 +13,15 @@
 namespace lmrimage {
 namespace {
 
+// At its peak a decode holds the codec's frame, libheif's colour planes and the interleaved
+// result: 7.4 (AVIF) to 8.5 (HEIC) bytes a pixel measured, rounded up.
+constexpr double kHeifBytesPerPixel = 9;
+
+void releaseDecoded(void *decoded)
+{
+    heif_image_release(static_cast<heif_image *>(decoded));
+}
+
 QImage decodeHandle(heif_image_handle *handle)
 {
     const bool alpha = heif_image_handle_has_alpha_channel(handle);
@@ -26,11 +35,14 @@ QImage decodeHandle(heif_image_handle *handle)
     const uint8_t *plane = heif_image_get_plane_readonly(decoded, heif_channel_interleaved, &stride);
     const int width = heif_image_get_width(decoded, heif_channel_interleaved);
     const int height = heif_image_get_height(decoded, heif_channel_interleaved);
-    QImage image;
-    if (plane && width > 0 && height > 0)
-        image = QImage(plane, width, height, stride, alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888).copy();
-    heif_image_release(decoded);
-    return image;
+    if (!plane || width <= 0 || height <= 0) {
+        heif_image_release(decoded);
+        return {};
+    }
+    // The image keeps libheif's pixels rather than a copy of them, which would take another
+    // four bytes a pixel at the worst moment; they go with the image's last reference.
+    return QImage(plane, width, height, stride, alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888,
+                  releaseDecoded, decoded);
 }
 
 // The colour description of an image item: its ICC profile, or one made from its nclx box.
@@ -115,7 +127,12 @@ public:
                 heif_image_handle *thumb = nullptr;
                 if (heif_image_handle_get_thumbnail(m_primary, id, &thumb).code != heif_error_Ok)
                     continue;
-                const int longer = qMax(heif_image_handle_get_width(thumb), heif_image_handle_get_height(thumb));
+                const int width = heif_image_handle_get_width(thumb), height = heif_image_handle_get_height(thumb);
+                if (qint64(width) * height > LMRImageSource::pixelLimit(kHeifBytesPerPixel)) {
+                    heif_image_handle_release(thumb);
+                    continue;
+                }
+                const int longer = qMax(width, height);
                 // The smallest that covers the size, else the largest.
                 const bool better = !best || (bestLonger < maxPixelSize ? longer > bestLonger
                                                                          : longer >= maxPixelSize && longer < bestLonger);
@@ -144,17 +161,26 @@ public:
     QImage thumbnail(int maxPixelSize) override
     {
         // Converted after the scaling: the thumbnail has a fraction of the picture's pixels.
-        const QImage image = scaledToFit(decodeHandle(m_primary), maxPixelSize);
+        const QImage image = scaledToFit(decodePrimary(), maxPixelSize);
         return image.isNull() ? image : LMRColorManagement::convertToOutput(image, profileOf(m_primary));
     }
 
     LMRImage fullImage() override
     {
-        QImage image = decodeInOutputColours(m_primary);
+        QImage image = decodePrimary();
+        if (!image.isNull())
+            image = LMRColorManagement::convertToOutput(std::move(image), profileOf(m_primary));
         return {image, QSizeF(image.size()), true};
     }
 
 private:
+    QImage decodePrimary()
+    {
+        if (!admitDeclaredSize(pixelSize(), kHeifBytesPerPixel))
+            return {};
+        return decodeHandle(m_primary);
+    }
+
     heif_context *m_context;
     heif_image_handle *m_primary;
 };
@@ -165,9 +191,12 @@ std::unique_ptr<LMRImageSource> openHeif(const QString &path, const QString &)
     if (!context)
         return nullptr;
     heif_image_handle *primary = nullptr;
-    if (heif_context_read_from_file(context, QFile::encodeName(path).constData(), nullptr).code != heif_error_Ok
-        || heif_context_get_primary_image_handle(context, &primary).code != heif_error_Ok) {
+    const heif_error read = heif_context_read_from_file(context, QFile::encodeName(path).constData(), nullptr);
+    if (read.code != heif_error_Ok || heif_context_get_primary_image_handle(context, &primary).code != heif_error_Ok) {
         heif_context_free(context);
+        // libheif's own size limit turns such a file away while reading its boxes.
+        if (read.subcode == heif_suberror_Security_limit_exceeded)
+            return refusedSource(path);
         return nullptr;
     }
     return std::make_unique<HeifSource>(path, context, primary);

@@ -21,6 +21,12 @@
 
 namespace lmrimage {
 
+namespace {
+// A full decode fills one four-byte pixel for each declared pixel; a progressive file also
+// holds its coefficients, which libjpeg's own memory limit (the same budget) bounds.
+constexpr double kJpegBytesPerPixel = 4;
+} // namespace
+
 #if LUMORY_HAVE_JPEG
 
 namespace {
@@ -37,12 +43,19 @@ void errorExit(j_common_ptr cinfo)
     longjmp(reinterpret_cast<ErrorManager *>(cinfo->err)->jump, 1);
 }
 
+bool outOfMemory(j_common_ptr cinfo)
+{
+    return cinfo->err->msg_code == JERR_OUT_OF_MEMORY || cinfo->err->msg_code == JERR_NO_BACKING_STORE;
+}
+
 void emitMessage(j_common_ptr cinfo, int level)
 {
     if (level >= 0)
         return;
-    // Other warnings (stray bytes before a marker, common in camera files) leave a usable image.
-    if (cinfo->err->msg_code == JWRN_JPEG_EOF)
+    // The data ending early, at the end of the file or at a marker (a cut file given its end
+    // marker back), leaves grey where the picture should be. Other warnings (stray bytes before
+    // a marker, common in camera files) leave a usable image.
+    if (cinfo->err->msg_code == JWRN_JPEG_EOF || cinfo->err->msg_code == JWRN_HIT_MARKER)
         reinterpret_cast<ErrorManager *>(cinfo->err)->truncated = true;
     cinfo->err->num_warnings++;
 }
@@ -121,18 +134,24 @@ void cmykToRgb(const uchar *in, QRgb *out, int width, bool inverted)
 
 } // namespace
 
-QImage decodeJpeg(const QByteArray &data, int maxPixelSize, int *orientation, QByteArray *iccProfile)
+QImage decodeJpeg(const QByteArray &data, int maxPixelSize, int *orientation, QByteArray *iccProfile, bool *tooLarge)
 {
     jpeg_decompress_struct cinfo;
     ErrorManager errors;
     installErrorManager(cinfo, errors);
     QImage image;
     QByteArray cmykLine;
+    if (tooLarge)
+        *tooLarge = false;
     if (setjmp(errors.jump)) {
+        if (tooLarge)
+            *tooLarge = outOfMemory(reinterpret_cast<j_common_ptr>(&cinfo));
         jpeg_destroy_decompress(&cinfo);
         return {};
     }
     jpeg_create_decompress(&cinfo);
+    // Beyond this libjpeg fails with an error instead of allocating (it has no backing store).
+    cinfo.mem->max_memory_to_use = long(qMin<qint64>(LMRImageSource::decodeByteBudget(), LONG_MAX));
     jpeg_mem_src(&cinfo, reinterpret_cast<const unsigned char *>(data.constData()),
                  static_cast<unsigned long>(data.size()));
     if (orientation)
@@ -148,6 +167,12 @@ QImage decodeJpeg(const QByteArray &data, int maxPixelSize, int *orientation, QB
     if (iccProfile)
         *iccProfile = iccFromMarkers(cinfo);
     const QSize stored(int(cinfo.image_width), int(cinfo.image_height));
+    if (qint64(stored.width()) * stored.height() > LMRImageSource::pixelLimit(kJpegBytesPerPixel)) {
+        if (tooLarge)
+            *tooLarge = true;
+        jpeg_destroy_decompress(&cinfo);
+        return {};
+    }
     const QSize target = maxPixelSize > 0 ? fittedSize(stored, maxPixelSize) : stored;
     // The coarsest DCT scale whose output still covers the target, as Qt's reader picks it:
     // entropy decoding costs the same at every scale, the inverse transforms do not.
@@ -177,6 +202,12 @@ QImage decodeJpeg(const QByteArray &data, int maxPixelSize, int *orientation, QB
 #endif
     }
     jpeg_start_decompress(&cinfo);
+    // A progressive file has been read to its end by now: one that ended early is refused
+    // before a single grey line is made of it.
+    if (errors.truncated) {
+        jpeg_destroy_decompress(&cinfo);
+        return {};
+    }
     image = QImage(int(cinfo.output_width), int(cinfo.output_height), format);
     if (image.isNull()) {
         jpeg_destroy_decompress(&cinfo);
@@ -227,7 +258,7 @@ bool readHeader(const QString &path, QSize *size, int *orientation, QByteArray *
 }
 } // namespace
 
-QImage decodeJpeg(const QByteArray &data, int maxPixelSize, int *orientation, QByteArray *iccProfile)
+QImage decodeJpeg(const QByteArray &data, int maxPixelSize, int *orientation, QByteArray *iccProfile, bool *tooLarge)
 {
     QBuffer buffer;
     buffer.setData(data);
@@ -235,8 +266,13 @@ QImage decodeJpeg(const QByteArray &data, int maxPixelSize, int *orientation, QB
     reader.setAutoTransform(orientation != nullptr);
     if (orientation)
         *orientation = 1;
+    const QSize declared = reader.size();
+    if (tooLarge)
+        *tooLarge = qint64(declared.width()) * declared.height() > LMRImageSource::pixelLimit(kJpegBytesPerPixel);
+    if (tooLarge && *tooLarge)
+        return {};
     if (maxPixelSize > 0)
-        reader.setScaledSize(fittedSize(reader.size(), maxPixelSize));
+        reader.setScaledSize(fittedSize(declared, maxPixelSize));
     QImage image = reader.read();
     if (iccProfile)
         *iccProfile = image.colorSpace().iccProfile();
@@ -271,27 +307,32 @@ public:
         return LMRColorManagement::convertToOutput(std::move(preview), jpegIccProfile(path()));
     }
 
-    QImage thumbnail(int maxPixelSize) override
-    {
-        int orientation = 1;
-        QByteArray profile;
-        // Converted after the scaling: the thumbnail has a fraction of the file's pixels.
-        QImage image = decodeJpeg(readAll(), maxPixelSize, &orientation, &profile);
-        image = LMRColorManagement::convertToOutput(std::move(image), profile);
-        return applyOrientation(std::move(image), orientation);
-    }
+    QImage thumbnail(int maxPixelSize) override { return decode(maxPixelSize); }
 
     LMRImage fullImage() override
     {
-        int orientation = 1;
-        QByteArray profile;
-        QImage image = decodeJpeg(readAll(), 0, &orientation, &profile);
-        image = LMRColorManagement::convertToOutput(std::move(image), profile);
-        image = applyOrientation(std::move(image), orientation);
+        const QImage image = decode(0);
         return {image, QSizeF(image.size()), true};
     }
 
 private:
+    QImage decode(int maxPixelSize)
+    {
+        if (isTooLarge())
+            return {};
+        int orientation = 1;
+        bool tooLarge = false;
+        QByteArray profile;
+        QImage image = decodeJpeg(readAll(), maxPixelSize, &orientation, &profile, &tooLarge);
+        if (tooLarge) {
+            refuseAsTooLarge(pixelSize(), LMRImageSource::pixelLimit(kJpegBytesPerPixel));
+            return {};
+        }
+        // Converted after the scaling: a thumbnail has a fraction of the file's pixels.
+        image = LMRColorManagement::convertToOutput(std::move(image), profile);
+        return applyOrientation(std::move(image), orientation);
+    }
+
     QByteArray readAll() const
     {
         QFile file(path());

@@ -12,6 +12,10 @@
 namespace lmrimage {
 namespace {
 
+// Qt's readers fill one image of the declared size (four bytes a pixel for 8-bit colour); the
+// few that hold more, 16-bit colour, meet Qt's own allocation limit, set to the same budget.
+constexpr double kQtBytesPerPixel = 4;
+
 bool isVectorFormat(const QByteArray &format)
 {
     return format == "svg" || format == "svgz";
@@ -37,10 +41,13 @@ public:
         QImageReader reader;
         prepare(reader);
         const QSize stored = reader.size();
+        const bool vector = isVectorFormat(m_format);
+        if (!vector && !admitDeclaredSize(stored, kQtBytesPerPixel))
+            return {};
         if (stored.isValid()) {
             // The scaled size is applied before the rotation; the target box is square, so the
             // stored proportions fitted into it are what the rotated picture needs.
-            reader.setScaledSize(fittedSize(stored, maxPixelSize, isVectorFormat(m_format)));
+            reader.setScaledSize(fittedSize(stored, maxPixelSize, vector));
         }
         // Converted after the scaling: the thumbnail has a fraction of the file's pixels.
         return LMRColorManagement::convertToOutput(scaledToFit(reader.read(), maxPixelSize));
@@ -60,6 +67,8 @@ public:
             const QImage image = reader.read();
             return {image, QSizeF(points), false};
         }
+        if (!admitDeclaredSize(reader.size(), kQtBytesPerPixel))
+            return {};
         const QImage image = LMRColorManagement::convertToOutput(reader.read());
         return {image, QSizeF(image.size()), true};
     }

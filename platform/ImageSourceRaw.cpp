@@ -15,6 +15,10 @@ namespace {
 
 void ignoreDataError(void *, const char *, const int) {}
 
+// A full development holds the raw samples (2 bytes a pixel), LibRaw's four-channel working
+// image (8), its 8-bit result (3) and the copy made of that (3).
+constexpr double kRawBytesPerPixel = 16;
+
 // LibRaw's flip: 3 = 180 degrees, 5 = 90 counter-clockwise, 6 = 90 clockwise.
 int orientationForFlip(int flip)
 {
@@ -78,8 +82,15 @@ private:
 
     QImage develop(bool halfSize)
     {
-        if (!reopen())
+        if (isTooLarge() || !reopen())
             return {};
+        const auto &sizes = m_raw->imgdata.sizes;
+        const qint64 rawPixels = qint64(sizes.raw_width) * sizes.raw_height;
+        const qint64 pixels = qMax(rawPixels, qint64(sizes.width) * sizes.height);
+        if (pixels > LMRImageSource::pixelLimit(kRawBytesPerPixel)) {
+            refuseAsTooLarge(pixelSize(), LMRImageSource::pixelLimit(kRawBytesPerPixel));
+            return {};
+        }
         m_raw->imgdata.params.half_size = halfSize ? 1 : 0;
         m_raw->imgdata.params.use_camera_wb = 1;
         m_raw->imgdata.params.output_bps = 8;
@@ -115,6 +126,8 @@ std::unique_ptr<LMRImageSource> openRaw(const QString &path, const QString &)
 {
     auto raw = std::make_unique<LibRaw>(LIBRAW_OPTIONS_NONE);
     raw->set_dataerror_handler(ignoreDataError, nullptr);
+    // LibRaw's own allocation limit, in megabytes, turns larger allocations into an error.
+    raw->imgdata.params.max_raw_memory_mb = unsigned(qBound<qint64>(1, LMRImageSource::decodeByteBudget() >> 20, qint64(1) << 20));
     if (raw->open_file(QFile::encodeName(path).constData()) != LIBRAW_SUCCESS)
         return nullptr;
     return std::make_unique<RawSource>(path, std::move(raw));

@@ -5,6 +5,9 @@
 
 #include "platform/VideoSource.h"
 
+#include "platform/ImageSource.h"
+#include "support/Log.h"
+
 #include <QFile>
 #include <QTransform>
 
@@ -32,6 +35,10 @@ using CodecPtr = std::unique_ptr<AVCodecContext, CodecDeleter>;
 using FramePtr = std::unique_ptr<AVFrame, FrameDeleter>;
 using PacketPtr = std::unique_ptr<AVPacket, PacketDeleter>;
 
+// A decoder holds several reference frames besides the one it hands out, and the frame is
+// converted to 32-bit colour.
+constexpr double kVideoBytesPerPixel = 16;
+
 bool isImageDemuxer(const char *name)
 {
     const QByteArray n(name);
@@ -41,7 +48,7 @@ bool isImageDemuxer(const char *name)
 class FFmpegAsset : public LMRVideoAsset
 {
 public:
-    explicit FFmpegAsset(AVFormatContext *format) : m_format(format)
+    FFmpegAsset(AVFormatContext *format, const QString &path) : m_format(format), m_path(path)
     {
         for (unsigned i = 0; i < format->nb_streams; ++i) {
             const AVStream *stream = format->streams[i];
@@ -54,6 +61,8 @@ public:
         }
     }
     ~FFmpegAsset() override { avformat_close_input(&m_format); }
+
+    bool isTooLarge() const override { return m_tooLarge; }
 
     LMRMediaTime duration() const override
     {
@@ -90,9 +99,17 @@ public:
 
     QImage frameAtTime(LMRMediaTime time, int maxPixelSize) override
     {
-        if (m_stream < 0)
+        if (m_stream < 0 || m_tooLarge)
             return {};
         AVStream *stream = m_format->streams[m_stream];
+        const qint64 declared = qint64(stream->codecpar->width) * stream->codecpar->height;
+        const qint64 limit = LMRImageSource::pixelLimit(kVideoBytesPerPixel);
+        if (declared > limit) {
+            m_tooLarge = true;
+            LMRLog(QStringLiteral("! Video too large to decode: %1 declares %2 x %3 pixels, more than %4")
+                       .arg(m_path).arg(stream->codecpar->width).arg(stream->codecpar->height).arg(limit));
+            return {};
+        }
         CodecPtr context = openDecoder();
         if (!context)
             return {};
@@ -141,6 +158,9 @@ private:
         // One frame is wanted: frame threads would only delay it, and the loading thread is
         // meant to use one core.
         context->thread_count = 1;
+        // Also for streams whose headers do not state their size (MPEG-4 Visual in MP4): the
+        // decoder refuses a frame above it instead of allocating it, each time it is asked.
+        context->max_pixels = qMin<qint64>(LMRImageSource::pixelLimit(kVideoBytesPerPixel), INT_MAX);
         if (avcodec_open2(context.get(), codec, nullptr) < 0)
             return nullptr;
         return context;
@@ -208,8 +228,11 @@ private:
     }
 
     AVFormatContext *m_format;
+
     int m_stream = -1;
     QSize m_decodedSize;
+    QString m_path;
+    bool m_tooLarge = false;
 };
 
 } // namespace
@@ -227,7 +250,7 @@ std::unique_ptr<LMRVideoAsset> LMRVideoAsset::open(const QString &path, const QS
         avformat_close_input(&format);
         return nullptr;
     }
-    return std::make_unique<FFmpegAsset>(format);
+    return std::make_unique<FFmpegAsset>(format, path);
 }
 
 #else

@@ -42,6 +42,9 @@ public:
     // The frame shown at the key frame at or before time, oriented as players show it and
     // scaled to fit maxPixelSize (0: natural size); null when none decodes.
     virtual QImage frameAtTime(LMRMediaTime time, int maxPixelSize = 0) = 0;
+    // Whether frameAtTime refused the stream's declared size as more than may be decoded (and
+    // logged that once).
+    virtual bool isTooLarge() const { return false; }
 
 protected:
     LMRVideoAsset() = default;

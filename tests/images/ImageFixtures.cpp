@@ -325,4 +325,147 @@ bool writeDng(const QString &path, const QColor &previewColor)
     return out.open(QIODevice::WriteOnly) && out.write(file) == file.size();
 }
 
+QByteArray tiffBytes(QSize size, QRgb colour, bool palette)
+{
+    const int channels[3] = {qRed(colour), qGreen(colour), qBlue(colour)};
+    QByteArray raw;
+    if (palette) {
+        raw = QByteArray(qsizetype(size.width()) * size.height(), '\0');
+    } else {
+        raw.reserve(qsizetype(size.width()) * size.height() * 3);
+        const char rgb[3] = {char(channels[0]), char(channels[1]), char(channels[2])};
+        const QByteArray pixel(rgb, 3);
+        const QByteArray row = pixel.repeated(size.width());
+        for (int y = 0; y < size.height(); ++y)
+            raw.append(row);
+    }
+    const QByteArray strip = qCompress(raw, 9).mid(4);
+    raw.clear();
+    std::vector<TiffEntry> entries = {
+        longEntry(256, {quint32(size.width())}), longEntry(257, {quint32(size.height())}), shortEntry(259, {8}),
+        longEntry(278, {quint32(size.height())}), longEntry(279, {quint32(strip.size())})};
+    if (palette) {
+        // Index 0 is the colour; the map holds 16-bit values, all the reds, then greens, blues.
+        QByteArray map(3 * 256 * 2, '\0');
+        for (int c = 0; c < 3; ++c)
+            map[c * 512] = map[c * 512 + 1] = char(channels[c]);
+        entries.insert(entries.end(), {shortEntry(258, {8}), shortEntry(262, {3}), shortEntry(277, {1}), {320, 3, 768, map}});
+    } else {
+        entries.insert(entries.end(), {shortEntry(258, {8, 8, 8}), shortEntry(262, {2}), shortEntry(277, {3})});
+    }
+    const quint32 stripAt = 8, ifdAt = stripAt + quint32(strip.size()) + quint32(strip.size() % 2);
+    entries.push_back(longEntry(273, {stripAt}));
+    QByteArray file = QByteArray("II") + u16s({42}) + u32s({ifdAt}) + strip;
+    if (strip.size() % 2)
+        file.append('\0');
+    return file + ifd(ifdAt, entries);
+}
+
+namespace {
+
+QByteArray be32(quint32 v)
+{
+    const char bytes[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+    return QByteArray(bytes, 4);
+}
+
+QByteArray be16(quint16 v)
+{
+    const char bytes[2] = {char(v >> 8), char(v)};
+    return QByteArray(bytes, 2);
+}
+
+quint32 crc32(const QByteArray &bytes)
+{
+    quint32 crc = 0xFFFFFFFFu;
+    for (char byte : bytes) {
+        crc ^= quint8(byte);
+        for (int k = 0; k < 8; ++k)
+            crc = crc & 1 ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
+    }
+    return ~crc;
+}
+
+QByteArray pngChunk(const char *type, const QByteArray &data)
+{
+    const QByteArray body = QByteArray(type) + data;
+    return be32(quint32(data.size())) + body + be32(crc32(body));
+}
+
+// zlib's stream without the length qCompress puts before it.
+QByteArray deflated(const QByteArray &raw)
+{
+    return qCompress(raw, 9).mid(4);
+}
+
+} // namespace
+
+QByteArray pngBytes(QSize size, int bitDepth, int colourType, const QList<int> &left, const QList<int> &right,
+                    const QList<QRgb> &palette)
+{
+    const int channels = colourType == 2 ? 3 : colourType == 4 ? 2 : colourType == 6 ? 4 : 1;
+    QByteArray row(1, '\0');       // filter type 0
+    quint32 bits = 0;
+    int used = 0;
+    for (int x = 0; x < size.width(); ++x) {
+        const QList<int> &pixel = x < size.width() / 2 ? left : right;
+        for (int c = 0; c < channels; ++c) {
+            if (bitDepth == 16) {
+                row.append(be16(quint16(pixel[c])));
+                continue;
+            }
+            bits = bits << bitDepth | quint32(pixel[c] & ((1 << bitDepth) - 1));
+            used += bitDepth;
+            if (used == 8) {
+                row.append(char(bits));
+                bits = 0;
+                used = 0;
+            }
+        }
+    }
+    if (used)
+        row.append(char(bits << (8 - used)));
+    QByteArray raw;
+    raw.reserve(row.size() * size.height());
+    for (int y = 0; y < size.height(); ++y)
+        raw.append(row);
+
+    QByteArray header = be32(quint32(size.width())) + be32(quint32(size.height()));
+    header.append(char(bitDepth)).append(char(colourType)).append(3, '\0');
+    QByteArray png("\x89PNG\r\n\x1a\n", 8);
+    png += pngChunk("IHDR", header);
+    if (!palette.isEmpty()) {
+        QByteArray plte, trns;
+        for (QRgb c : palette) {
+            plte.append(char(qRed(c))).append(char(qGreen(c))).append(char(qBlue(c)));
+            trns.append(char(qAlpha(c)));
+        }
+        png += pngChunk("PLTE", plte);
+        if (std::any_of(palette.begin(), palette.end(), [](QRgb c) { return qAlpha(c) < 255; }))
+            png += pngChunk("tRNS", trns);
+    }
+    png += pngChunk("IDAT", deflated(raw));
+    png += pngChunk("IEND", {});
+    return png;
+}
+
+QByteArray jpegHeaderBytes(QSize declared, bool progressive)
+{
+    QByteArray jpeg("\xFF\xD8", 2);
+    auto segment = [&](quint8 marker, const QByteArray &body) {
+        jpeg.append(char(0xFF)).append(char(marker)).append(be16(quint16(body.size() + 2))).append(body);
+    };
+    segment(0xDB, QByteArray(1, '\0') + QByteArray(64, '\1'));           // one quantisation table
+    QByteArray frame(1, '\x08');
+    frame += be16(quint16(declared.height())) + be16(quint16(declared.width()));
+    frame += QByteArray("\x03\x01\x22\x00\x02\x11\x00\x03\x11\x00", 10);
+    segment(progressive ? 0xC2 : 0xC0, frame);
+    // The smallest Huffman tables there are: one one-bit code each.
+    for (char table : {'\x00', '\x10'})
+        segment(0xC4, QByteArray(1, table) + QByteArray(1, '\1') + QByteArray(15, '\0') + QByteArray(1, '\0'));
+    segment(0xDA, QByteArray("\x03\x01\x00\x02\x00\x03\x00", 7)
+                      + QByteArray(progressive ? "\x00\x00\x00" : "\x00\x3F\x00", 3));
+    return jpeg;
+}
+
 } // namespace lmrimages

@@ -39,4 +39,18 @@ bool writeVideo(const QString &path);
 // A DNG: 128 x 96 Bayer data and, in IFD0, a 64 x 48 RGB preview of the given colour.
 bool writeDng(const QString &path, const QColor &previewColor);
 
+// Files written byte by byte, for what Qt's writers do not make.
+//
+// A PNG of any bit depth and colour type (0 grey, 2 RGB, 3 palette, 4 grey and alpha, 6 RGBA)
+// whose rows hold the channel values `left` in their left half and `right` in their right half
+// (palette indices for type 3).
+QByteArray pngBytes(QSize size, int bitDepth, int colourType, const QList<int> &left, const QList<int> &right,
+                    const QList<QRgb> &palette = {});
+// An 8-bit TIFF of one colour, RGB or with a palette, in one deflated strip: a large picture
+// in little space (a palette's pixels take a third of RGB's).
+QByteArray tiffBytes(QSize size, QRgb colour, bool palette);
+// The header of a baseline (or progressive) colour JPEG declaring the size, with the start of
+// its scan and no data after it: a hostile file, or one cut short right after its header.
+QByteArray jpegHeaderBytes(QSize declared, bool progressive = false);
+
 } // namespace lmrimages

@@ -1,0 +1,245 @@
+// Large and hostile pictures: photographs of tens of megapixels decode through every reader,
+// files declaring more than may be decoded are refused once and remembered, and headers without
+// data are failures.
+
+#include "ImageFixtures.h"
+#include "support/TestRunner.h"
+#include "support/TestUtils.h"
+
+#include "model/Cache.h"
+#include "model/FileSystemImageItem.h"
+#include "platform/ImageSource.h"
+#include "prefs/Preferences.h"
+
+#include <QMutex>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace lmrimages;
+
+namespace {
+
+struct Grid : LMRThumbnailSizeSource
+{
+    explicit Grid(qint64 size) : size(size) {}
+    qint64 itemSize() const override { return size; }
+    qint64 size;
+};
+
+// The program's log lines while it lives, for counting what a refusal writes.
+class LogLines
+{
+public:
+    LogLines() { s_current = this; s_previous = qInstallMessageHandler(handler); }
+    ~LogLines() { qInstallMessageHandler(s_previous); s_current = nullptr; }
+    QStringList matching(const QString &fragment) const
+    {
+        QMutexLocker locker(&m_lock);
+        return m_lines.filter(fragment);
+    }
+
+private:
+    static void handler(QtMsgType type, const QMessageLogContext &context, const QString &message)
+    {
+        if (type == QtInfoMsg) {
+            QMutexLocker locker(&s_current->m_lock);
+            s_current->m_lines.append(message);
+            return;
+        }
+        s_previous(type, context, message);
+    }
+    static inline LogLines *s_current = nullptr;
+    static inline QtMessageHandler s_previous = nullptr;
+    mutable QMutex m_lock;
+    QStringList m_lines;
+};
+
+// Sets the decode budget for one test and puts the machine's back afterwards.
+class BudgetScope
+{
+public:
+    explicit BudgetScope(qint64 bytes) : m_saved(LMRImageSource::decodeByteBudget()) { LMRImageSource::setDecodeByteBudget(bytes); }
+    ~BudgetScope() { LMRImageSource::setDecodeByteBudget(m_saved); }
+
+private:
+    qint64 m_saved;
+};
+
+QColor centre(const QImage &image)
+{
+    return image.pixelColor(image.width() / 2, image.height() / 2);
+}
+
+} // namespace
+
+class DecodeLimitsTest : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString file(const QString &name) const { return m_dir.filePath(name); }
+
+private slots:
+    void initTestCase()
+    {
+        LMRImageSource::initialize();
+        QVERIFY(m_dir.isValid());
+    }
+
+    void init()
+    {
+        Preferences::sharedInstance().clearForTesting();
+        Preferences::sharedInstance().setHighQualityThumbnails(true);
+        LMRThumbnailRAMCache::sharedInstance().removeAllObjects();
+    }
+
+    void limitFollowsTheBudget_data()
+    {
+        QTest::addColumn<qint64>("budget");
+        QTest::addColumn<double>("bytesPerPixel");
+        QTest::addColumn<qint64>("limit");
+        const qint64 gib = qint64(1) << 30;
+        QTest::newRow("2 GiB at 4 bytes: the ceiling") << 2 * gib << 4.0 << (qint64(1) << 29);
+        QTest::newRow("2 GiB at 9 bytes: 200 MP pass, 16384 x 16384 not")
+            << 2 * gib << 9.0 << qint64(238609294);
+        QTest::newRow("a terabyte never lifts the ceiling") << 1024 * gib << 4.0 << (qint64(1) << 29);
+        QTest::newRow("64 MiB at 4 bytes") << (qint64(64) << 20) << 4.0 << (qint64(16) << 20);
+    }
+    void limitFollowsTheBudget()
+    {
+        QFETCH(qint64, budget);
+        QFETCH(double, bytesPerPixel);
+        QFETCH(qint64, limit);
+        BudgetScope scope(budget);
+        QCOMPARE(LMRImageSource::pixelLimit(bytesPerPixel), limit);
+    }
+
+    // Cameras and phones take these; Qt's own allocation limit used to turn them away.
+    void largePicturesDecode_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("48 MP PNG") << "large.png";
+        QTest::newRow("48 MP TIFF") << "large.tif";
+        QTest::newRow("48 MP WebP") << "large.webp";
+    }
+    void largePicturesDecode()
+    {
+        QFETCH(QString, name);
+        const QSize size(8000, 6000);
+        const QColor colour(40, 90, 200);
+        const QString path = file(name);
+        if (name.endsWith(".png")) {
+            lmrtest::writeFile(path, pngBytes(size, 8, 2, {40, 90, 200}, {40, 90, 200}));
+        } else if (name.endsWith(".tif")) {
+            lmrtest::writeFile(path, tiffBytes(size, colour.rgb(), false));
+        } else {
+            QImage image(size, QImage::Format_RGB32);
+            image.fill(colour);
+            if (!image.save(path, "WEBP", 100))     // lossless: the quickest to write here
+                QSKIP("WebP writer missing");
+        }
+
+        auto item = std::make_shared<LMRFileSystemImageItem>(path);
+        Grid grid(288);
+        QVERIFY(item->loadThumbnailForCollectionView(&grid));
+        const QImage thumbnail = LMRThumbnailRAMCache::sharedInstance().objectForKey(item->thumbnailKey(288));
+        QVERIFY(lmrimages::similar(centre(thumbnail), colour, 6));
+        const LMRImage full = item->fullSizeImage();
+        QVERIFY(full.isValid());
+        QCOMPARE(full.image.size(), size);
+        QVERIFY(lmrimages::similar(centre(full.image), colour, 6));
+        QCOMPARE(item->pixelWidth(), 8000);
+    }
+
+    // Every decoder reads the declared size first and refuses above the limit: one log line, a
+    // "too large" failure, and no further attempt for thumbnails or the viewer.
+    void declaredSizeIsRefusedOnce_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QSize>("declared");
+        for (const char *name : {"jpeg.jpg", "png.png", "tiff.tif", "webp.webp", "bmp.bmp", "heif.heic", "avif.avif",
+                                 "jxl.jxl", "raw.dng", "video.mkv"}) {
+            const QString suffix = QString(name).section('.', -1);
+            QTest::newRow(name) << QString(name)
+                                << (suffix == "dng" ? QSize(128, 96) : suffix == "mkv" ? QSize(320, 240) : QSize(160, 120));
+        }
+    }
+    void declaredSizeIsRefusedOnce()
+    {
+        QFETCH(QString, name);
+        QFETCH(QSize, declared);
+        const QString path = file("refused-" + name);
+        const QImage image = quadrants(160, 120);
+        const QString suffix = name.section('.', -1);
+        bool made = false;
+        if (suffix == "heic" || suffix == "avif")
+            made = writeHeif(path, image, suffix == "avif");
+        else if (suffix == "jxl")
+            made = writeJxl(path, image);
+        else if (suffix == "dng")
+            made = writeDng(path, Qt::red);
+        else if (suffix == "mkv")
+            made = writeVideo(path);    // Matroska states the picture size in its header
+        else
+            made = image.save(path, suffix == "tif" ? "tiff" : suffix.toLatin1().constData());
+        if (!made)
+            QSKIP("no encoder for this format here");
+
+        // 64 KiB holds neither 19,200 four-byte pixels nor a RAW file's or a video's working images.
+        BudgetScope scope(64 * 1024);
+        LogLines log;
+        auto item = std::make_shared<LMRFileSystemImageItem>(path);
+        Grid grid(96);
+        QVERIFY(!item->loadThumbnailForCollectionView(&grid));
+        QVERIFY(item->isTooLargeToDecode());
+        QCOMPARE(item->pixelWidth(), declared.width());     // the header was read all the same
+        const LMRImage full = item->fullSizeImage();
+        QVERIFY(!full.isValid());
+        QVERIFY(full.failure == LMRImage::Failure::TooLarge);
+        QVERIFY(!item->loadThumbnailForCollectionView(&grid));
+        const QStringList lines = log.matching("too large");
+        QCOMPARE(lines.size(), 1);
+        QVERIFY2(lines.first().contains(" too large to decode: " + path + " declares "), qPrintable(lines.first()));
+
+        // Straight through the image source the same refusal is an answer, not a crash or a wait.
+        if (suffix != "mkv")
+            QVERIFY(LMRImageSource::decodeFile(path, item->UTI()).failure == LMRImage::Failure::TooLarge);
+    }
+
+    // Headers alone: more than 2^29 pixels is refused whatever the memory; a size that may be
+    // decoded but whose data ends at once is a failure, not a grey picture.
+    void jpegHeadersWithoutData_data()
+    {
+        QTest::addColumn<QSize>("declared");
+        QTest::addColumn<bool>("progressive");
+        QTest::addColumn<QByteArray>("end");
+        QTest::addColumn<bool>("tooLarge");
+        const QByteArray none, endMarker("\xFF\xD9", 2);
+        QTest::newRow("65500 x 65500") << QSize(65500, 65500) << false << none << true;
+        QTest::newRow("30000 x 30000") << QSize(30000, 30000) << true << none << true;
+        QTest::newRow("4000 x 3000, progressive") << QSize(4000, 3000) << true << none << false;
+        QTest::newRow("4000 x 3000, data ends at the end marker") << QSize(4000, 3000) << false << endMarker << false;
+    }
+    void jpegHeadersWithoutData()
+    {
+        QFETCH(QSize, declared);
+        QFETCH(bool, progressive);
+        QFETCH(QByteArray, end);
+        QFETCH(bool, tooLarge);
+        BudgetScope scope(qint64(1024) << 30);
+        const QString name = QStringLiteral("header-%1-%2-%3.jpg").arg(declared.width()).arg(progressive).arg(end.size());
+        const QString path = lmrtest::writeFile(file(name), jpegHeaderBytes(declared, progressive) + end);
+        LogLines log;
+        auto source = LMRImageSource::open(path, "image/jpeg");
+        QVERIFY(source);
+        QCOMPARE(source->pixelSize(), declared);
+        QVERIFY(source->thumbnail(288).isNull());
+        QVERIFY(!source->fullImage().isValid());
+        QCOMPARE(source->isTooLarge(), tooLarge);
+        QCOMPARE(log.matching("too large").size(), tooLarge ? 1 : 0);
+    }
+};
+
+LMR_REGISTER_TEST(DecodeLimitsTest);
+#include "DecodeLimitsTest.moc"
