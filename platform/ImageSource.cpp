@@ -270,6 +270,26 @@ QImage scaledToFit(QImage image, int maxPixelSize)
     return image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
 }
 
+QImage displayable(QImage image)
+{
+    // Qt's smooth scaling, shrinking more than twice, keeps a 1-bit image 1-bit, dithered to
+    // black and white whatever its colour table; keeps an 8-bit palette a palette, its
+    // in-between colours lost; and gets 16-bit colour with unpremultiplied alpha wrong (half
+    // the alpha, twice the colour), as does its conversion of such a decoded image to
+    // premultiplied 16-bit. Every other format the decoders give scales and draws true.
+    switch (image.format()) {
+    case QImage::Format_Mono:
+    case QImage::Format_MonoLSB:
+    case QImage::Format_Indexed8:
+    case QImage::Format_RGBA64: {
+        const QImage::Format format = image.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
+        return std::move(image).convertToFormat(format);
+    }
+    default:
+        return image;
+    }
+}
+
 QImage applyOrientation(QImage image, int orientation)
 {
     if (image.isNull() || orientation < 2 || orientation > 8)
@@ -333,7 +353,7 @@ QImage decodePreviewBytes(const QByteArray &data, int maxPixelSize)
     const QSize declared = reader.size();
     if (qint64(declared.width()) * declared.height() > LMRImageSource::pixelLimit(4))
         return {};
-    return LMRColorManagement::convertToOutput(scaledToFit(reader.read(), maxPixelSize));
+    return LMRColorManagement::convertToOutput(scaledToFit(displayable(reader.read()), maxPixelSize));
 }
 
 } // namespace lmrimage

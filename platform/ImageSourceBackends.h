@@ -46,6 +46,9 @@ void initializePdf();
 QSize fittedSize(QSize size, int maxPixelSize, bool enlarge = false);
 // Scales down (smoothly) so the longer side is at most maxPixelSize; smaller images unchanged.
 QImage scaledToFit(QImage image, int maxPixelSize);
+// The decoded image in a format every drawing path renders in its true colours (see the
+// definition for which formats are converted and why).
+QImage displayable(QImage image);
 // Applies an EXIF orientation (1-8) to stored pixels; other values leave the image alone.
 QImage applyOrientation(QImage image, int orientation);
 inline bool orientationSwapsSides(int orientation) { return orientation >= 5 && orientation <= 8; }

@@ -21,6 +21,13 @@ bool isVectorFormat(const QByteArray &format)
     return format == "svg" || format == "svgz";
 }
 
+// Readers whose scaled reading decodes fewer pixels: a drawing is rendered at the size, libwebp
+// scales while it decodes, and JPEG picks a coarser DCT scale.
+bool decodesScaled(const QByteArray &format)
+{
+    return isVectorFormat(format) || format == "webp" || format == "jpeg" || format == "jpg";
+}
+
 class QtSource : public LMRImageSource
 {
 public:
@@ -44,13 +51,17 @@ public:
         const bool vector = isVectorFormat(m_format);
         if (!vector && !admitDeclaredSize(stored, kQtBytesPerPixel))
             return {};
-        if (stored.isValid()) {
+        // Only readers that decode less for a smaller size are given it. The others (PNG's
+        // among them) decode in full and shrink the result in the image's own format, which
+        // dithers 1-bit and palette images into colours they do not have; here they are shrunk
+        // after displayable().
+        if (stored.isValid() && decodesScaled(m_format)) {
             // The scaled size is applied before the rotation; the target box is square, so the
             // stored proportions fitted into it are what the rotated picture needs.
             reader.setScaledSize(fittedSize(stored, maxPixelSize, vector));
         }
         // Converted after the scaling: the thumbnail has a fraction of the file's pixels.
-        return LMRColorManagement::convertToOutput(scaledToFit(reader.read(), maxPixelSize));
+        return LMRColorManagement::convertToOutput(scaledToFit(displayable(reader.read()), maxPixelSize));
     }
 
     LMRImage fullImage() override
@@ -69,7 +80,7 @@ public:
         }
         if (!admitDeclaredSize(reader.size(), kQtBytesPerPixel))
             return {};
-        const QImage image = LMRColorManagement::convertToOutput(reader.read());
+        const QImage image = LMRColorManagement::convertToOutput(displayable(reader.read()));
         return {image, QSizeF(image.size()), true};
     }
 
