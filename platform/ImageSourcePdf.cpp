@@ -5,6 +5,9 @@
 
 #include "platform/ColorManagement.h"
 
+#include <climits>
+#include <cmath>
+
 #if LUMORY_HAVE_POPPLER
 #include <poppler-qt6.h>
 
@@ -21,8 +24,10 @@ public:
 
     QSize pixelSize() override
     {
+        // A page may claim any size; one wider than an int is told as the widest there is.
         const QSizeF points = m_page->pageSizeF();
-        return QSize(int(points.width()), int(points.height()));
+        auto side = [](double v) { return int(qBound(0.0, v, double(INT_MAX))); };
+        return QSize(side(points.width()), side(points.height()));
     }
 
     QImage thumbnail(int maxPixelSize) override { return render(maxPixelSize); }
@@ -41,14 +46,19 @@ private:
     QImage render(int longestSide)
     {
         const QSizeF points = m_page->pageSizeF();
-        const double longer = qMax(points.width(), points.height());
-        if (!(longer > 0) || longestSide <= 0)
+        if (!(points.width() > 0) || !(points.height() > 0) || longestSide <= 0)
             return {};
-        const double dpi = 72.0 * longestSide / longer;
+        // Each side of the raster is at least a pixel, and the page is drawn across it: a page
+        // of extreme proportions (1e7 x 1 pt) gives the line that fits, not a blank.
+        const double scale = longestSide / qMax(points.width(), points.height());
+        const double width = qBound(1.0, std::round(points.width() * scale), double(longestSide));
+        const double height = qBound(1.0, std::round(points.height() * scale), double(longestSide));
         // Rounding inside poppler can give one pixel too many.
         // poppler draws in sRGB; only a display profile changes anything.
-        return LMRColorManagement::convertToOutput(scaledToFit(m_page->renderToImage(dpi, dpi), longestSide),
-                                                   QByteArray());
+        return LMRColorManagement::convertToOutput(
+            scaledToFit(m_page->renderToImage(72.0 * width / points.width(), 72.0 * height / points.height()),
+                        longestSide),
+            QByteArray());
     }
 
     std::unique_ptr<Poppler::Document> m_document;

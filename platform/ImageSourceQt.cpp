@@ -28,6 +28,16 @@ bool decodesScaled(const QByteArray &format)
     return isVectorFormat(format) || format == "webp" || format == "jpeg" || format == "jpg";
 }
 
+// The drawing's raster: twice its own size keeps it sharp on high-density screens and when the
+// viewer zooms in a step, up to 4096 on the longer side so that a huge viewBox cannot take
+// gigabytes. Computed in floating point: a drawing may declare sides near INT_MAX.
+QSize vectorRasterSize(QSize points)
+{
+    const double longer = qMax(points.width(), points.height());
+    const double scale = qMin(4096.0, 2 * longer) / longer;
+    return QSize(qBound(1, qRound(points.width() * scale), 4096), qBound(1, qRound(points.height() * scale), 4096));
+}
+
 class QtSource : public LMRImageSource
 {
 public:
@@ -72,9 +82,7 @@ public:
             const QSize points = reader.size();
             if (points.isEmpty())
                 return {};
-            // Twice the drawing's own size keeps it sharp on high-density screens and when the
-            // viewer zooms in a step; the cap keeps a huge viewBox from taking gigabytes.
-            reader.setScaledSize(fittedSize(points * 2, qMin(4096, 2 * qMax(points.width(), points.height())), true));
+            reader.setScaledSize(vectorRasterSize(points));
             const QImage image = reader.read();
             return {image, QSizeF(points), false};
         }

@@ -7,6 +7,7 @@
 #include <QTransform>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -90,8 +91,13 @@ void LMRScalingImageView::scaleToFit()
 QSize LMRScalingImageView::widgetSizeForFrame(QSizeF frame)
 {
     // Widgets have whole-pixel sizes; rounding (not ceiling) keeps a fitted image that is a hair
-    // over the visible area from growing a scroll bar.
-    return QSize(qMax(0, qRound(frame.width())), qMax(0, qRound(frame.height())));
+    // over the visible area from growing a scroll bar. A side that rounds to nothing is still a
+    // pixel, so that a picture of extreme proportions draws the line that fits, and no side
+    // grows past what a widget can be (nor past an int).
+    auto side = [](double length) {
+        return length > 0 ? int(std::clamp(std::round(length), 1.0, double(QWIDGETSIZE_MAX))) : 0;
+    };
+    return QSize(side(frame.width()), side(frame.height()));
 }
 
 QSize LMRScalingImageView::scaledPixmapSize(QSize widgetSize, qreal devicePixelRatio)

@@ -1,6 +1,6 @@
 // Large and hostile pictures: photographs of tens of megapixels decode through every reader,
-// files declaring more than may be decoded are refused once and remembered, and headers without
-// data are failures.
+// files declaring more than may be decoded are refused once and remembered, headers without
+// data are failures, and drawings of absurd sizes still draw what fits.
 
 #include "ImageFixtures.h"
 #include "support/TestRunner.h"
@@ -10,6 +10,7 @@
 #include "model/FileSystemImageItem.h"
 #include "platform/ImageSource.h"
 #include "prefs/Preferences.h"
+#include "viewer/ScalingImageView.h"
 
 #include <QMutex>
 #include <QTemporaryDir>
@@ -238,6 +239,45 @@ private slots:
         QVERIFY(!source->fullImage().isValid());
         QCOMPARE(source->isTooLarge(), tooLarge);
         QCOMPARE(log.matching("too large").size(), tooLarge ? 1 : 0);
+    }
+
+    // Sizes near INT_MAX are computed without overflow, and a page or drawing of extreme
+    // proportions still gives a raster and a view that draws the line that fits.
+    void extremeDrawings_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QSizeF>("points");
+        const QColor fill(200, 30, 30);
+        QTest::newRow("SVG 2e9 wide, no viewBox") << "wide.svg" << svgBytes("2000000000", "100", fill) << QSizeF(2e9, 100);
+        QTest::newRow("SVG 2e9 tall") << "tall.svg" << svgBytes("100", "2000000000", fill) << QSizeF(100, 2e9);
+        QTest::newRow("PDF page 1e7 x 1 pt") << "wide.pdf" << pdfBytes(QSizeF(1e7, 1), fill) << QSizeF(1e7, 1);
+        QTest::newRow("PDF page 1 x 1e7 pt") << "tall.pdf" << pdfBytes(QSizeF(1, 1e7), fill) << QSizeF(1, 1e7);
+    }
+    void extremeDrawings()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QSizeF, points);
+        const QString path = lmrtest::writeFile(file(name), bytes);
+        auto item = std::make_shared<LMRFileSystemImageItem>(path);
+        const LMRImage full = item->fullSizeImage();
+        QVERIFY(full.isValid());
+        QVERIFY(!full.isBitmap);
+        QCOMPARE(full.size, points);
+        QCOMPARE(qMax(full.image.width(), full.image.height()), 4096);
+        QVERIFY(lmrimages::similar(centre(full.image), QColor(200, 30, 30), 30));
+        Grid grid(96);
+        QVERIFY(item->loadThumbnailForCollectionView(&grid));
+
+        QWidget clip;
+        clip.resize(800, 600);
+        LMRScalingImageView view(&clip);
+        view.setImage(full);
+        view.setScale(view.fittingScale());
+        QVERIFY(view.width() >= 1 && view.height() >= 1);
+        QVERIFY(qMax(view.width(), view.height()) == (points.width() > points.height() ? 800 : 600));
+        QVERIFY(lmrimages::similar(centre(view.grab().toImage()), QColor(200, 30, 30), 30));
     }
 };
 

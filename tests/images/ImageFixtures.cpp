@@ -468,4 +468,37 @@ QByteArray jpegHeaderBytes(QSize declared, bool progressive)
     return jpeg;
 }
 
+QByteArray pdfBytes(QSizeF mediaBox, const QColor &fill)
+{
+    const QByteArray content = QStringLiteral("%1 %2 %3 rg 0 0 %4 %5 re f\n")
+                                   .arg(fill.redF()).arg(fill.greenF()).arg(fill.blueF())
+                                   .arg(mediaBox.width(), 0, 'f', 3).arg(mediaBox.height(), 0, 'f', 3).toLatin1();
+    const QList<QByteArray> objects = {
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        QStringLiteral("<< /Type /Page /Parent 2 0 R /MediaBox [0 0 %1 %2] /Contents 4 0 R >>")
+            .arg(mediaBox.width(), 0, 'f', 3).arg(mediaBox.height(), 0, 'f', 3).toLatin1(),
+        "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content + "endstream"};
+    QByteArray pdf("%PDF-1.4\n");
+    QList<qsizetype> offsets;
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        offsets.append(pdf.size());
+        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects[i] + "\nendobj\n";
+    }
+    const qsizetype xref = pdf.size();
+    pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (qsizetype offset : offsets)
+        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+    pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n"
+        + QByteArray::number(xref) + "\n%%EOF\n";
+    return pdf;
+}
+
+QByteArray svgBytes(const QString &width, const QString &height, const QColor &fill)
+{
+    return QStringLiteral("<svg xmlns='http://www.w3.org/2000/svg' width='%1' height='%2'>"
+                          "<rect width='%1' height='%2' fill='%3'/></svg>")
+        .arg(width, height, fill.name()).toUtf8();
+}
+
 } // namespace lmrimages

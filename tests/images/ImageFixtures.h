@@ -52,5 +52,9 @@ QByteArray tiffBytes(QSize size, QRgb colour, bool palette);
 // The header of a baseline (or progressive) colour JPEG declaring the size, with the start of
 // its scan and no data after it: a hostile file, or one cut short right after its header.
 QByteArray jpegHeaderBytes(QSize declared, bool progressive = false);
+// A one-page PDF of any media box (in points) filled with a colour.
+QByteArray pdfBytes(QSizeF mediaBox, const QColor &fill);
+// An SVG of the given width and height attributes (no viewBox) filled with a colour.
+QByteArray svgBytes(const QString &width, const QString &height, const QColor &fill);
 
 } // namespace lmrimages
