@@ -19,6 +19,8 @@ packages=(
     # desktop accepts the thumbnails Lumory writes; a headless Wayland compositor; the metadata
     # validator of the install check
     xvfb xauth dbus-daemon ffmpeg libglib2.0-bin weston appstream
+    # scripts/fuzz.sh: the decoders' libFuzzer targets
+    clang-14 libfuzzer-14-dev
 )
 
 missing=()

@@ -501,4 +501,66 @@ QByteArray svgBytes(const QString &width, const QString &height, const QColor &f
         .arg(width, height, fill.name()).toUtf8();
 }
 
+bool writeHeifDeclaring(const QString &path, QSize declared, bool avif)
+{
+    QImage picture(64, 64, QImage::Format_RGB32);
+    picture.fill(QColor(30, 120, 200));
+    if (!writeHeif(path, picture, avif))
+        return false;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadWrite))
+        return false;
+    QByteArray bytes = file.readAll();
+    // The image spatial extents property: box size, "ispe", version and flags, width, height.
+    bool patched = false;
+    for (qsizetype at = bytes.indexOf("ispe"); at >= 4; at = bytes.indexOf("ispe", at + 4)) {
+        bytes.replace(at + 8, 8, be32(quint32(declared.width())) + be32(quint32(declared.height())));
+        patched = true;
+    }
+    return patched && file.seek(0) && file.write(bytes) == bytes.size();
+}
+
+bool writeJxlCanvas(const QString &path, QSize declared)
+{
+#if FIXTURES_HAVE_JXL
+    const int side = 8;
+    const QByteArray pixels(side * side * 3, char(160));
+    JxlEncoder *encoder = JxlEncoderCreate(nullptr);
+    JxlBasicInfo info;
+    JxlEncoderInitBasicInfo(&info);
+    info.xsize = uint32_t(declared.width());
+    info.ysize = uint32_t(declared.height());
+    info.bits_per_sample = 8;
+    info.num_color_channels = 3;
+    info.uses_original_profile = JXL_FALSE;
+    JxlColorEncoding colour;
+    JxlColorEncodingSetToSRGB(&colour, JXL_FALSE);
+    bool ok = JxlEncoderSetBasicInfo(encoder, &info) == JXL_ENC_SUCCESS
+        && JxlEncoderSetColorEncoding(encoder, &colour) == JXL_ENC_SUCCESS;
+    JxlEncoderFrameSettings *settings = JxlEncoderFrameSettingsCreate(encoder, nullptr);
+    JxlFrameHeader header;
+    JxlEncoderInitFrameHeader(&header);
+    header.layer_info.have_crop = JXL_TRUE;
+    header.layer_info.xsize = side;
+    header.layer_info.ysize = side;
+    const JxlPixelFormat format = {3, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
+    ok = ok && JxlEncoderSetFrameHeader(settings, &header) == JXL_ENC_SUCCESS
+        && JxlEncoderAddImageFrame(settings, &format, pixels.constData(), size_t(pixels.size())) == JXL_ENC_SUCCESS;
+    JxlEncoderCloseInput(encoder);
+    QByteArray out(1 << 16, 0);
+    uint8_t *next = reinterpret_cast<uint8_t *>(out.data());
+    size_t available = size_t(out.size());
+    ok = ok && JxlEncoderProcessOutput(encoder, &next, &available) == JXL_ENC_SUCCESS;
+    JxlEncoderDestroy(encoder);
+    if (!ok)
+        return false;
+    out.resize(out.size() - qsizetype(available));
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(out) == out.size();
+#else
+    Q_UNUSED(path); Q_UNUSED(declared);
+    return false;
+#endif
+}
+
 } // namespace lmrimages

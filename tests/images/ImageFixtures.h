@@ -56,5 +56,10 @@ QByteArray jpegHeaderBytes(QSize declared, bool progressive = false);
 QByteArray pdfBytes(QSizeF mediaBox, const QColor &fill);
 // An SVG of the given width and height attributes (no viewBox) filled with a colour.
 QByteArray svgBytes(const QString &width, const QString &height, const QColor &fill);
+// A HEIF or AVIF whose image declares `declared` pixels over a small coded picture.
+bool writeHeifDeclaring(const QString &path, QSize declared, bool avif);
+// A JPEG XL of `declared` pixels whose one frame is a small crop: the decoder must fill the
+// whole canvas from a file of a few hundred bytes.
+bool writeJxlCanvas(const QString &path, QSize declared);
 
 } // namespace lmrimages
