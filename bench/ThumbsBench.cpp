@@ -2,7 +2,8 @@
 // from a shared list, through LMRFileSystemImageItem::loadThumbnailForCollectionView. Each
 // thumbnail leaves the cache once made, so that every file really renders and the peak memory
 // printed is the renderers' own, above an empty cache. The shared thumbnail cache on disk is
-// left out: this measures rendering.
+// left out: this measures rendering. With --each, one thread asks every file for its thumbnail
+// and then its viewer image, and prints the time and peak memory of each (bench/robustness.sh).
 //
 // jpegfloor decodes the same JPEGs with libjpeg-turbo alone at the DCT scale a scaled
 // QImageReader would choose, plus the final resize: the floor any JPEG thumbnailer pays.
@@ -47,6 +48,55 @@ struct Grid : LMRThumbnailSizeSource
     qint64 itemSize() const override { return size; }
 };
 
+qint64 statusBytes(const char *field)
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith(field))
+            return line.mid(int(qstrlen(field))).trimmed().split(' ').first().toLongLong() * 1024;
+    }
+    return 0;
+}
+
+// Writing 5 to clear_refs starts the kernel's peak resident size (VmHWM) again from the current
+// size, so that each file gets a peak of its own.
+void resetPeak()
+{
+    QFile refs(QStringLiteral("/proc/self/clear_refs"));
+    if (refs.open(QIODevice::WriteOnly))
+        refs.write("5");
+}
+
+int timeEachFile(const std::vector<std::unique_ptr<LMRFileSystemImageItem>> &items, const Grid &grid)
+{
+    QTextStream out(stdout);
+    LMRThumbnailRAMCache &cache = LMRThumbnailRAMCache::sharedInstance();
+    out << "decode budget " << LMRImageSource::decodeByteBudget() / 1048576 << " MB\n";
+    for (const auto &item : items) {
+        cache.removeAllObjects();
+        const qint64 start = statusBytes("VmRSS:");
+        resetPeak();
+        QElapsedTimer timer;
+        timer.start();
+        const bool rendered = item->loadThumbnailForCollectionView(&grid);
+        const qint64 thumbnailNs = timer.nsecsElapsed();
+        timer.restart();
+        const LMRImage full = item->fullSizeImage();
+        const qint64 viewerNs = timer.nsecsElapsed();
+        const char *outcome = rendered ? "thumbnail" : item->isTooLargeToDecode() ? "refused, too large" : "no thumbnail";
+        out << QStringLiteral("%1  thumbnail ms %2  viewer ms %3  peak MB above start %4  %5%6\n")
+                   .arg(item->path().section('/', -1), -28)
+                   .arg(thumbnailNs / 1e6, 8, 'f', 1).arg(viewerNs / 1e6, 8, 'f', 1)
+                   .arg((statusBytes("VmHWM:") - start) / 1048576.0, 7, 'f', 1)
+                   .arg(QLatin1String(outcome), full.isValid() ? QStringLiteral(", viewer image") : QString());
+        out.flush();
+    }
+    cache.removeAllObjects();
+    return 0;
+}
+
 qint64 currentResidentBytes()
 {
     QFile status(QStringLiteral("/proc/self/statm"));
@@ -87,13 +137,13 @@ bool parseSize(const QStringList &args, qint64 *size)
 
 } // namespace
 
-LMR_BENCH_COMMAND(thumbs, "thumbs", "thumbs DIR [--size S] [--hq] [--workers N]  -- renders every file's thumbnail on N threads (1); files/s per format and in all, peak memory")
+LMR_BENCH_COMMAND(thumbs, "thumbs", "thumbs DIR [--size S] [--hq] [--workers N] [--each]  -- renders every file's thumbnail on N threads (1); files/s per format and in all, peak memory (--each: thumbnail and viewer image of every file, time and peak memory of each)")
 {
     QTextStream out(stdout);
     Grid grid;
     qint64 workers = 1;
     if (args.isEmpty() || !parseSize(args, &grid.size) || !parseNumber(args, QStringLiteral("--workers"), &workers)) {
-        out << "usage: lumory-bench thumbs DIR [--size S] [--hq] [--workers N]\n";
+        out << "usage: lumory-bench thumbs DIR [--size S] [--hq] [--workers N] [--each]\n";
         return 2;
     }
     const bool highQuality = args.contains(QStringLiteral("--hq"));
@@ -111,6 +161,8 @@ LMR_BENCH_COMMAND(thumbs, "thumbs", "thumbs DIR [--size S] [--hq] [--workers N] 
         if (LMRImageSource::canRead(type) || type.startsWith(QLatin1String("video/")))
             items.push_back(std::move(item));
     }
+    if (args.contains(QStringLiteral("--each")))
+        return timeEachFile(items, grid);
 
     std::map<QString, Tally> byFormat;
     std::mutex tallyLock;
