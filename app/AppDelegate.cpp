@@ -9,6 +9,7 @@
 #include "model/DirectoryEnumerationThread.h"
 #include "platform/DisplayColorProfile.h"
 #include "platform/ImageSource.h"
+#include "platform/ScreenSaverInhibitor.h"
 #include "platform/SharedThumbnailCache.h"
 #include "platform/WindowActivation.h"
 #include "prefs/Preferences.h"
@@ -59,6 +60,7 @@ AppDelegate::AppDelegate(QObject *parent) : QObject(parent)
     timer->setSingleShot(true);
     connect(timer, &QTimer::timeout, this, &AppDelegate::queueLoadForVisibleThumbnails);
     m_queueLoadTimer = timer;
+    screenSaverInhibitor = new LMRScreenSaverInhibitor(this);
 }
 
 AppDelegate::~AppDelegate()
@@ -235,6 +237,8 @@ void AppDelegate::applicationWillTerminate()
     m_terminated = true;
 
     stopSlideshow();
+    if (screenSaverInhibitor)
+        screenSaverInhibitor->setInhibited(false);
     stopAccessingRestoredSidebarRootFolder();
     LMRNotificationCenter::defaultCenter().removeObserver(this);
     // A move or resize that ended just before the exit has not been written yet.
@@ -373,14 +377,6 @@ void AppDelegate::windowDidResize()
 {
     // A live resize sends many events; the thumbnails are queued once it has settled.
     scheduleQueueLoadForVisibleThumbnails(std::chrono::milliseconds(500));
-}
-
-void AppDelegate::windowDidEnterFullScreen()
-{
-}
-
-void AppDelegate::windowDidExitFullScreen()
-{
 }
 
 void AppDelegate::scheduleQueueLoadForVisibleThumbnails(std::chrono::milliseconds delay)

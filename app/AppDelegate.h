@@ -46,6 +46,7 @@ class ImageCollectionView;
 class LMRBusyIndicator;
 class LMRClickableImageView;
 class LMRDisplayColorProfile;
+class LMRScreenSaverInhibitor;
 class MainContentView;
 class MainWindow;
 class PreferencesWindowController;
@@ -156,6 +157,10 @@ public:
     void showPreferences(QObject *sender = nullptr);
     void appearanceDidChange();
     void windowDidResize();
+    // --- Full screen (AppDelegateFullScreen.cpp)
+    void toggleFullScreen(QObject *sender = nullptr);
+    bool isInFullScreen() const;
+    // The window's chrome steps aside and comes back with the window's real state.
     void windowDidEnterFullScreen();
     void windowDidExitFullScreen();
     void replaceOpenFolderViewWithSidebarView();
@@ -239,6 +244,7 @@ public:
     LMRItemPtr collectionViewDisplayedContentItem(ImageCollectionView *view) override;
     void collectionViewReceivedItemsByDrag(ImageCollectionView *view,
                                            const std::vector<LMRImageItemPtr> &items) override;
+    void collectionViewZoomBySteps(ImageCollectionView *view, int steps) override;
     void applyZoomValueToThumbnails();
     void didChangeZoomSlider(QObject *sender = nullptr);
     void zoomIn(QObject *sender = nullptr);
@@ -300,6 +306,8 @@ public:
     bool isSlideshowActive() const;
     bool isSlideshowPaused() const;
     void didChangeSlideshowPacing();
+    // The screen stays awake exactly while a slideshow runs unpaused or a video plays.
+    void updateScreenSaverInhibition();
 
     // --- Interface references: the window's widget tree owns them.
     QPointer<MainWindow> window;
@@ -340,6 +348,7 @@ public:
     QPointer<QAction> sortSidebarDescendingMenuItem;
     QPointer<QAction> showSidebarMenuItem;
     QPointer<QAction> showBottomBarMenuItem;
+    QPointer<QAction> fullScreenMenuItem;
     // Commands without state of their own, kept for validation and tests.
     QPointer<QAction> openMenuItem;
     QPointer<QAction> refreshMenuItem;
@@ -386,6 +395,7 @@ public:
     QString fileToShowWhenListed;
     QString fileToShowWhenListedRoot;
     QPointer<QTimer> slideshowTimer;
+    QPointer<LMRScreenSaverInhibitor> screenSaverInhibitor;
     std::vector<LMRImageItemPtr> shuffledImageItems;
 
     // --- Scalars
@@ -419,6 +429,17 @@ private:
     // that runs or not.
     void showSlideshowRunning(bool running);
     void setSlideshowToolbarItemImage(const QString &name);
+
+    // What full screen hid, to be shown again when it ends.
+    struct FullScreenChrome {
+        bool hidden = false;
+        bool menuBar = false;
+        bool toolbar = false;
+        bool bottomBar = false;
+        QList<int> splitSizes;
+    };
+    FullScreenChrome m_fullScreenChrome;
+    Qt::WindowStates m_windowStateBeforeFullScreen;
 
     QPointer<QTimer> m_queueLoadTimer;
     QPointer<QTimer> m_commandValidationTimer;

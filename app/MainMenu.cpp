@@ -107,6 +107,9 @@ void AppDelegate::buildMainMenu()
     zoomOutMenuItem = command(view, tr("Zoom Out"), "zoomOut", &AppDelegate::zoomOut,
                               QKeySequence::keyBindings(QKeySequence::ZoomOut));
     view->addSeparator();
+    fullScreenMenuItem = command(view, tr("Enter Full Screen"), "toggleFullScreen", &AppDelegate::toggleFullScreen,
+                                 {QKeySequence(Qt::Key_F11)});
+    view->addSeparator();
 
     QMenu *sortThumbnails = view->addMenu(tr("Sort Thumbnails"));
     const char *sortThumbnailsName = "didChangeThumbnailSortOptions";
@@ -156,11 +159,13 @@ void AppDelegate::buildMainMenu()
     validateOnShow(go);
 
     QMenu *slideshow = bar->addMenu(tr("&Slideshow"));
-    // F5, the usual slideshow key of Linux viewers, refreshes here; F11 starts and stops it.
+    // F5, the usual slideshow key of Linux viewers, refreshes here and F11 is full screen, so the
+    // slideshow takes F5 with Shift (as presentation programs start a show), shuffled with Ctrl too.
     startSlideshowMenuItem = command(slideshow, tr("Start Slideshow"), "startSlideshow", &AppDelegate::startSlideshow,
-                                     {QKeySequence(Qt::Key_F11)});
-    startShuffledSlideshowMenuItem = command(slideshow, tr("Start Shuffled Slideshow"), "startShuffledSlideshow",
-                                             &AppDelegate::startShuffledSlideshow, {QKeySequence(Qt::SHIFT | Qt::Key_F11)});
+                                     {QKeySequence(Qt::SHIFT | Qt::Key_F5)});
+    startShuffledSlideshowMenuItem =
+        command(slideshow, tr("Start Shuffled Slideshow"), "startShuffledSlideshow", &AppDelegate::startShuffledSlideshow,
+                {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_F5)});
     validateOnShow(slideshow);
 
     QMenu *windowMenu = bar->addMenu(tr("&Window"));
@@ -171,4 +176,13 @@ void AppDelegate::buildMainMenu()
     help->addSeparator();
     aboutMenuItem = command(help, tr("About Lumory"), "showAboutBox", &AppDelegate::showAboutBox);
     aboutMenuItem->setMenuRole(QAction::AboutRole);
+
+    // Full screen hides the menu bar, and a hidden menu bar's shortcuts do nothing; held by the
+    // window as well, every command keeps its keys. Commands whose keys belong to particular
+    // widgets (Move to Trash) are held by those widgets already.
+    for (const QPointer<QAction> &action : std::as_const(m_commandActions)) {
+        if (action && action->shortcutContext() == Qt::WindowShortcut)
+            window->addAction(action);
+    }
+    window->addAction(quitMenuItem);
 }

@@ -228,6 +228,7 @@ void AppDelegate::buildMainWindow()
     fullSizeNavigationControl = qobject_cast<LMRSegmentedControl *>(fullSizeView->navigationControl());
     connect(fullSizeNavigationControl, &LMRSegmentedControl::clicked, this,
             [this] { didClickFullSizeViewNavigationButton(fullSizeNavigationControl); });
+    connect(fullSizeView, &FullSizeView::videoPlayingChanged, this, &AppDelegate::updateScreenSaverInhibition);
 
     buildBottomBar();
     contentView->setBottomBar(bottomBarView);

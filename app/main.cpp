@@ -26,6 +26,9 @@ int main(int argc, char **argv)
         }
     }
 
+    // The video's controls are a native window over the video's own; without this every widget
+    // beside them in the main window would turn native too and cover the video.
+    QApplication::setAttribute(Qt::AA_DontCreateNativeWidgetSiblings);
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Lumory"));
     QApplication::setApplicationName(QStringLiteral("Lumory"));

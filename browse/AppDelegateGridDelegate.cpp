@@ -83,6 +83,15 @@ void AppDelegate::zoomOut(QObject *)
     applyZoomValueToThumbnails();
 }
 
+void AppDelegate::collectionViewZoomBySteps(ImageCollectionView *, int steps)
+{
+    // Step by step, as the zoom commands go, so the limits stop it the same way.
+    for (; steps > 0; --steps)
+        zoomIn(this);
+    for (; steps < 0; ++steps)
+        zoomOut(this);
+}
+
 void AppDelegate::didFocusCollectionViewByTabKey()
 {
     if (thumbnailsCollectionView && thumbnailsCollectionView->selection().isEmpty() && !thumbnailItems.empty())

@@ -8,6 +8,7 @@
 
 #include <QFocusEvent>
 #include <QHelpEvent>
+#include <QNativeGestureEvent>
 #include <QScrollBar>
 #include <QToolTip>
 
@@ -495,6 +496,8 @@ bool ImageCollectionView::viewportEvent(QEvent *event)
 {
     if (event->type() == QEvent::ToolTip)
         return showToolTip(static_cast<QHelpEvent *>(event));
+    if (event->type() == QEvent::NativeGesture && zoomByGesture(static_cast<QNativeGestureEvent *>(event)))
+        return true;
     const bool handled = QAbstractScrollArea::viewportEvent(event);
     // The viewport is the document's width and its visible height: it also changes size when
     // the scroll bar comes or goes, without a resize of the grid itself.

@@ -34,6 +34,7 @@ class QDrag;
 class QHelpEvent;
 class QMenu;
 class QPainter;
+class QNativeGestureEvent;
 class QPixmap;
 
 // The index that stands for "no item".
@@ -147,6 +148,9 @@ public:
     // Scrolls toward a pointer outside the visible strip (viewport coordinates); answers
     // whether it scrolled. Never while a drop is hovering.
     bool autoscroll(const QPointF &viewportPoint);
+    // Asks the delegate for a zoom step change, then scrolls so that the item that was under
+    // viewportPoint is under it again (or as near as the document allows).
+    void zoomBySteps(int steps, const QPointF &viewportPoint);
 
     // --- Pasteboard, context menu and opening (ImageCollectionViewDragDrop.cpp)
     // The selected items' paths, or file names, as plain text on the clipboard: one item
@@ -183,6 +187,7 @@ protected:
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void wheelEvent(QWheelEvent *event) override;
     void contextMenuEvent(QContextMenuEvent *event) override;
 
     // --- Drags and drops (ImageCollectionViewDragDrop.cpp)
@@ -199,6 +204,7 @@ protected:
 
 private:
     struct PaintContext;
+    bool zoomByGesture(QNativeGestureEvent *event);
     void drawItem(qint64 index, const QRectF &cellRect, PaintContext &context);
     void drawMarquee(QPainter &painter);
     void colorsDidChange();
@@ -258,6 +264,10 @@ private:
     QPointF m_marqueeAnchorPoint;
     QRectF m_marqueeRect;
     LMRIndexSet m_selectionBeforeMarquee;
+
+    // Wheel turns and pinch movement that have not yet added up to a zoom step.
+    int m_zoomWheelDelta = 0;
+    double m_zoomPinch = 0;
 
     bool m_draggingEntered = false;
     bool m_drawFocusRing = false;

@@ -31,4 +31,11 @@ public:
     // Files that arrived in the shown folder by a drop, one new item per file.
     virtual void collectionViewReceivedItemsByDrag(ImageCollectionView *view,
                                                    const std::vector<LMRImageItemPtr> &items) = 0;
+    // The user asked for larger (steps > 0) or smaller thumbnails with the wheel or a pinch; the
+    // owner changes the item size, or leaves it at a limit.
+    virtual void collectionViewZoomBySteps(ImageCollectionView *view, int steps)
+    {
+        Q_UNUSED(view);
+        Q_UNUSED(steps);
+    }
 };

@@ -13,8 +13,11 @@
 #include <QKeyEvent>
 #include <QLineF>
 #include <QMouseEvent>
+#include <QNativeGestureEvent>
 #include <QScrollBar>
+#include <QWheelEvent>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -370,4 +373,65 @@ bool ImageCollectionView::autoscroll(const QPointF &viewportPoint)
     const int before = bar->value();
     bar->setValue(before + int(dy < 0 ? std::floor(dy) : std::ceil(dy)));
     return bar->value() != before;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Zooming with the wheel and the touchpad
+
+void ImageCollectionView::wheelEvent(QWheelEvent *event)
+{
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        QAbstractScrollArea::wheelEvent(event);
+        return;
+    }
+    // A notch of a wheel is one step; a touchpad's small turns add up to one.
+    m_zoomWheelDelta += event->angleDelta().y();
+    const int steps = m_zoomWheelDelta / 120;
+    m_zoomWheelDelta -= steps * 120;
+    if (steps != 0)
+        zoomBySteps(steps, event->position());
+    event->accept();
+}
+
+bool ImageCollectionView::zoomByGesture(QNativeGestureEvent *event)
+{
+    if (event->gestureType() == Qt::BeginNativeGesture || event->gestureType() == Qt::EndNativeGesture) {
+        m_zoomPinch = 0;
+        return false;
+    }
+    if (event->gestureType() != Qt::ZoomNativeGesture)
+        return false;
+    // A quarter more or less of the pinch's size is one step.
+    constexpr double kPinchPerStep = 0.25;
+    m_zoomPinch += event->value();
+    const int steps = int(m_zoomPinch / kPinchPerStep);
+    m_zoomPinch -= steps * kPinchPerStep;
+    if (steps != 0)
+        zoomBySteps(steps, event->position());
+    event->accept();
+    return true;
+}
+
+void ImageCollectionView::zoomBySteps(int steps, const QPointF &viewportPoint)
+{
+    if (!m_delegate || steps == 0)
+        return;
+    // The item to keep in place, and how far down its cell the pointer is. Below the last item
+    // it is the last one.
+    const double scrollY = documentVisibleRect().y();
+    const QPointF documentPoint(viewportPoint.x(), viewportPoint.y() + scrollY);
+    qint64 anchor = -1;
+    double down = 0.5;
+    if (m_itemCount > 0) {
+        anchor = qint64(std::min<quint64>(itemIndexAtPoint(documentPoint), m_itemCount - 1));
+        const QRectF cell = cellRectForItemIndex(quint64(anchor));
+        if (cell.height() > 0)
+            down = std::clamp((documentPoint.y() - cell.y()) / cell.height(), 0.0, 1.0);
+    }
+    const qint64 sizeBefore = itemSize();
+    m_delegate->collectionViewZoomBySteps(this, steps);
+    if (anchor < 0 || itemSize() == sizeBefore)
+        return;
+    const QRectF cell = cellRectForItemIndex(quint64(anchor));
+    verticalScrollBar()->setValue(qRound(cell.y() + down * cell.height() - viewportPoint.y()));
 }

@@ -12,6 +12,7 @@
 #include <QMessageBox>
 #include <QPalette>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -39,6 +40,8 @@ const QString SidebarSortOrder = QStringLiteral("SidebarSortOrder");
 const QString SlideshowPacing = QStringLiteral("SlideshowPacing");
 const QString ThumbnailSortBy = QStringLiteral("ThumbnailSortBy");
 const QString ThumbnailSortOrder = QStringLiteral("ThumbnailSortOrder");
+const QString VideoMuted = QStringLiteral("VideoMuted");
+const QString VideoVolume = QStringLiteral("VideoVolume");
 } // namespace Key
 
 QString encodeColor(const QColor &color)
@@ -141,6 +144,8 @@ QVariantMap Preferences::defaults() const
         {Key::SlideshowPacing, 4.0f},
         {Key::ThumbnailSortBy, qint64(1)},
         {Key::ThumbnailSortOrder, qint64(1)},
+        {Key::VideoMuted, false},
+        {Key::VideoVolume, 1.0f},
     };
 }
 
@@ -333,6 +338,24 @@ void Preferences::setSlideshowPacing(float seconds)
 {
     write(Key::SlideshowPacing, seconds, LMRNotifications::SlideshowPacingChanged);
 }
+
+float Preferences::videoVolume() const
+{
+    bool ok = false;
+    const float volume = value(Key::VideoVolume).toFloat(&ok);
+    // A hand-edited value beyond the slider's ends is taken at the nearer end.
+    if (ok && std::isfinite(volume))
+        return std::clamp(volume, 0.0f, 1.0f);
+    return m_registered.value(Key::VideoVolume).toFloat();
+}
+
+void Preferences::setVideoVolume(float volume)
+{
+    write(Key::VideoVolume, std::isfinite(volume) ? std::clamp(volume, 0.0f, 1.0f) : 1.0f);
+}
+
+bool Preferences::videoMuted() const { return boolValue(Key::VideoMuted); }
+void Preferences::setVideoMuted(bool muted) { write(Key::VideoMuted, muted); }
 
 bool Preferences::isDebugModeEnabled()
 {

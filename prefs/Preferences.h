@@ -23,7 +23,7 @@ class Preferences
 public:
     static Preferences &sharedInstance();
 
-    // The sixteen registered defaults, colours chosen by the appearance of this moment.
+    // The registered defaults, colours chosen by the appearance of this moment.
     QVariantMap defaults() const;
 
     QColor backgroundColor() const;
@@ -76,6 +76,12 @@ public:
     void setThumbnailSortOrder(qint64 sortOrder);
     float slideshowPacing() const;
     void setSlideshowPacing(float seconds);
+    // The video player's loudness as the volume slider shows it, from 0 (silent) to 1 (full),
+    // on a perceived scale; and whether sound is muted. Kept from one clip and one run to the next.
+    float videoVolume() const;
+    void setVideoVolume(float volume);
+    bool videoMuted() const;
+    void setVideoMuted(bool muted);
 
     static bool isDebugModeEnabled();
     static QStringList supportedVideoUTIs();

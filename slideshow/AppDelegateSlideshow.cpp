@@ -5,6 +5,7 @@
 #include "app/AppDelegate.h"
 
 #include "grid/ImageCollectionView.h"
+#include "platform/ScreenSaverInhibitor.h"
 #include "prefs/Preferences.h"
 #include "slideshow/Shuffle.h"
 #include "support/Artwork.h"
@@ -78,6 +79,7 @@ void AppDelegate::startSlideshowWithMode(qint64 mode)
     connect(timer, &QTimer::timeout, this, &AppDelegate::slideshowTimerFired);
     timer->start(timerInterval(Preferences::sharedInstance().slideshowPacing()));
     slideshowTimer = timer;
+    updateScreenSaverInhibition();
 }
 
 void AppDelegate::stopSlideshow()
@@ -85,6 +87,7 @@ void AppDelegate::stopSlideshow()
     discardSlideshowTimer();
     shuffledImageItems.clear();
     showSlideshowRunning(false);
+    updateScreenSaverInhibition();
 }
 
 void AppDelegate::slideshowTimerFired()
@@ -108,12 +111,14 @@ void AppDelegate::pauseSlideshow()
 {
     if (isSlideshowActive())
         slideshowPaused = true;
+    updateScreenSaverInhibition();
 }
 
 void AppDelegate::unpauseSlideshow()
 {
     if (isSlideshowActive())
         slideshowPaused = false;
+    updateScreenSaverInhibition();
 }
 
 bool AppDelegate::isSlideshowActive() const
@@ -131,6 +136,16 @@ void AppDelegate::didChangeSlideshowPacing()
     // A restart: a fresh interval at the new pace, unpaused.
     if (isSlideshowActive())
         startSlideshowWithMode(slideshowMode);
+}
+
+void AppDelegate::updateScreenSaverInhibition()
+{
+    if (!screenSaverInhibitor)
+        return;
+    const bool slideshowRuns = isSlideshowActive() && !slideshowPaused;
+    const bool videoPlays = fullSizeView && isFullSizeViewShown() && fullSizeView->isPlayingVideo();
+    screenSaverInhibitor->setInhibited(slideshowRuns || videoPlays,
+                                       slideshowRuns ? tr("Showing a slideshow") : tr("Playing a video"));
 }
 
 void AppDelegate::discardSlideshowTimer()

@@ -8,11 +8,14 @@
 #include "support/SegmentedControl.h"
 #include "support/SystemAppearance.h"
 #include "platform/Applications.h"
+#include "viewer/AnimationPlayer.h"
 #include "viewer/CenteringClipView.h"
 #include "viewer/FullSizeImagePrefetcher.h"
 #include "viewer/FullSizeViewDelegate.h"
 #include "viewer/ScalingImageView.h"
+#include "viewer/VideoControlBar.h"
 
+#include <QAudioDevice>
 #include <QAudioOutput>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -20,13 +23,17 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMediaDevices>
 #include <QMediaPlayer>
 #include <QMenu>
 #include <QMimeData>
+#include <QNativeGestureEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QTimer>
 #include <QVideoSink>
 #include <QVideoWidget>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -34,6 +41,7 @@
 namespace {
 
 constexpr int kPathLabelMargin = 4;
+constexpr qint64 kVideoSeekMilliseconds = 5000;
 
 QString escaped(const QString &text)
 {
@@ -61,6 +69,8 @@ FullSizeView::FullSizeView(QWidget *parent) : QWidget(parent)
     m_clipView = new LMRCenteringClipView(this);
     m_imageView = new LMRScalingImageView;
     m_clipView->setDocumentView(m_imageView);
+    m_clipView->viewport()->installEventFilter(this);
+    m_imageView->installEventFilter(this);
     connect(m_imageView, &LMRScalingImageView::imageDrawn, this, &FullSizeView::imageDrawn);
 
     // Old players go once the next item is drawn, or after a while when nothing is drawn.
@@ -103,6 +113,9 @@ FullSizeView::FullSizeView(QWidget *parent) : QWidget(parent)
     m_navigationControl->setSegmentToolTip(1, tr("Next"));
     updateControlImages();
 
+    m_animation = new LMRAnimationPlayer(this);
+    connect(m_animation, &LMRAnimationPlayer::frameChanged, this, &FullSizeView::showAnimationFrame);
+
     m_prefetcher = std::make_unique<LMRFullSizeImagePrefetcher>();
 
     LMRNotificationCenter &center = LMRNotificationCenter::defaultCenter();
@@ -112,8 +125,12 @@ FullSizeView::FullSizeView(QWidget *parent) : QWidget(parent)
 
 FullSizeView::~FullSizeView()
 {
+    // The window around it is going too; nobody is to hear about the video ending now.
+    blockSignals(true);
     LMRNotificationCenter::defaultCenter().removeObserver(this);
     destroyAVPlayer();
+    // It lives in the window, which may outlive the viewer.
+    delete m_controlBar;
     tearDownRetiredPlayers();
     for (QWidget *control : {static_cast<QWidget *>(m_zoomControl.data()),
                              static_cast<QWidget *>(m_navigationControl.data())}) {
@@ -160,6 +177,7 @@ QWidget *FullSizeView::navigationControl() const
 void FullSizeView::showItem(const LMRImageItemPtr &item)
 {
     destroyAVPlayer();
+    m_animation->stop();
     m_shownItem = item;
     const quint64 generation = ++m_showGeneration;
     updatePathLabel();
@@ -184,6 +202,9 @@ void FullSizeView::showItem(const LMRImageItemPtr &item)
             if (generation == m_showGeneration && m_imageView->hasImage())
                 zoomToFit();
         }, Qt::QueuedConnection);
+        // Animated pictures play while on show; the still is their first frame meanwhile.
+        if (item && isInWindow())
+            m_animation->start(item->path(), item->UTI());
     } else {
         m_imageView->setFrameSize(QSizeF(0, 0));
         if (item && Preferences::supportedVideoUTIs().contains(item->UTI())
@@ -200,25 +221,42 @@ void FullSizeView::showItem(const LMRImageItemPtr &item)
 void FullSizeView::startPlayer()
 {
     m_player = new QMediaPlayer(this);
-    // Without an audio output an audio track stops the whole pipeline; muted, because a viewer
-    // stepping through a folder must not suddenly make noise.
-    m_audioOutput = new QAudioOutput(m_player);
-    m_audioOutput->setMuted(true);
-    m_player->setAudioOutput(m_audioOutput);
+    // Sound only where there is somewhere to play it: an audio output without a sound server
+    // fails to connect and complains on every clip, while a video without one plays silently.
+    if (!QMediaDevices::audioOutputs().isEmpty()) {
+        m_audioOutput = new QAudioOutput(m_player);
+        m_player->setAudioOutput(m_audioOutput);
+    }
     m_playerView = new QVideoWidget(this);
     m_playerView->setObjectName(QStringLiteral("playerView"));
     m_playerView->setFocusPolicy(Qt::NoFocus);
     m_playerView->setGeometry(rect());
     m_player->setVideoOutput(m_playerView);
+    // The pointer moving over the picture brings the controls; the video's own window passes
+    // the pointer on to the widgets around it.
+    QList<QWidget *> pictureWidgets = m_playerView->findChildren<QWidget *>();
+    pictureWidgets.append(m_playerView);
+    for (QWidget *widget : std::as_const(pictureWidgets)) {
+        widget->setMouseTracking(true);
+        widget->installEventFilter(this);
+    }
     QMediaPlayer *player = m_player;
     connect(m_playerView->videoSink(), &QVideoSink::videoFrameChanged, this, [this, player] {
         if (player == m_player && !m_retiredPlayers.empty())
             QMetaObject::invokeMethod(this, &FullSizeView::tearDownRetiredPlayers, Qt::QueuedConnection);
     });
+    connect(m_player, &QMediaPlayer::playbackStateChanged, this, [this, player](QMediaPlayer::PlaybackState state) {
+        if (player == m_player)
+            setVideoPlaying(state == QMediaPlayer::PlayingState);
+    });
     m_playerView->show();
     m_playerView->raise();
+    // Volume and mute come from the settings through the bar, before the first sound.
+    controlBarInWindow()->setPlayer(m_player, m_audioOutput);
     m_player->setSource(QUrl::fromLocalFile(m_shownItem->path()));
     m_player->play();
+    // Shown for a moment at the start, so that the controls are known to be there.
+    pokeControlBar();
 }
 
 void FullSizeView::destroyAVPlayer()
@@ -226,6 +264,8 @@ void FullSizeView::destroyAVPlayer()
     if (!m_player)
         return;
     // Paused and out of sight at once; the teardown itself comes later (tearDownRetiredPlayers).
+    if (m_controlBar)
+        m_controlBar->setPlayer(nullptr, nullptr);
     m_player->pause();
     if (m_playerView)
         m_playerView->hide();
@@ -234,6 +274,15 @@ void FullSizeView::destroyAVPlayer()
     m_playerView = nullptr;
     m_audioOutput = nullptr;
     m_teardownTimer->start();
+    setVideoPlaying(false);
+}
+
+void FullSizeView::setVideoPlaying(bool playing)
+{
+    if (playing == m_videoPlaying)
+        return;
+    m_videoPlaying = playing;
+    emit videoPlayingChanged(playing);
 }
 
 void FullSizeView::tearDownRetiredPlayers()
@@ -247,9 +296,22 @@ void FullSizeView::tearDownRetiredPlayers()
     }
 }
 
+void FullSizeView::showAnimationFrame(const QImage &frame)
+{
+    // A frame of another size than the still would change the zoom's arithmetic under the user.
+    if (QSizeF(frame.size()) != m_imageView->pixelSize()) {
+        m_animation->stop();
+        return;
+    }
+    LMRImage image = m_imageView->image();
+    image.image = frame;
+    m_imageView->setImage(image);
+}
+
 void FullSizeView::exit()
 {
     destroyAVPlayer();
+    m_animation->stop();
     if (m_delegate)
         m_delegate->cancelFullSizeView(this);
 }
@@ -328,11 +390,16 @@ void FullSizeView::zoomToActualSize()
     if (!m_imageView->hasImage())
         return;
     m_zoomedToFit = false;
+    m_scale = actualSizeScale();
+    viewGeometryDidChange();
+}
+
+float FullSizeView::actualSizeScale() const
+{
     // One image pixel to one device pixel: on a high-density screen a point holds several. A
     // drawing (PDF, SVG) has no pixels of its own and shows at its size in points.
     const qreal ratio = devicePixelRatioF();
-    m_scale = m_imageView->image().isBitmap && ratio > 0 ? float(1.0 / ratio) : 1.0f;
-    viewGeometryDidChange();
+    return m_imageView->image().isBitmap && ratio > 0 ? float(1.0 / ratio) : 1.0f;
 }
 
 void FullSizeView::zoomToFit()
@@ -353,6 +420,76 @@ void FullSizeView::didClickZoomControl(int segment)
     case 3: zoomToFit(); break;
     default: break;
     }
+}
+
+void FullSizeView::zoomByFactor(double factor, QPointF anchor)
+{
+    zoomToScale(float(double(m_scale) * factor), anchor);
+}
+
+void FullSizeView::zoomToScale(float scale, QPointF anchor)
+{
+    // A scale of zero or less, or one that overflowed, has no picture to keep under the pointer.
+    if (!m_imageView->hasImage() || !(scale > 0.0f) || !std::isfinite(scale))
+        return;
+    // The image point under the anchor, as the view is drawn now: the image fills the view's
+    // whole-pixel rectangle, which the clip view places at the scroll position.
+    const QSizeF pixels = m_imageView->pixelSize();
+    const QSizeF before = m_imageView->size();
+    if (before.isEmpty())
+        return;
+    const QPointF inView = anchor - QPointF(m_imageView->pos());
+    const QPointF imagePoint(inView.x() * pixels.width() / before.width(), inView.y() * pixels.height() / before.height());
+
+    m_zoomedToFit = false;
+    m_scale = scale;
+    viewGeometryDidChange();
+
+    const QSizeF after = m_imageView->size();
+    const QPointF moved(imagePoint.x() * after.width() / pixels.width(), imagePoint.y() * after.height() / pixels.height());
+    // Where the document is smaller than the visible area the clip view centres it instead.
+    m_clipView->horizontalScrollBar()->setValue(qRound(moved.x() - anchor.x()));
+    m_clipView->verticalScrollBar()->setValue(qRound(moved.y() - anchor.y()));
+}
+
+QPointF FullSizeView::visibleCenter() const
+{
+    return QRectF(m_clipView->viewport()->rect()).center();
+}
+
+bool FullSizeView::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *widget = qobject_cast<QWidget *>(watched);
+    if (event->type() == QEvent::MouseMove && widget && m_playerView
+        && (widget == m_playerView || m_playerView->isAncestorOf(widget))) {
+        pokeControlBar();
+        return false;
+    }
+    if (!widget || (widget != m_imageView && widget != m_clipView->viewport()))
+        return QWidget::eventFilter(watched, event);
+    if (event->type() == QEvent::Wheel) {
+        auto *wheel = static_cast<QWheelEvent *>(event);
+        if (!(wheel->modifiers() & Qt::ControlModifier))
+            return false;
+        // A notch (120) zooms by the zoom command's factor; a touchpad's finer turns zoom by
+        // the same amount in smaller steps.
+        const int delta = wheel->angleDelta().y();
+        if (delta != 0)
+            zoomByFactor(std::pow(1.1, delta / 120.0), widget->mapTo(m_clipView->viewport(), wheel->position()));
+        wheel->accept();
+        return true;
+    }
+    if (event->type() == QEvent::NativeGesture) {
+        auto *gesture = static_cast<QNativeGestureEvent *>(event);
+        if (gesture->gestureType() != Qt::ZoomNativeGesture)
+            return false;
+        // The value is the change of the pinch's scale since the last event.
+        if (gesture->value() > -1.0)
+            zoomByFactor(1.0 + gesture->value(), widget->mapTo(m_clipView->viewport(), gesture->position()));
+        gesture->accept();
+        return true;
+    }
+    return false;
 }
 
 void FullSizeView::viewGeometryDidChange()
@@ -436,13 +573,56 @@ void FullSizeView::resizeEvent(QResizeEvent *event)
         zoomToFit();
 }
 
+void FullSizeView::setShowsPathLabel(bool shows)
+{
+    if (shows == m_showsPathLabel)
+        return;
+    m_showsPathLabel = shows;
+    m_pathLabel->setVisible(shows);
+    layoutSubviews();
+}
+
 void FullSizeView::layoutSubviews()
 {
-    const int labelHeight = m_pathLabel->sizeHint().height() + 2 * kPathLabelMargin;
+    const int labelHeight = m_showsPathLabel ? m_pathLabel->sizeHint().height() + 2 * kPathLabelMargin : 0;
     m_pathLabel->setGeometry(kPathLabelMargin, 0, qMax(0, width() - 2 * kPathLabelMargin), labelHeight);
     m_clipView->setGeometry(0, labelHeight, width(), qMax(0, height() - labelHeight));
     if (m_playerView)
         m_playerView->setGeometry(rect());
+    placeControlBar();
+}
+
+LMRVideoControlBar *FullSizeView::controlBarInWindow()
+{
+    // The video is drawn in a native window that Qt places directly in the top-level window,
+    // above every widget of the window's own; a bar that is to be seen over it must be a
+    // native child of the top-level too, raised above it. So the bar lives in the viewer's
+    // window, not in the viewer, and follows the viewer's place there.
+    QWidget *host = window();
+    if (!m_controlBar) {
+        m_controlBar = new LMRVideoControlBar(host);
+        // The window may go first and take the bar with it.
+        connect(m_controlBar, &QObject::destroyed, this, [this] { m_controlBar = nullptr; });
+    } else if (m_controlBar->parentWidget() != host) {
+        m_controlBar->setParent(host);
+        m_controlBar->hide();
+    }
+    return m_controlBar;
+}
+
+void FullSizeView::placeControlBar()
+{
+    QWidget *host = m_controlBar ? m_controlBar->parentWidget() : nullptr;
+    if (host)
+        m_controlBar->setGeometry(LMRVideoControlBar::frameInArea(QRect(mapTo(host, QPoint(0, 0)), size())));
+}
+
+void FullSizeView::pokeControlBar()
+{
+    if (!m_controlBar || !m_player)
+        return;
+    placeControlBar();
+    m_controlBar->poke();
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -473,6 +653,44 @@ void FullSizeView::keyPressEvent(QKeyEvent *event)
     case Qt::Key_Right:
         if (m_delegate)
             m_delegate->showNextImageInFullSizeView(this);
+        break;
+    // Video keys that the table above leaves free: K plays and pauses, J and L step back and
+    // forward, M mutes; the keyboard's media keys as well.
+    case Qt::Key_K:
+    case Qt::Key_MediaTogglePlayPause:
+    case Qt::Key_MediaPlay:
+    case Qt::Key_MediaPause:
+        if (m_player) {
+            m_controlBar->togglePlayPause();
+            pokeControlBar();
+        }
+        break;
+    case Qt::Key_J:
+    case Qt::Key_L:
+        if (m_player) {
+            m_controlBar->seekBy(event->key() == Qt::Key_J ? -kVideoSeekMilliseconds : kVideoSeekMilliseconds);
+            pokeControlBar();
+        }
+        break;
+    case Qt::Key_M:
+        if (m_player) {
+            m_controlBar->toggleMuted();
+            pokeControlBar();
+        }
+        break;
+    // Zoom keys that the table above leaves free, around the middle of what is on show.
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+        zoomByFactor(1.1, visibleCenter());
+        break;
+    case Qt::Key_Minus:
+        zoomByFactor(0.9, visibleCenter());
+        break;
+    case Qt::Key_0:
+        zoomToFit();
+        break;
+    case Qt::Key_1:
+        zoomToScale(actualSizeScale(), visibleCenter());
         break;
     default:
         break;
@@ -555,13 +773,17 @@ void FullSizeView::hideEvent(QHideEvent *event)
 {
     QWidget::hideEvent(event);
     // A minimised window hides spontaneously and keeps its viewer; only a real removal ends a video.
-    if (!event->spontaneous())
+    if (!event->spontaneous()) {
         destroyAVPlayer();
+        m_animation->stop();
+    }
 }
 
 void FullSizeView::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ParentChange && !isInWindow())
+    if (event->type() == QEvent::ParentChange && !isInWindow()) {
         destroyAVPlayer();
+        m_animation->stop();
+    }
 }

@@ -24,11 +24,13 @@
 
 class AppDelegate;
 class FullSizeViewDelegate;
+class LMRAnimationPlayer;
 class LMRAppDelegateFullSizeViewDelegate;
 class LMRCenteringClipView;
 class LMRFullSizeImagePrefetcher;
 class LMRScalingImageView;
 class LMRSegmentedControl;
+class LMRVideoControlBar;
 class QAudioOutput;
 class QLabel;
 class QMediaPlayer;
@@ -60,6 +62,11 @@ public:
     void zoomToFit();
     // 0 zoom out, 1 actual size, 2 zoom in, 3 fit; anything else does nothing.
     void didClickZoomControl(int segment);
+    // Zooms so that the image point under anchor (a point of the clip view's viewport) stays
+    // there: the wheel with Ctrl, a pinch and the zoom keys. The new scale is the current one
+    // times factor, rounded to single precision as every scale is.
+    void zoomByFactor(double factor, QPointF anchor);
+    void zoomToScale(float scale, QPointF anchor);
 
     void copy();
     void copyFilenameOnly();
@@ -74,6 +81,9 @@ public:
     QWidget *navigationControl() const;
     QMediaPlayer *player() const { return m_player; }
     QVideoWidget *playerView() const { return m_playerView; }
+    QAudioOutput *audioOutput() const { return m_audioOutput; }
+    LMRVideoControlBar *controlBar() const { return m_controlBar; }
+    LMRAnimationPlayer *animationPlayer() const { return m_animation; }
     LMRScalingImageView *imageView() const { return m_imageView; }
     LMRCenteringClipView *clipView() const { return m_clipView; }
     QLabel *pathLabel() const { return m_pathLabel; }
@@ -83,6 +93,9 @@ public:
     bool isDecodedAhead(const LMRImageItemPtr &item) const;
 
     void viewGeometryDidChange();
+    // Full screen shows the picture alone: the path label steps aside and gives its height to it.
+    void setShowsPathLabel(bool shows);
+    bool showsPathLabel() const { return m_showsPathLabel; }
     void appearanceDidChange();
     void colorsDidChange();
     // The output colour space changed: images decoded ahead are dropped, and a shown image is
@@ -92,6 +105,8 @@ public:
     void showPopUpMenuAtPoint(const QPoint &point);
     // Whether the viewer is on show in a window; playback never runs otherwise.
     bool isInWindow() const;
+    // Whether a video is playing now (not paused, not ended).
+    bool isPlayingVideo() const { return m_videoPlaying; }
 
     // Drags shorter than this (in points) are clicks.
     static constexpr float kDragThreshold = 5.0f;
@@ -100,6 +115,8 @@ public:
 signals:
     // A paint of the image view drew the image of the item shown (stepping measurements).
     void imageDrawn();
+    // A video started or stopped playing, however it stopped.
+    void videoPlayingChanged(bool playing);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -111,6 +128,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent *event) override;
     void hideEvent(QHideEvent *event) override;
     void changeEvent(QEvent *event) override;
+    // Ctrl+wheel and pinches over the picture zoom instead of scrolling.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void layoutSubviews();
@@ -119,6 +138,14 @@ private:
     void startDrag();
     void startPlayer();
     void tearDownRetiredPlayers();
+    void setVideoPlaying(bool playing);
+    void showAnimationFrame(const QImage &frame);
+    LMRVideoControlBar *controlBarInWindow();
+    void placeControlBar();
+    // The pointer moved over the video, or a video key was pressed.
+    void pokeControlBar();
+    QPointF visibleCenter() const;
+    float actualSizeScale() const;
 
     std::unique_ptr<LMRAppDelegateFullSizeViewDelegate> m_appDelegateAdapter;
     FullSizeViewDelegate *m_delegate = nullptr;
@@ -134,6 +161,11 @@ private:
     QMediaPlayer *m_player = nullptr;
     QVideoWidget *m_playerView = nullptr;
     QAudioOutput *m_audioOutput = nullptr;
+    // One bar for the viewer's lifetime, driving whichever player is current; made with the
+    // first video, a child of the viewer's window (controlBarInWindow).
+    LMRVideoControlBar *m_controlBar = nullptr;
+    // Plays the shown picture's frames when it is animated.
+    LMRAnimationPlayer *m_animation = nullptr;
     // Paused players waiting to be torn down. Tearing a pipeline down blocks for several hundred
     // milliseconds, so it waits until the next item is on screen.
     std::vector<std::pair<QPointer<QMediaPlayer>, QPointer<QVideoWidget>>> m_retiredPlayers;
@@ -141,6 +173,8 @@ private:
     float m_scale = 0.0f;
     LMRImageItemPtr m_shownItem;
     bool m_zoomedToFit = false;
+    bool m_showsPathLabel = true;
+    bool m_videoPlaying = false;
 
     std::unique_ptr<LMRFullSizeImagePrefetcher> m_prefetcher;
     // Counts showItem calls, so a queued fit meant for an earlier item is dropped.

@@ -103,8 +103,10 @@ private slots:
                                     p.thumbnailSortBy(), p.thumbnailSortOrder(), p.folderDepth()};
         QCOMPARE(numbers, (QList<qint64>{3, 1, 1, 1, 1, 0}));
         QCOMPARE(p.slideshowPacing(), 4.0f);
+        QCOMPARE(p.videoVolume(), 1.0f);
+        QCOMPARE(p.videoMuted(), false);
         QCOMPARE(p.defaultRootFolder(), QString());
-        QCOMPARE(p.defaults().size(), 16);
+        QCOMPARE(p.defaults().size(), 18);
         QVERIFY(p.settings().allKeys().isEmpty()); // defaults answer, they are not written
     }
 
@@ -123,6 +125,9 @@ private slots:
         QTest::newRow("zoom junk") << zoom << QVariant("big") << QVariant(qint64(3));
         QTest::newRow("colour words") << background << QVariant("not a colour") << QVariant(QColor(Qt::white));
         QTest::newRow("pacing junk") << QStringLiteral("SlideshowPacing") << QVariant("soon") << QVariant(4.0f);
+        QTest::newRow("volume junk") << QStringLiteral("VideoVolume") << QVariant("loud") << QVariant(1.0f);
+        QTest::newRow("volume above full") << QStringLiteral("VideoVolume") << QVariant(7) << QVariant(1.0f);
+        QTest::newRow("volume below silent") << QStringLiteral("VideoVolume") << QVariant(-0.5) << QVariant(0.0f);
     }
 
     void readingWhatIsStored()
@@ -137,6 +142,7 @@ private slots:
             {"IntZoomValue", [this] { return QVariant(prefs().intZoomValue()); }},
             {"BackgroundColor", [this] { return QVariant(prefs().backgroundColor()); }},
             {"SlideshowPacing", [this] { return QVariant(prefs().slideshowPacing()); }},
+            {"VideoVolume", [this] { return QVariant(prefs().videoVolume()); }},
         };
         QCOMPARE(getters.value(key)(), expected);
     }

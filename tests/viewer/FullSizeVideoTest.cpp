@@ -10,10 +10,17 @@
 #include "support/TestRunner.h"
 #include "viewer/FullSizeView.h"
 #include "viewer/ScalingImageView.h"
+#include "viewer/VideoControlBar.h"
 
+#include <QApplication>
+#include <QAudioDevice>
 #include <QAudioOutput>
-
+#include <QLabel>
+#include <QMediaDevices>
 #include <QMediaPlayer>
+#include <QMouseEvent>
+#include <QSlider>
+#include <QToolButton>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QSplitter>
@@ -114,7 +121,8 @@ private slots:
         window.view->showItem(itemAt(m_clip));
         QPointer<QMediaPlayer> player = window.view->player();
         QVERIFY(player);
-        QVERIFY(player->audioOutput() && player->audioOutput()->isMuted());
+        // Sound only where a device plays it.
+        QCOMPARE(player->audioOutput() != nullptr, !QMediaDevices::audioOutputs().isEmpty());
         QVERIFY(window.view->playerView()->isVisible());
         QCOMPARE(window.view->playerView()->geometry(), window.view->rect());
         QVERIFY(!window.view->imageView()->hasImage());
@@ -134,6 +142,110 @@ private slots:
         QVERIFY(!player || player->playbackState() != QMediaPlayer::PlayingState);
         // Torn down once it is out of the way.
         QTRY_VERIFY_WITH_TIMEOUT(!player, 5000);
+    }
+
+    // The controls over a playing clip: shown at the start and whenever the pointer moves over
+    // the picture, gone after the idle time; the button and the keys play, pause and seek; and
+    // a machine without a sound server plays without a warning.
+    void controlBarPlaysPausesAndSeeks()
+    {
+        // Qt reports a missing sound server once per program; that is not the clip's doing.
+        QMediaDevices::audioOutputs();
+        static QStringList warnings;
+        warnings.clear();
+        const QtMessageHandler previous =
+            qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &context, const QString &text) {
+                if (type != QtDebugMsg && type != QtInfoMsg && QByteArray(context.category).startsWith("qt.multimedia"))
+                    warnings << text;
+            });
+        auto restore = qScopeGuard([previous] { qInstallMessageHandler(previous); });
+
+        Window window;
+        QVERIFY(window.show());
+        window.view->showItem(itemAt(m_clip));
+        QMediaPlayer *player = window.view->player();
+        LMRVideoControlBar *bar = window.view->controlBar();
+        QCOMPARE(bar->player(), player);
+        QVERIFY(bar->isVisible());
+        // Over the picture, in the window that holds the picture's own window.
+        QCOMPARE(bar->parentWidget(), window.view->window());
+        const QWidget *picture = window.view->playerView();
+        QVERIFY(QRect(picture->mapTo(bar->parentWidget(), QPoint(0, 0)), picture->size()).contains(bar->geometry()));
+        QTRY_COMPARE_WITH_TIMEOUT(player->playbackState(), QMediaPlayer::PlayingState, 10000);
+        QVERIFY(waitForFrame(window.view));
+        QTRY_VERIFY_WITH_TIMEOUT(!bar->isVisible(), LMRVideoControlBar::kIdleMilliseconds * 3);
+
+        // The pointer moving over the picture brings it back.
+        QMouseEvent move(QEvent::MouseMove, QPointF(40, 40), picture->mapToGlobal(QPointF(40, 40)), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(window.view->playerView(), &move);
+        QVERIFY(bar->isVisible());
+
+        bar->playButton()->click();
+        QTRY_COMPARE(player->playbackState(), QMediaPlayer::PausedState);
+        QVERIFY(!window.view->isPlayingVideo());
+        bar->playButton()->click();
+        QTRY_COMPARE(player->playbackState(), QMediaPlayer::PlayingState);
+        QVERIFY(window.view->isPlayingVideo());
+        QTest::keyClick(window.view, Qt::Key_K);
+        QTRY_COMPARE(player->playbackState(), QMediaPlayer::PausedState);
+
+        // L and J step by five seconds; the label counts with the position.
+        const qint64 at = player->position();
+        QTest::keyClick(window.view, Qt::Key_L);
+        QTRY_VERIFY(player->position() >= at + 4000);
+        QTRY_COMPARE(bar->timeLabel()->text(),
+                     QStringLiteral("%1 / 0:20").arg(LMRVideoControlBar::timeText(player->position())));
+        QTest::keyClick(window.view, Qt::Key_J);
+        QTRY_VERIFY(player->position() < at + 1000);
+        // The keys of the viewer's own table keep their meaning.
+        QTest::keyClick(window.view, Qt::Key_Right);
+        QCOMPARE(window.delegate.calls, QStringList{QStringLiteral("next")});
+        window.view->destroyAVPlayer();
+        QCOMPARE(bar->player(), nullptr);
+        QVERIFY(!bar->isVisible());
+        QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(u'\n')));
+    }
+
+    void volumeAndMuteAreRemembered()
+    {
+        Preferences &preferences = Preferences::sharedInstance();
+        preferences.setVideoVolume(0.4f);
+        preferences.setVideoMuted(true);
+        auto reset = qScopeGuard([&preferences] {
+            preferences.setVideoVolume(1.0f);
+            preferences.setVideoMuted(false);
+        });
+        {
+            // What the bar gives an audio output, whether or not a device plays it.
+            QMediaPlayer player;
+            QAudioOutput output;
+            LMRVideoControlBar bar;
+            bar.setPlayer(&player, &output);
+            QCOMPARE(bar.volumeSlider()->value(), 40);
+            QVERIFY(bar.muteButton()->isChecked());
+            QVERIFY(output.isMuted());
+            QCOMPARE(output.volume(), LMRVideoControlBar::linearVolume(0.4f));
+            QVERIFY(output.volume() < 0.4f); // a perceived scale, not the linear one
+            bar.volumeSlider()->setValue(70);
+            QCOMPARE(output.volume(), LMRVideoControlBar::linearVolume(0.7f));
+        }
+        QCOMPARE(preferences.videoVolume(), 0.7f);
+
+        // The next clip starts with what was set last, and M unmutes it for the one after.
+        Window window;
+        QVERIFY(window.show());
+        window.view->showItem(itemAt(m_clip));
+        LMRVideoControlBar *bar = window.view->controlBar();
+        QCOMPARE(bar->volumeSlider()->value(), 70);
+        QVERIFY(bar->muteButton()->isChecked());
+        if (QAudioOutput *output = window.view->audioOutput())
+            QVERIFY(output->isMuted());
+        QTest::keyClick(window.view, Qt::Key_M);
+        QVERIFY(!preferences.videoMuted());
+        window.view->showItem(itemAt(m_clip));
+        QVERIFY(!window.view->controlBar()->muteButton()->isChecked());
+        window.view->destroyAVPlayer();
     }
 
     void neverStartsOutsideTheWindow()

@@ -11,6 +11,7 @@
 #include "viewer/FullSizeView.h"
 #include "viewer/ScalingImageView.h"
 
+#include <QApplication>
 #include <QMimeData>
 #include <QToolButton>
 #include <QClipboard>
@@ -20,9 +21,13 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMimeData>
+#include <QNativeGestureEvent>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+
+#include <cmath>
 
 using viewertest::itemAt;
 using viewertest::RecordingDelegate;
@@ -109,6 +114,84 @@ private slots:
         control->buttonForSegment(segment)->click();
         QCOMPARE(view->scale(), scale);
         QCOMPARE(view->zoomedToFit(), fitted);
+    }
+
+    // The image point under the pointer (or under the middle, for keys) is still there after
+    // the zoom, within a pixel, wherever the pointer is and whichever way the zoom comes.
+    void zoomKeepsThePointUnderThePointer_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<double>("amount");
+        QTest::addColumn<QPointF>("where"); // as a fraction of the visible area
+        QTest::addColumn<float>("scale");   // from 2.0
+        QTest::newRow("wheel in, top left") << QStringLiteral("wheel") << 120.0 << QPointF(0.1, 0.15) << 2.2f;
+        QTest::newRow("wheel out, bottom right") << QStringLiteral("wheel") << -120.0 << QPointF(0.9, 0.8)
+                                                 << float(2.0 * std::pow(1.1, -1.0));
+        QTest::newRow("touchpad turn") << QStringLiteral("wheel") << 30.0 << QPointF(0.7, 0.3)
+                                       << float(2.0 * std::pow(1.1, 0.25));
+        QTest::newRow("pinch open") << QStringLiteral("pinch") << 0.5 << QPointF(0.3, 0.6) << 3.0f;
+        QTest::newRow("pinch closed") << QStringLiteral("pinch") << -0.25 << QPointF(0.55, 0.45) << 1.5f;
+        QTest::newRow("+ key") << QStringLiteral("key") << double(Qt::Key_Plus) << QPointF(0.5, 0.5) << 2.2f;
+        QTest::newRow("- key") << QStringLiteral("key") << double(Qt::Key_Minus) << QPointF(0.5, 0.5) << 1.8f;
+        QTest::newRow("1 key") << QStringLiteral("key") << double(Qt::Key_1) << QPointF(0.5, 0.5) << 1.0f;
+    }
+
+    void zoomKeepsThePointUnderThePointer()
+    {
+        QFETCH(QString, how);
+        QFETCH(double, amount);
+        QFETCH(QPointF, where);
+        QFETCH(float, scale);
+        // Small enough that even actual size scrolls both ways.
+        auto view = showViewer(itemAt(m_photo), QSize(300, 250));
+        QVERIFY(view);
+        // Larger than the visible area both ways, scrolled somewhere in the middle.
+        view->zoomToScale(2.0f, QPointF(0, 0));
+        QWidget *viewport = view->clipView()->viewport();
+        view->clipView()->horizontalScrollBar()->setValue(300);
+        view->clipView()->verticalScrollBar()->setValue(250);
+        const QPointF anchor(viewport->width() * where.x(), viewport->height() * where.y());
+        // The image point under a viewport point, from where the picture is drawn.
+        LMRScalingImageView *image = view->imageView();
+        auto imagePointAt = [&](QPointF p) {
+            const QPointF inView = p - QPointF(image->pos());
+            return QPointF(inView.x() * 400 / image->width(), inView.y() * 300 / image->height());
+        };
+        const QPointF before = imagePointAt(anchor);
+
+        if (how == QLatin1String("wheel")) {
+            // To whatever is under the pointer, as the window system would deliver it.
+            QWidget *target = viewport->childAt(anchor.toPoint());
+            QVERIFY(target == image);
+            const QPointF local = target->mapFrom(viewport, anchor);
+            QWheelEvent wheel(local, viewport->mapToGlobal(anchor), QPoint(), QPoint(0, int(amount)),
+                              Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(target, &wheel);
+        } else if (how == QLatin1String("pinch")) {
+            QNativeGestureEvent pinch(Qt::ZoomNativeGesture, QPointingDevice::primaryPointingDevice(), 2, anchor,
+                                      anchor, viewport->mapToGlobal(anchor), amount, QPointF());
+            QApplication::sendEvent(viewport, &pinch);
+        } else {
+            QTest::keyClick(view.get(), Qt::Key(int(amount)));
+        }
+        QCOMPARE(view->scale(), scale);
+        QVERIFY(!view->zoomedToFit());
+        QApplication::processEvents();
+        // Where that image point is drawn now.
+        const QPointF after(before.x() * image->width() / 400 + image->x(), before.y() * image->height() / 300 + image->y());
+        QVERIFY2(std::abs(after.x() - anchor.x()) <= 1.0 && std::abs(after.y() - anchor.y()) <= 1.0,
+                 qPrintable(QStringLiteral("(%1, %2) moved to (%3, %4)")
+                                .arg(anchor.x()).arg(anchor.y()).arg(after.x()).arg(after.y())));
+
+        // A plain wheel still scrolls, and 0 fits again.
+        const QPointF scrolled = image->pos();
+        QWheelEvent plain(QPointF(5, 5), viewport->mapToGlobal(QPoint(5, 5)), QPoint(), QPoint(0, -120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(viewport, &plain);
+        QCOMPARE(view->scale(), scale);
+        QVERIFY(image->pos() != scrolled || view->clipView()->verticalScrollBar()->maximum() == 0);
+        QTest::keyClick(view.get(), Qt::Key_0);
+        QVERIFY(view->zoomedToFit());
     }
 
     void fitFollowsResizeOnlyWhileFitted()
