@@ -4,13 +4,10 @@
 #include "platform/NameCollation.h"
 #include "support/Log.h"
 
-#include <QApplication>
 #include <QDir>
 #include <QFileIconProvider>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QMimeDatabase>
-#include <QThread>
 
 #include <cerrno>
 #include <climits>
@@ -20,28 +17,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-LMRFileSystemItem::ErrorAlertHook &alertHook()
-{
-    static LMRFileSystemItem::ErrorAlertHook hook;
-    return hook;
-}
-
-void showErrorAlert(const QString &message)
-{
-    if (const auto &hook = alertHook()) {
-        hook(message);
-        return;
-    }
-    if (!qobject_cast<QApplication *>(QCoreApplication::instance())
-        || QThread::currentThread() != QCoreApplication::instance()->thread()) {
-        LMRLog(message);
-        return;
-    }
-    QMessageBox box(QMessageBox::Critical, QString(), message, QMessageBox::Ok);
-    box.setWindowModality(Qt::ApplicationModal);
-    box.exec();
-}
 
 // Symbolic links are resolved in every component. A path that does not exist (an item is made
 // even then) keeps its unresolved last components after its deepest existing folder.
@@ -83,11 +58,6 @@ QDateTime dateFromNs(const std::optional<qint64> &ns)
 QString LMRFileSystemItem::errorDescription(const QString &path, int error)
 {
     return QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(std::strerror(error)));
-}
-
-void LMRFileSystemItem::setErrorAlertHook(ErrorAlertHook hook)
-{
-    alertHook() = std::move(hook);
 }
 
 LMRFileSystemItem::LMRFileSystemItem(const QString &path)
@@ -211,9 +181,14 @@ QIcon LMRFileSystemItem::icon()
         return m_loadedIcon;
     struct statx info {};
     if (::statx(AT_FDCWD, QFile::encodeName(m_path).constData(), 0, STATX_TYPE, &info) != 0) {
-        // Not kept: the next request tries again, the file may be back by then.
-        showErrorAlert(errorDescription(m_path, errno));
-        return {};
+        const int error = errno;
+        // Asked for from paints: a dialog here would come back with every repaint. Logged once,
+        // and not kept: the next request tries again, the file may be back by then.
+        if (!m_iconFailureLogged) {
+            m_iconFailureLogged = true;
+            LMRLog(QStringLiteral("Couldn't get the item icon: %1").arg(errorDescription(m_path, error)));
+        }
+        return QFileIconProvider().icon(m_isDirectory ? QFileIconProvider::Folder : QFileIconProvider::File);
     }
     QIcon icon;
     const QMimeType type = QMimeDatabase().mimeTypeForName(m_uti);

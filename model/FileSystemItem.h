@@ -62,13 +62,10 @@ public:
     std::optional<quint64> size() const { return m_size; }
     QString description() const;                   // "LMRFileSystemItem: <path>"
 
-    // Loaded on the first request and kept; main thread only.
+    // Loaded on the first request and kept; main thread only. An item whose file is gone
+    // answers the generic icon of a folder or a file, never shows a dialog, and logs that once.
     QIcon icon();
     bool hasLoadedIcon() const { return m_iconLoaded; }
-    // Where the error of an icon that cannot be read is shown; by default a modal message box.
-    // Tests install their own to see the error without a box.
-    using ErrorAlertHook = std::function<void(const QString &message)>;
-    static void setErrorAlertHook(ErrorAlertHook hook);
     // "<path>: <the system's text for error>", the form every file-system log line takes.
     static QString errorDescription(const QString &path, int error);
 
@@ -141,6 +138,7 @@ private:
     quint64 m_storedHash = 0;
     bool m_isDirectory = false;
     bool m_iconLoaded = false;
+    bool m_iconFailureLogged = false;
 };
 
 // Index of the first item equal to item (stored-hash equality), or -1.

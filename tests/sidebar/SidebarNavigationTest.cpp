@@ -1,13 +1,17 @@
 #include "SidebarTestSupport.h"
 
+#include "app/MainWindow.h"
+
 #include "support/TestRunner.h"
 #include "support/TestUtils.h"
 
 #include "app/BusyIndicator.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QDialog>
 #include <QLabel>
+#include <QTimer>
 
 #include <fcntl.h>
 #include <optional>
@@ -150,6 +154,63 @@ private slots:
         QCOMPARE(view->selectedRow(), -1);
         QTRY_COMPARE(d.displayedSidebarItem, d.sidebarRootFolderItem);
         QTRY_VERIFY(d.thumbnailItems.size() == 1 && d.thumbnailItems.front()->name() == QLatin1String("root.png"));
+    }
+
+    // A folder removed from outside before its row was first drawn (far down a long list),
+    // then gone to with End, which shows it: the row is drawn with a generic icon, no dialog
+    // comes up however often the list repaints, one log line says why, and the next walk of the
+    // root leaves the row out.
+    void folderRemovedBeforeItsRowIsDrawn()
+    {
+        QStringList folders;
+        for (int i = 0; i < 80; ++i)
+            folders << QStringLiteral("R/f%1").arg(i, 2, 10, QLatin1Char('0'));
+        makeFolders(m_root, folders);
+        m_delegate = launchDelegate();
+        AppDelegate &d = *m_delegate;
+        OutlineView *view = outline(d);
+        QVERIFY(QTest::qWaitForWindowExposed(d.window));
+        d.setSidebarRootURL(m_root + "/R");
+        QVERIFY(waitForRoot(d, m_root + "/R"));
+        const int last = view->model()->rowCount() - 1;
+        const QString removed = rowNames(d).constLast();
+        QVERIFY(view->visualRect(view->model()->index(last, 0)).top() > view->viewport()->height());
+        QVERIFY(QDir(m_root + "/R/" + removed).removeRecursively());
+
+        static int iconFailures = 0;
+        iconFailures = 0;
+        const QtMessageHandler previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext &, const QString &text) {
+            iconFailures += text.startsWith(QLatin1String("Couldn't get the item icon")) ? 1 : 0;
+        });
+        // A dialog would run its own event loop inside the paint; this closes and counts it.
+        int dialogs = 0;
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [&dialogs] {
+            if (QWidget *modal = QApplication::activeModalWidget()) {
+                ++dialogs;
+                modal->close();
+            }
+        });
+        closer.start(10);
+        // The first key of a list without a current row goes to its first row.
+        QTest::keyClick(view, Qt::Key_End);
+        QTest::keyClick(view, Qt::Key_End);
+        QTRY_VERIFY(d.displayedSidebarItem && d.displayedSidebarItem->name() == removed);
+        for (int i = 0; i < 3; ++i) {
+            view->viewport()->repaint();
+            QTest::qWait(20);
+        }
+        qInstallMessageHandler(previous);
+        QCOMPARE(dialogs, 0);
+        QCOMPARE(iconFailures, 1);
+        QVERIFY(!view->model()->data(view->model()->index(last, 0), Qt::DecorationRole).value<QIcon>().isNull());
+
+        QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, QPoint(4, 4));
+        view->deselectAll();
+        d.refresh(nullptr);
+        QVERIFY(waitForRoot(d, m_root + "/R"));
+        QCOMPARE(view->numberOfRows(), 79);
+        QCOMPARE(rowOf(d, removed), -1);
     }
 
     // Messages of a walk that was replaced, or of any other walk, never reach the list.
