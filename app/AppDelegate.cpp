@@ -2,6 +2,7 @@
 #include "app/ContextMenus.h"
 
 #include "app/BottomBarView.h"
+#include "browse/FolderChanges.h"
 #include "app/BusyIndicator.h"
 #include "app/MainWindow.h"
 #include "browse/ThumbnailTypeFilter.h"
@@ -257,6 +258,13 @@ void AppDelegate::applicationWillTerminate()
 
     cancelThumbnailEnumerationThread();
     cancelSidebarEnumerationThread();
+    if (folderChanges) {
+        for (const LMRFolderChanges::MergeWalk &walk : folderChanges->walks)
+            walk.thread->cancel();
+        folderChanges->walks.clear();
+        folderChanges->timer.stop();
+        folderChanges->watcher.unwatchAll();
+    }
 }
 
 void AppDelegate::applicationDidBecomeActive()

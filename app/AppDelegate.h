@@ -19,6 +19,7 @@
 #include "grid/ImageCollectionViewDelegate.h"
 #include "model/DirectoryEnumerationThread.h"
 #include "model/FileSystemImageItem.h"
+#include "platform/FolderWatcher.h"
 #include "support/SegmentedControl.h"
 #include "viewer/FullSizeView.h"
 
@@ -41,6 +42,7 @@
 
 class AppDelegate;
 class BottomBarView;
+struct LMRFolderChanges;
 class DebugWindowController;
 class ImageCollectionView;
 class LMRBusyIndicator;
@@ -234,6 +236,24 @@ public:
     void didReceiveItemsFromThumbnailLoadingThread(const std::vector<LMRImageItemPtr> &items);
     void didScrollCollectionView();
 
+    // --- Folders that stay current (AppDelegateFolderChanges.cpp): what others change in the
+    // shown folder, and with sub-folders included in every folder listed below it, follows in
+    // the list without a refresh.
+    void watchShownFolder();
+    void watchListedFolders(const std::vector<LMRImageItemPtr> &items);
+    void didChangeFolderEntry(const QString &path, bool isDirectory, LMRFolderWatcher::Change change);
+    void didRemoveFolderEntry(const QString &path, bool isDirectory);
+    void didRemoveWatchedFolder(const QString &folder);
+    void didRemoveShownFolder();
+    // A walk of folder whose items are merged into the list when it ends (a folder that
+    // appeared; everything again after the system dropped events, reconcile).
+    void startFolderMergeWalk(const QString &folder, bool reconcile);
+    // Takes the messages of those walks; false for any other walk's.
+    bool didReceiveFolderMergeWalkItems(const LMRDirectoryEnumerationMessage &message);
+    void applySettledFolderChanges();
+    void applyFolderChanges(const std::vector<LMRImageItemPtr> &removed, const std::vector<LMRImageItemPtr> &changed,
+                            const std::vector<LMRImageItemPtr> &added);
+
     // --- The grid's delegate, zoom, deletion
     qint64 collectionViewNumberOfItemsInSection(ImageCollectionView *view, qint64 section) override;
     LMRImageItemPtr collectionViewItemForRepresentedObjectAtIndexPath(ImageCollectionView *view,
@@ -383,6 +403,8 @@ public:
     std::vector<std::thread> thumbnailLoadingThreads;
     // The loading workers' queue, condition and flags (created at start-up).
     std::shared_ptr<LMRThumbnailLoadingShared> thumbnailLoading;
+    // The watcher of the shown folder and what waits for its files to settle; made on first use.
+    std::unique_ptr<LMRFolderChanges> folderChanges;
     std::vector<LMRItemPtr> sidebarItems;
     LMRItemPtr sidebarRootFolderItem;
     LMRItemPtr displayedSidebarItem;

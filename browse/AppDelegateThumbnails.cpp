@@ -56,10 +56,13 @@ void AppDelegate::didReceiveItemsFromDirectoryEnumerationThread(const LMRDirecto
         didReceiveSidebarItems(message);
         return;
     }
+    if (didReceiveFolderMergeWalkItems(message))
+        return;
     // A cancelled or replaced walk may still be sending; only the current one fills the list.
     if (message.thread != thumbnailEnumerationThread)
         return;
 
+    watchListedFolders(message.items);
     if (!message.items.empty())
         addThumbnails(message.items);
     if (!message.done)

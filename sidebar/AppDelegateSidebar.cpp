@@ -309,6 +309,8 @@ void AppDelegate::showSidebarItem(const LMRItemPtr &item)
 
     displayedSidebarItem = item;
     showFolderProblem(QString(), 0);
+    // Watched before it is listed, so that nothing changed meanwhile is missed.
+    watchShownFolder();
 
     showThumbnailsCollectionView();
     if (item && item->hasDirectoryPath()) {
