@@ -148,7 +148,7 @@ bool headStillSorted(const std::vector<LMRImageItemPtr> &items, qint64 sortBy, q
 {
     const size_t count = head.keys.size();
     return count > 0 && count <= items.size() && head.sortBy == sortBy && head.sortOrder == sortOrder
-        && items.front().get() == head.first && items[count - 1].get() == head.last;
+        && head.first.lock() == items.front() && head.last.lock() == items[count - 1];
 }
 
 } // namespace
@@ -169,8 +169,8 @@ bool sortItems(std::vector<LMRImageItemPtr> &items, qint64 sortBy, qint64 sortOr
     if (head) {
         head->sortBy = sortBy;
         head->sortOrder = sortOrder;
-        head->first = items.empty() ? nullptr : items.front().get();
-        head->last = items.empty() ? nullptr : items.back().get();
+        head->first = items.empty() ? nullptr : items.front();
+        head->last = items.empty() ? nullptr : items.back();
         head->keys = std::move(keys);
     }
     return true;

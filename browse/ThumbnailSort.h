@@ -12,6 +12,7 @@
 
 #include "model/FileSystemImageItem.h"
 
+#include <memory>
 #include <vector>
 
 namespace LMRThumbnailSort {
@@ -32,12 +33,14 @@ struct SortKey {
 // that head, and the items at both ends of it. When the next sort finds the same items there
 // (and the same key), it trusts the head and only sorts the new tail into it, by binary searches
 // over the kept keys: no head item is read. Anything else that changed the head changes its
-// ends, and then the whole list is looked at again.
+// ends, and then the whole list is looked at again. The ends are weak references, not
+// addresses: an item of an emptied list must never be mistaken for a new item that happens to
+// be allocated where it was.
 struct SortedHead {
     qint64 sortBy = 0;
     qint64 sortOrder = 0;
-    const LMRFileSystemItem *first = nullptr;
-    const LMRFileSystemItem *last = nullptr;
+    std::weak_ptr<const LMRFileSystemImageItem> first;
+    std::weak_ptr<const LMRFileSystemImageItem> last;
     std::vector<SortKey> keys;   // one per head item, in list order
 };
 

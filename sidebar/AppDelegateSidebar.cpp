@@ -300,6 +300,8 @@ void AppDelegate::showSidebarItem(const LMRItemPtr &item)
     if (thumbnailsCollectionView)
         thumbnailsCollectionView->deselectAll();
     thumbnailItems.clear();
+    // The last folder's order says nothing about the next one's.
+    thumbnailSortedHead = {};
     setThumbnailCount(0);
     if (thumbnailsCollectionView) {
         thumbnailsCollectionView->deselectAll();

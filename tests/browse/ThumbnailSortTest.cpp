@@ -10,6 +10,43 @@ using namespace lmrbrowse;
 namespace {
 constexpr qint64 kSecond = 1'000'000'000;
 
+// Hands out fixed slots and gives a freed slot to the next item, last freed first, as the
+// system allocator does for blocks of one size: an item made after another was freed can take
+// its address.
+struct SlotPool {
+    alignas(std::max_align_t) char cells[8][1024];
+    int used = 0;
+    std::vector<void *> freed;
+};
+
+template <typename T>
+struct SlotAllocator {
+    using value_type = T;
+    SlotPool *pool;
+    explicit SlotAllocator(SlotPool *pool) : pool(pool) {}
+    template <typename U> SlotAllocator(const SlotAllocator<U> &other) : pool(other.pool) {}
+    T *allocate(size_t n)
+    {
+        if (n * sizeof(T) > sizeof(pool->cells[0]) || (pool->freed.empty() && pool->used == 8))
+            qFatal("slot pool exhausted");
+        if (pool->freed.empty())
+            return reinterpret_cast<T *>(pool->cells[pool->used++]);
+        void *slot = pool->freed.back();
+        pool->freed.pop_back();
+        return static_cast<T *>(slot);
+    }
+    void deallocate(T *slot, size_t) { pool->freed.push_back(slot); }
+    template <typename U> bool operator==(const SlotAllocator<U> &other) const { return pool == other.pool; }
+};
+
+LMRImageItemPtr pooledImage(SlotPool &pool, int number)
+{
+    LMRFileSystemItem::Facts facts;
+    facts.resolvedPath = QStringLiteral("/lmr-test-folder/img%1.jpg").arg(number);
+    facts.fileType = S_IFREG;
+    return std::allocate_shared<LMRFileSystemImageItem>(SlotAllocator<LMRFileSystemImageItem>(&pool), facts);
+}
+
 std::vector<int> randomNumbers(int count, quint32 seed)
 {
     QRandomGenerator random(seed);
@@ -101,6 +138,21 @@ private slots:
         QVERIFY(LMRThumbnailSort::sortItems(items, sortBy, 1, &head));
         QCOMPARE(namesOf(items), namesOf(expected));
         QCOMPARE(head.keys.size(), items.size());
+    }
+
+    // A refresh frees the old items and makes new ones, which may be allocated exactly where the
+    // old head's ends were: the remembered head must not be taken for the new list's.
+    void rememberedHeadOfFreedItems()
+    {
+        SlotPool pool;
+        LMRThumbnailSort::SortedHead head;
+        std::vector<LMRImageItemPtr> items{pooledImage(pool, 1), pooledImage(pool, 2)};
+        QVERIFY(LMRThumbnailSort::sortItems(items, 1, 1, &head));
+        items.clear();
+        const LMRImageItemPtr second = pooledImage(pool, 1);
+        items = {pooledImage(pool, 2), second};
+        QVERIFY(LMRThumbnailSort::sortItems(items, 1, 1, &head));
+        QCOMPARE(namesOf(items), QStringList({"img1.jpg", "img2.jpg"}));
     }
 };
 
