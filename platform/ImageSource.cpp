@@ -208,9 +208,17 @@ std::unique_ptr<LMRImageSource> LMRImageSource::open(const QString &path, const 
     const QFileInfo info(path);
     if (!info.isFile() || !info.isReadable())
         return nullptr;
-    if (lmrimage::Opener opener = openerFor(mimeHint))
-        return opener(path, mimeHint);
-    return std::make_unique<NoImageSource>(path);
+    lmrimage::Opener opener = openerFor(mimeHint);
+    if (!opener)
+        return std::make_unique<NoImageSource>(path);
+    if (auto source = opener(path, mimeHint))
+        return source;
+    // Browsers and phones save WebP, PNG or HEIC under a .jpg name. Only now, when the named
+    // decoder has refused the header, is the content read to name the type: listing never pays
+    // for it.
+    const QString sniffed = QMimeDatabase().mimeTypeForFile(path, QMimeDatabase::MatchContent).name();
+    lmrimage::Opener byContent = sniffed == mimeHint ? nullptr : openerFor(sniffed);
+    return byContent ? byContent(path, sniffed) : nullptr;
 }
 
 LMRImage LMRImageSource::decodeFile(const QString &path, const QString &mimeHint)

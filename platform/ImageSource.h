@@ -49,10 +49,11 @@ public:
     static QStringList readableMimeTypes();
     static bool canRead(const QString &mimeType);
 
-    // Opens a file. The hint picks the decoder; a file whose header that decoder rejects does
-    // not open (the caller may still try decodeFile, which also looks at the content). A hint
-    // that names no image decoder (a video, an unknown type) gives a source that answers
-    // nothing, so that the caller can go on to the video decoder. Null for unreadable files.
+    // Opens a file. The hint picks the decoder; when that decoder rejects the header, the
+    // file's content names the decoder instead (a PNG saved as .jpg opens as the PNG it is).
+    // A hint that names no image decoder (a video, an unknown type) gives a source that
+    // answers nothing, so that the caller can go on to the video decoder. Null for unreadable
+    // files and for files no decoder here takes.
     static std::unique_ptr<LMRImageSource> open(const QString &path, const QString &mimeHint);
 
     // Decodes the whole file: first with the hint's decoder, then with the decoder its content
