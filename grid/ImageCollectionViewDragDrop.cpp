@@ -176,14 +176,17 @@ void ImageCollectionView::dropEvent(QDropEvent *event)
     bool stopped = false;
     for (const QString &path : paths) {
         QString error;
-        if (!LMRFileTransfer::transferFile(path, folder->path(), copy, &error)) {
+        // A move whose original could not be removed still brought the file: it is listed.
+        if (LMRFileTransfer::transferFile(path, folder->path(), copy, &error)) {
+            const QString name = QFileInfo(QDir::cleanPath(path)).fileName();
+            received.push_back(std::make_shared<LMRFileSystemImageItem>(QDir(folder->path()).filePath(name)));
+        }
+        if (!error.isEmpty()) {
             // The files handled so far stay where they went; the rest are not touched.
             LMRErrorSheet::show(window(), error);
             stopped = true;
             break;
         }
-        const QString name = QFileInfo(QDir::cleanPath(path)).fileName();
-        received.push_back(std::make_shared<LMRFileSystemImageItem>(QDir(folder->path()).filePath(name)));
     }
     if (!received.empty())
         m_delegate->collectionViewReceivedItemsByDrag(this, received);

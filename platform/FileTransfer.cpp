@@ -202,6 +202,8 @@ bool transferFile(const QString &sourcePath, const QString &destinationFolder, b
     const QByteArray sourceBytes = QFile::encodeName(source);
     const QByteArray targetBytes = QFile::encodeName(target);
 
+    if (error)
+        error->clear();
     auto report = [&](const QString &text) {
         if (error)
             *error = text;
@@ -263,8 +265,9 @@ bool transferFile(const QString &sourcePath, const QString &destinationFolder, b
     std::error_code removeError;
     std::filesystem::remove_all(std::filesystem::path(sourceBytes.toStdString()), removeError);
     if (removeError) {
-        return report(tr("“%1” was copied to “%2”, but the original couldn't be removed: %3.")
-                          .arg(name, folderName, QString::fromStdString(removeError.message())));
+        // The copy is complete and stays: it is the item the user wanted there.
+        report(tr("“%1” was copied to “%2”, but the original couldn't be removed: %3.")
+                   .arg(name, folderName, QString::fromStdString(removeError.message())));
     }
     return true;
 }

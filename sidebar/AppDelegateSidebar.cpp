@@ -129,7 +129,8 @@ bool AppDelegate::outlineViewAcceptDrop(const QMimeData *data, const LMRItemPtr 
             return false;
         }
         QString error;
-        if (!LMRFileTransfer::transferFile(url.toLocalFile(), target->path(), copy, &error)) {
+        // A move that could not remove its original reports it too, and stops the drop.
+        if (!LMRFileTransfer::transferFile(url.toLocalFile(), target->path(), copy, &error) || !error.isEmpty()) {
             LMRErrorSheet::show(window.data(), error);
             return false;
         }

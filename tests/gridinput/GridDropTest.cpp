@@ -12,6 +12,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 namespace {
 
 QByteArray contents(const QString &path)
@@ -154,20 +156,59 @@ private slots:
         QVERIFY(!QFile::exists(m_outside + "/a.jpg"));
     }
 
-    void anExistingNameStopsTheDrop()
+    // A name that exists, or a move whose original cannot be removed, stops the drop with one
+    // alert; what arrived is listed, what follows is not touched.
+    void aProblemStopsTheDrop_data()
     {
-        lmrtest::writeFile(m_shown + "/b.jpg", "old b.jpg");
-        const auto data = fileDrag({m_outside + "/a.jpg", m_outside + "/b.jpg", m_outside + "/c.jpg"});
+        QTest::addColumn<QString>("problem");
+        QTest::addColumn<QStringList>("listed");
+        QTest::addColumn<QByteArray>("shownB");
+        QTest::newRow("an existing name") << "exists" << QStringList{"a.jpg"} << QByteArray("old b.jpg");
+        QTest::newRow("across file systems, original kept") << "kept" << QStringList{"a.jpg", "b.jpg"}
+                                                           << QByteArray("new b.jpg");
+    }
+    void aProblemStopsTheDrop()
+    {
+        QFETCH(QString, problem);
+        QFETCH(QStringList, listed);
+        QFETCH(QByteArray, shownB);
+        QString b = m_outside + "/b.jpg";
+        QTemporaryDir otherFileSystem(QStringLiteral("/dev/shm/lumory-drop-XXXXXX"));
+        for (const auto &[path, mode] : {std::pair{m_dir->path(), 0755}, {m_shown, 0777}, {m_outside, 0777}})
+            QVERIFY(::chmod(QFile::encodeName(path).constData(), mode) == 0);
+        if (problem == "exists") {
+            lmrtest::writeFile(m_shown + "/b.jpg", "old b.jpg");
+        } else {
+            struct stat here {}, there {};
+            if (!otherFileSystem.isValid() || ::stat(QFile::encodeName(m_shown).constData(), &here) != 0
+                || ::stat(QFile::encodeName(otherFileSystem.path()).constData(), &there) != 0
+                || here.st_dev == there.st_dev)
+                QSKIP("no second file system at hand");
+            // Readable, but nothing in it can be removed, by root's stand-in "nobody" either.
+            b = lmrtest::writeFile(otherFileSystem.path() + "/locked/b.jpg", "new b.jpg");
+            for (const auto &[path, mode] : {std::pair{otherFileSystem.path(), 0755}, {otherFileSystem.path() + "/locked", 0555}})
+                QVERIFY(::chmod(QFile::encodeName(path).constData(), mode) == 0);
+        }
+        const auto data = fileDrag({m_outside + "/a.jpg", b, m_outside + "/c.jpg"});
         enter(*data);
+        Qt::DropAction reported;
+        {
+            const lmrtest::UnprivilegedFileAccess asNobody;
+            reported = drop(*data);
+        }
+        ::chmod(QFile::encodeName(otherFileSystem.path() + "/locked").constData(), 0755);
         // A stopped move is reported as a copy: the source must not delete what stayed behind.
-        QCOMPARE(drop(*data), Qt::CopyAction);
+        QCOMPARE(reported, Qt::CopyAction);
 
         QCOMPARE(m_alerts.size(), size_t(1));
         QCOMPARE(m_alerts.front().first, m_view->window());
         QVERIFY2(m_alerts.front().second.contains("b.jpg"), qPrintable(m_alerts.front().second));
-        QCOMPARE(m_delegate.received, (std::vector<QStringList>{{m_shown + "/a.jpg"}}));
-        QCOMPARE(contents(m_shown + "/b.jpg"), QByteArray("old b.jpg"));
-        QCOMPARE(contents(m_outside + "/b.jpg"), QByteArray("new b.jpg"));
+        QStringList received;
+        for (const QString &name : listed)
+            received << m_shown + u'/' + name;
+        QCOMPARE(m_delegate.received, std::vector<QStringList>{received});
+        QCOMPARE(contents(m_shown + "/b.jpg"), shownB);
+        QCOMPARE(contents(b), QByteArray("new b.jpg"));
         QCOMPARE(contents(m_outside + "/c.jpg"), QByteArray("new c.jpg"));
         QVERIFY(!QFile::exists(m_shown + "/c.jpg"));
         QVERIFY(!m_view->drawFocusRing());
