@@ -152,6 +152,20 @@ LMR_BENCH_COMMAND(view, "view", "view DIR [--pause MS] [--no-prefetch]  -- ms fr
     view.show();
     runEventLoopFor(200);
 
+    // How long the main thread went without turning its event loop: a decode there would show
+    // as a stall as long as the decode.
+    QElapsedTimer stallClock;
+    qint64 lastTurn = 0;
+    qint64 longestStall = 0;
+    QTimer turns;
+    turns.setInterval(2);
+    QObject::connect(&turns, &QTimer::timeout, [&] {
+        longestStall = std::max(longestStall, stallClock.elapsed() - lastTurn);
+        lastTurn = stallClock.elapsed();
+    });
+    stallClock.start();
+    turns.start();
+
     std::vector<double> photoSteps;
     std::vector<double> videoSteps;
     double first = 0;
@@ -170,6 +184,7 @@ LMR_BENCH_COMMAND(view, "view", "view DIR [--pause MS] [--no-prefetch]  -- ms fr
             (video ? videoSteps : photoSteps).push_back(ms);
         runEventLoopFor(pauseMs);
     }
+    turns.stop();
     view.destroyAVPlayer();
 
     auto summary = [&](const char *what, const std::vector<double> &steps) {
@@ -183,6 +198,7 @@ LMR_BENCH_COMMAND(view, "view", "view DIR [--pause MS] [--no-prefetch]  -- ms fr
     };
     out << QStringLiteral("prefetch %1, pause %2 ms, viewer 1280 x 800\n").arg(prefetch ? "on" : "off").arg(pauseMs);
     out << QStringLiteral("first item (nothing decoded ahead): %1 ms\n").arg(first, 0, 'f', 1);
+    out << QStringLiteral("longest main-thread stall: %1 ms\n").arg(longestStall);
     summary("photo", photoSteps);
     summary("video", videoSteps);
     if (missed)

@@ -77,6 +77,22 @@ QImage LMRCache::objectForKey(const QString &key)
     return found->image;
 }
 
+QImage LMRCache::widestObjectWithNumberAfter(const QString &prefix) const
+{
+    QMutexLocker locker(&m_lock);
+    QImage widest;
+    for (auto it = m_cache.cbegin(); it != m_cache.cend(); ++it) {
+        const QString &key = it.key();
+        if (key.size() <= prefix.size() || !key.startsWith(prefix) || it->image.width() <= widest.width())
+            continue;
+        bool isNumber = false;
+        QStringView(key).mid(prefix.size()).toLongLong(&isNumber);
+        if (isNumber)
+            widest = it->image;
+    }
+    return widest;
+}
+
 void LMRCache::removeAllObjects()
 {
     QMutexLocker locker(&m_lock);
@@ -167,6 +183,11 @@ QString LMRThumbnailRAMCache::keyFor(const QString &path, qint64 size)
     if (path.endsWith(u'/'))
         return path + QString::number(size);
     return path + u'/' + QString::number(size);
+}
+
+QImage LMRThumbnailRAMCache::largestThumbnailForPath(const QString &path) const
+{
+    return widestObjectWithNumberAfter(keyFor(path, 0).chopped(1));
 }
 
 void LMRThumbnailRAMCache::setObject(const QImage &object, const QString &key)

@@ -28,6 +28,9 @@ public:
 
     virtual void setObject(const QImage &object, const QString &key);
     virtual QImage objectForKey(const QString &key);       // null image: nothing
+    // The widest image of the keys made of prefix and a number, not counted as a use of it;
+    // null when there is none.
+    QImage widestObjectWithNumberAfter(const QString &prefix) const;
     virtual void removeAllObjects();
     virtual bool removeObjectWithKeyEqualTo(const QString &key);
     // Removes every entry whose key the predicate accepts; answers how many went.
@@ -67,6 +70,8 @@ public:
     static LMRThumbnailRAMCache &sharedInstance();
     // "<path>/<size>"
     static QString keyFor(const QString &path, qint64 size);
+    // The largest thumbnail of the file that is cached, whatever its size; null when none is.
+    QImage largestThumbnailForPath(const QString &path) const;
 
     void setObject(const QImage &object, const QString &key) override;
     // The key's size is taken as a side in points at ratio 1.

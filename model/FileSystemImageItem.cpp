@@ -50,6 +50,19 @@ QImage LMRFileSystemImageItem::cachedThumbnailWithSize(qint64 size, qreal device
     return image;
 }
 
+QImage LMRFileSystemImageItem::cachedPicture() const
+{
+    const QSizeF pixels(pixelWidth(), pixelHeight());
+    const QImage square = LMRThumbnailRAMCache::sharedInstance().largestThumbnailForPath(path());
+    if (square.isNull() || pixels.isEmpty() || square.width() != square.height())
+        return {};
+    // Inside the picture's edges, which the square's drawing may have left half covered.
+    const QRectF picture = pictureRectInSquare(pixels, square.width());
+    const QRect inner(QPoint(int(std::ceil(picture.left())), int(std::ceil(picture.top()))),
+                      QPoint(int(std::floor(picture.right())) - 1, int(std::floor(picture.bottom())) - 1));
+    return inner.isEmpty() ? QImage() : square.copy(inner);
+}
+
 void LMRFileSystemImageItem::cacheImageSize()
 {
     if (pixelHeight() != 0 && pixelWidth() != 0)
@@ -232,19 +245,24 @@ QImage LMRFileSystemImageItem::nsImageFromCGImage(const QImage &raster, qint64 s
 {
     if (raster.isNull() || size <= 0 || size > kLargestThumbnail)
         return {};
-    const QSizeF fitted = LMRPixelSize::proportionalSizeFitting(QSizeF(size, size), QSizeF(raster.size()));
     QImage square{int(size), int(size), QImage::Format_ARGB32_Premultiplied};
     if (square.isNull())
         return {};
     square.fill(Qt::transparent);
+    QPainter painter(&square);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(pictureRectInSquare(QSizeF(raster.size()), size), raster);
+    painter.end();
+    return square;
+}
+
+QRectF LMRFileSystemImageItem::pictureRectInSquare(QSizeF pictureSize, qint64 size)
+{
+    const QSizeF fitted = LMRPixelSize::proportionalSizeFitting(QSizeF(size, size), pictureSize);
     // Half the side in single precision, the offset in double, then the ceiling of its
     // single-precision value: the grid's drawing code places pictures with the same numbers.
     const float half = float(size) * 0.5f;
     const double x = std::ceil(float(double(half) - fitted.width() * 0.5));
     const double y = std::ceil(float(double(half) - fitted.height() * 0.5));
-    QPainter painter(&square);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(QRectF(x, y, fitted.width(), fitted.height()), raster);
-    painter.end();
-    return square;
+    return QRectF(x, y, fitted.width(), fitted.height());
 }

@@ -44,6 +44,10 @@ public:
     // (possibly drawn down from a larger cached one), then makes the pixel size known. Never
     // renders. Null when none is cached.
     QImage cachedThumbnailWithSize(qint64 size, qreal devicePixelRatio = 1.0);
+    // The largest cached thumbnail without its transparent margin: the picture alone, for the
+    // viewer to stretch over the full image's frame until the image is decoded. Null when no
+    // thumbnail is cached or the pixel size is not known yet. Never reads the file.
+    QImage cachedPicture() const;
     // Reads the pixel size from the file's header unless it is known already.
     void cacheImageSize();
     // Whether an embedded preview is one of the letterboxed 160 x 120 previews cameras write
@@ -55,6 +59,8 @@ public:
     bool loadThumbnailForCollectionView(const LMRThumbnailSizeSource *view);
     // The raster fitted and centred into a new transparent size x size image.
     static QImage nsImageFromCGImage(const QImage &raster, qint64 size);
+    // Where nsImageFromCGImage draws a picture of this size in a square of side size.
+    static QRectF pictureRectInSquare(QSizeF pictureSize, qint64 size);
 
     // The cache key of a thumbnail of this many device pixels a side.
     QString thumbnailKey(qint64 size) const;

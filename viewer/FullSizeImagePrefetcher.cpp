@@ -29,6 +29,7 @@ struct LMRFullSizeImagePrefetcher::Shared {
     QSize area;
     qreal devicePixelRatio = 1.0;
     bool cancelled = false;
+    std::function<void(const LMRImageItemPtr &)> decoded;
 
     Entry *find(const LMRImageItemPtr &item)
     {
@@ -67,6 +68,7 @@ LMRFullSizeImagePrefetcher::~LMRFullSizeImagePrefetcher()
         std::lock_guard<std::mutex> guard(m_shared->lock);
         m_shared->cancelled = true;
         m_shared->entries.clear();
+        m_shared->decoded = nullptr;
     }
     m_shared->changed.notify_all();
 }
@@ -105,20 +107,24 @@ void LMRFullSizeImagePrefetcher::run(std::shared_ptr<Shared> shared)
         if (Entry *entry = shared->find(item)) {
             entry->result = std::move(result);
             entry->ready = true;
+            if (shared->decoded)
+                shared->decoded(item);
         }
         shared->changed.notify_all();
     }
 }
 
-void LMRFullSizeImagePrefetcher::setWanted(const LMRImageItemPtr &shown, const LMRImage &shownImage,
+void LMRFullSizeImagePrefetcher::setWanted(const LMRImageItemPtr &shown,
                                            const std::vector<LMRImageItemPtr> &neighbours, QSize area,
                                            qreal devicePixelRatio)
 {
     {
         std::lock_guard<std::mutex> guard(m_shared->lock);
         std::vector<Entry> entries;
-        if (shown)
-            entries.push_back(Entry{shown, Result{shownImage, QImage()}, true});
+        if (shown) {
+            Entry *held = m_shared->find(shown);
+            entries.push_back(held ? std::move(*held) : Entry{shown, {}, false});
+        }
         for (const LMRImageItemPtr &item : neighbours) {
             if (entries.size() >= kMaxNeighbours + 1)
                 break;
@@ -138,17 +144,21 @@ void LMRFullSizeImagePrefetcher::setWanted(const LMRImageItemPtr &shown, const L
     m_shared->changed.notify_all();
 }
 
-LMRFullSizeImagePrefetcher::Result LMRFullSizeImagePrefetcher::take(const LMRImageItemPtr &item, bool *found)
+void LMRFullSizeImagePrefetcher::setDecodedCallback(std::function<void(const LMRImageItemPtr &)> decoded)
 {
-    std::unique_lock<std::mutex> guard(m_shared->lock);
-    // A decode of this very item is under way: its end is nearer than a decode started now.
-    m_shared->changed.wait(guard, [&] { return !m_shared->isDecoding(item); });
-    if (const Entry *entry = m_shared->find(item); entry && entry->ready) {
-        *found = true;
-        return entry->result;
+    std::lock_guard<std::mutex> guard(m_shared->lock);
+    m_shared->decoded = std::move(decoded);
+}
+
+std::optional<LMRFullSizeImagePrefetcher::Result> LMRFullSizeImagePrefetcher::decodedResult(
+    const LMRImageItemPtr &item) const
+{
+    std::lock_guard<std::mutex> guard(m_shared->lock);
+    for (const Entry &entry : m_shared->entries) {
+        if (entry.item == item && entry.ready)
+            return entry.result;
     }
-    *found = false;
-    return {};
+    return std::nullopt;
 }
 
 bool LMRFullSizeImagePrefetcher::isReady(const LMRImageItemPtr &item) const

@@ -1,18 +1,21 @@
 #pragma once
-// Decodes the full images of the items next to the one on show, on threads of its own, so that
-// stepping finds them ready, and draws each one down to the size it will be fitted to, as the
-// image view would. It holds the shown item's image and those of a few neighbours (the ones asked
-// for last) and forgets the rest; a result is matched to its item by identity and dropped when
-// the item is no longer wanted by the time its decode ends.
+// Decodes the full images of the item on show and of the items next to it, on threads of its own,
+// so that the main thread never waits for a decode and stepping finds the neighbours ready. It
+// draws each one down to the size it will be fitted to, as the image view would. It holds the
+// shown item's image and those of a few neighbours (the ones asked for last) and forgets the
+// rest; a result is matched to its item by identity and dropped when the item is no longer
+// wanted by the time its decode ends.
 //
-// It only speeds up: the image it hands out is exactly what the item's fullSizeImage answers.
+// The image it hands out is exactly what the item's fullSizeImage answers.
 
 #include "model/FileSystemImageItem.h"
 
 #include <QImage>
 #include <QSize>
 
+#include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class LMRFullSizeImagePrefetcher
@@ -36,15 +39,19 @@ public:
     // Cancels the workers without waiting for a decode in progress; they end by themselves.
     ~LMRFullSizeImagePrefetcher();
 
-    // What to hold from now on: the shown item with the image it shows (kept, never decoded
-    // again), and its neighbours, most wanted first, decoded in that order. Everything else is
-    // forgotten; a decode running for an item no longer wanted finishes and is dropped. area and
-    // devicePixelRatio are those of the visible area the images will be fitted to.
-    void setWanted(const LMRImageItemPtr &shown, const LMRImage &shownImage,
-                   const std::vector<LMRImageItemPtr> &neighbours, QSize area, qreal devicePixelRatio);
-    // The item's image if it is held; if a worker is decoding it right now, waits for that decode
-    // rather than starting a second one. found is false when neither.
-    Result take(const LMRImageItemPtr &item, bool *found);
+    // What to hold from now on: the shown item (when given), then its neighbours, most wanted
+    // first, decoded in that order; what is held already is kept, never decoded again.
+    // Everything else is forgotten; a decode running for an item no longer wanted finishes and
+    // is dropped. area and devicePixelRatio are those of the visible area the images will be
+    // fitted to.
+    void setWanted(const LMRImageItemPtr &shown, const std::vector<LMRImageItemPtr> &neighbours, QSize area,
+                   qreal devicePixelRatio);
+    // Called on a worker, with the prefetcher's lock held, each time an item's decode has ended
+    // and its result is held; it must not call the prefetcher (hand the item on with a queued
+    // call). No call comes once the prefetcher is destroyed or another function is set.
+    void setDecodedCallback(std::function<void(const LMRImageItemPtr &item)> decoded);
+    // The item's result if it is held and decoded; never waits.
+    std::optional<Result> decodedResult(const LMRImageItemPtr &item) const;
     bool isReady(const LMRImageItemPtr &item) const;
     // Blocks until nothing wanted is left to decode (tests and the benchmark's set-up).
     void waitUntilIdle();

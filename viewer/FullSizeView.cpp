@@ -116,7 +116,7 @@ FullSizeView::FullSizeView(QWidget *parent) : QWidget(parent)
     m_animation = new LMRAnimationPlayer(this);
     connect(m_animation, &LMRAnimationPlayer::frameChanged, this, &FullSizeView::showAnimationFrame);
 
-    m_prefetcher = std::make_unique<LMRFullSizeImagePrefetcher>();
+    makePrefetcher();
 
     LMRNotificationCenter &center = LMRNotificationCenter::defaultCenter();
     center.addObserver(this, LMRNotifications::BackgroundColorChanged, [this] { colorsDidChange(); });
@@ -127,6 +127,8 @@ FullSizeView::~FullSizeView()
 {
     // The window around it is going too; nobody is to hear about the video ending now.
     blockSignals(true);
+    // First: once it is gone no worker can post to this view any more.
+    m_prefetcher.reset();
     LMRNotificationCenter::defaultCenter().removeObserver(this);
     destroyAVPlayer();
     // It lives in the window, which may outlive the viewer.
@@ -158,7 +160,7 @@ void FullSizeView::setDelegate(FullSizeViewDelegate *delegate)
 
 bool FullSizeView::isDecodedAhead(const LMRImageItemPtr &item) const
 {
-    return m_prefetcher->isReady(item);
+    return m_prefetcher && m_prefetcher->isReady(item);
 }
 
 QWidget *FullSizeView::zoomControl() const
@@ -179,43 +181,87 @@ void FullSizeView::showItem(const LMRImageItemPtr &item)
     destroyAVPlayer();
     m_animation->stop();
     m_shownItem = item;
-    const quint64 generation = ++m_showGeneration;
+    ++m_showGeneration;
+    m_awaitingDecode = false;
     updatePathLabel();
-
-    LMRFullSizeImagePrefetcher::Result decoded;
-    if (item) {
-        bool found = false;
-        decoded = m_prefetcher->take(item, &found);
-        if (!found)
-            decoded.image = item->fullSizeImage();
-    }
-    const LMRImage &image = decoded.image;
-    m_imageView->setImage(image, decoded.fitted);
     updateControlImages();
 
-    if (image.isValid()) {
-        // Sized for the area as it stands, so the first paint already draws the image at its
-        // place instead of stretched into the previous image's frame; the fit that counts comes
-        // after the pending layout pass.
-        m_imageView->setScale(m_imageView->fittingScale());
-        QMetaObject::invokeMethod(this, [this, generation] {
-            if (generation == m_showGeneration && m_imageView->hasImage())
-                zoomToFit();
-        }, Qt::QueuedConnection);
-        // Animated pictures play while on show; the still is their first frame meanwhile.
-        if (item && isInWindow())
-            m_animation->start(item->path(), item->UTI());
+    const bool video = item && Preferences::supportedVideoUTIs().contains(item->UTI())
+        && Preferences::sharedInstance().includeVideos();
+    const std::optional<LMRFullSizeImagePrefetcher::Result> decoded =
+        item && !video ? m_prefetcher->decodedResult(item) : std::nullopt;
+    if (decoded || video) {
+        showDecodedImage(decoded.value_or(LMRFullSizeImagePrefetcher::Result()), false);
+    } else if (item) {
+        // The decode runs on a worker; until it ends, the cached thumbnail stands in over the
+        // frame the image will have, so that the image takes its place without a jump.
+        m_awaitingDecode = true;
+        const QImage picture = item->cachedPicture();
+        m_imageView->setPreview(picture, QSizeF(item->pixelWidth(), item->pixelHeight()));
+        if (m_imageView->hasImage())
+            fitNewImage();
+        else
+            m_imageView->setFrameSize(QSizeF(0, 0));
     } else {
-        m_imageView->setFrameSize(QSizeF(0, 0));
-        if (item && Preferences::supportedVideoUTIs().contains(item->UTI())
-            && Preferences::sharedInstance().includeVideos() && isInWindow()) {
-            startPlayer();
-        }
+        showDecodedImage({}, false);
     }
 
     const std::vector<LMRImageItemPtr> neighbours =
         item && m_delegate ? m_delegate->itemsNearFullSizeItem(item) : std::vector<LMRImageItemPtr>();
-    m_prefetcher->setWanted(item, image, neighbours, m_clipView->viewport()->size(), devicePixelRatioF());
+    m_prefetcher->setWanted(video ? nullptr : item, neighbours, m_clipView->viewport()->size(), devicePixelRatioF());
+}
+
+void FullSizeView::fitNewImage()
+{
+    // Sized for the area as it stands, so the first paint already draws the image at its place
+    // instead of stretched into the previous image's frame; the fit that counts comes after the
+    // pending layout pass.
+    m_imageView->setScale(m_imageView->fittingScale());
+    const quint64 generation = m_showGeneration;
+    QMetaObject::invokeMethod(this, [this, generation] {
+        if (generation == m_showGeneration && m_imageView->hasImage())
+            zoomToFit();
+    }, Qt::QueuedConnection);
+}
+
+void FullSizeView::showDecodedImage(const LMRFullSizeImagePrefetcher::Result &decoded, bool afterPreview)
+{
+    const bool replacesPreview = afterPreview && decoded.image.isValid();
+    const QSizeF frame = m_imageView->frameSize();
+    m_imageView->setImage(decoded.image, decoded.fitted);
+    if (replacesPreview) {
+        // The frame stays as the preview had it, fitted or zoomed by the user; only the scale
+        // is told in the image's own pixels.
+        const QSizeF pixels = m_imageView->pixelSize();
+        if (pixels.width() > 0)
+            m_scale = float(frame.width() / pixels.width());
+        if (m_zoomedToFit)
+            zoomToFit();
+    } else if (decoded.image.isValid()) {
+        fitNewImage();
+    }
+    // Animated pictures play while on show; the still is their first frame meanwhile.
+    if (decoded.image.isValid()) {
+        if (m_shownItem && isInWindow())
+            m_animation->start(m_shownItem->path(), m_shownItem->UTI());
+    } else {
+        m_imageView->setFrameSize(QSizeF(0, 0));
+        if (m_shownItem && Preferences::supportedVideoUTIs().contains(m_shownItem->UTI())
+            && Preferences::sharedInstance().includeVideos() && isInWindow()) {
+            startPlayer();
+        }
+    }
+}
+
+void FullSizeView::decodeDidEnd(const LMRImageItemPtr &item)
+{
+    if (!m_awaitingDecode || !item || item != m_shownItem)
+        return;
+    const std::optional<LMRFullSizeImagePrefetcher::Result> decoded = m_prefetcher->decodedResult(item);
+    if (!decoded)
+        return;
+    m_awaitingDecode = false;
+    showDecodedImage(*decoded, m_imageView->showsPreview());
 }
 
 void FullSizeView::startPlayer()
@@ -360,10 +406,21 @@ void FullSizeView::updateControlImages()
 // ---------------------------------------------------------------------------------------------
 // Zoom
 
-void FullSizeView::colorProfileDidChange()
+void FullSizeView::makePrefetcher()
 {
     m_prefetcher = std::make_unique<LMRFullSizeImagePrefetcher>();
-    if (m_shownItem && m_imageView->hasImage())
+    // From a worker, under the prefetcher's lock: only handed on to the main thread here.
+    m_prefetcher->setDecodedCallback([this](const LMRImageItemPtr &item) {
+        QMetaObject::invokeMethod(this, [this, item] { decodeDidEnd(item); }, Qt::QueuedConnection);
+    });
+}
+
+void FullSizeView::colorProfileDidChange()
+{
+    // The images decoded for the old profile go with the old workers; a decode still awaited is
+    // asked of the new ones.
+    makePrefetcher();
+    if (m_shownItem && (m_imageView->hasImage() || m_awaitingDecode))
         showItem(m_shownItem);
 }
 

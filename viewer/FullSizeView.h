@@ -6,13 +6,16 @@
 // into requests to its delegate.
 //
 // It never decides which item to show or steps on its own: the AppDelegate does that and calls
-// showItem. It decodes the neighbours of the shown item ahead of time (FullSizeImagePrefetcher),
-// which changes only how soon an image is ready, never which image is shown.
+// showItem. It never decodes on the main thread: the shown item and its neighbours are decoded
+// on workers (FullSizeImagePrefetcher); while the shown image decodes, its cached thumbnail
+// stands in, stretched over the frame the image will have, and the image takes its place when
+// it arrives. That changes only how soon an image is ready, never which image is shown.
 //
 // A video plays only while the viewer is in the window: leaving the window (hide, removal from
 // the split view) ends it.
 
 #include "model/FileSystemImageItem.h"
+#include "viewer/FullSizeImagePrefetcher.h"
 
 #include <QPoint>
 #include <QPointF>
@@ -27,7 +30,6 @@ class FullSizeViewDelegate;
 class LMRAnimationPlayer;
 class LMRAppDelegateFullSizeViewDelegate;
 class LMRCenteringClipView;
-class LMRFullSizeImagePrefetcher;
 class LMRScalingImageView;
 class LMRSegmentedControl;
 class LMRVideoControlBar;
@@ -91,6 +93,8 @@ public:
 
     // Whether the image of item is decoded ahead and waiting.
     bool isDecodedAhead(const LMRImageItemPtr &item) const;
+    // Whether the shown item's image is still being decoded (its preview, if any, on show).
+    bool isAwaitingDecode() const { return m_awaitingDecode; }
 
     void viewGeometryDidChange();
     // Full screen shows the picture alone: the path label steps aside and gives its height to it.
@@ -133,6 +137,10 @@ protected:
 
 private:
     void layoutSubviews();
+    void makePrefetcher();
+    void fitNewImage();
+    void showDecodedImage(const LMRFullSizeImagePrefetcher::Result &decoded, bool afterPreview);
+    void decodeDidEnd(const LMRImageItemPtr &item);
     void updatePathLabel();
     void updateControlImages();
     void startDrag();
@@ -179,4 +187,5 @@ private:
     std::unique_ptr<LMRFullSizeImagePrefetcher> m_prefetcher;
     // Counts showItem calls, so a queued fit meant for an earlier item is dropped.
     quint64 m_showGeneration = 0;
+    bool m_awaitingDecode = false;
 };

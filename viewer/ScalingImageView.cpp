@@ -30,6 +30,7 @@ LMRScalingImageView::LMRScalingImageView(QWidget *parent) : QWidget(parent)
 void LMRScalingImageView::setImage(const LMRImage &image, const QImage &scaled)
 {
     m_image = image;
+    m_preview = false;
     m_scaled = QPixmap();
     m_scaledCacheKey = 0;
     if (image.isValid() && !scaled.isNull()) {
@@ -40,9 +41,16 @@ void LMRScalingImageView::setImage(const LMRImage &image, const QImage &scaled)
     update();
 }
 
+void LMRScalingImageView::setPreview(const QImage &picture, QSizeF pixelSize)
+{
+    setImage(LMRImage{picture, QSizeF(picture.size()), true});
+    m_preview = m_image.isValid();
+    m_previewPixelSize = pixelSize;
+}
+
 QSizeF LMRScalingImageView::pixelSize() const
 {
-    return LMRPixelSize::pixelSize(m_image);
+    return m_preview ? m_previewPixelSize : LMRPixelSize::pixelSize(m_image);
 }
 
 QSizeF LMRScalingImageView::clipViewSize() const
@@ -161,5 +169,6 @@ void LMRScalingImageView::paintEvent(QPaintEvent *event)
         painter.setRenderHint(QPainter::SmoothPixmapTransform, deviceSize != imageSize);
         painter.drawImage(QRectF(rect()), m_image.image, QRectF(m_image.image.rect()));
     }
-    emit imageDrawn();
+    if (!m_preview)
+        emit imageDrawn();
 }

@@ -21,9 +21,14 @@ public:
     // scaled, when given, is the image already drawn down to scaledPixmapSize for the frame the
     // view is about to get (made off the main thread); it is used only if the sizes match.
     void setImage(const LMRImage &image, const QImage &scaled = QImage());
+    // A stand-in until the image is decoded: picture (a thumbnail) stretched over the frame of
+    // an image of pixelSize. The frame, the scale and the fit work as for that image, so the
+    // image can take its place without the frame moving.
+    void setPreview(const QImage &picture, QSizeF pixelSize);
+    bool showsPreview() const { return m_preview; }
     const LMRImage &image() const { return m_image; }
     bool hasImage() const { return m_image.isValid(); }
-    // The bitmap's pixel size, or a vector image's size in points.
+    // The bitmap's pixel size, or a vector image's size in points; a preview's stands for it.
     QSizeF pixelSize() const;
 
     // The largest scale at which the whole image fits the given area (the clip view's size).
@@ -48,7 +53,7 @@ public:
 signals:
     // Emitted after the frame changed, so the clip view can place the view again.
     void frameSizeChanged();
-    // Emitted after a paint that drew the image (used to measure stepping).
+    // Emitted after a paint that drew the image, not a preview (used to measure stepping).
     void imageDrawn();
 
 protected:
@@ -59,6 +64,8 @@ private:
     const QPixmap &scaledPixmap();
 
     LMRImage m_image;
+    bool m_preview = false;
+    QSizeF m_previewPixelSize;
     QSizeF m_frameSize{0, 0};
     QPixmap m_scaled;
     qint64 m_scaledCacheKey = 0;

@@ -3,6 +3,7 @@
 
 #include "ViewerTestSupport.h"
 
+#include "model/Cache.h"
 #include "prefs/Preferences.h"
 #include "support/SegmentedControl.h"
 #include "support/TestRunner.h"
@@ -17,6 +18,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDrag>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
@@ -25,6 +27,7 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 
 #include <cmath>
@@ -400,6 +403,71 @@ private slots:
         QVERIFY(!menu->isVisible());
         QTRY_VERIFY(menu->isVisible());
         menu->close();
+    }
+
+    // An image not decoded ahead: its cached thumbnail is on show at once, stretched over the
+    // frame the image will have; the event loop keeps turning while the image decodes on a
+    // worker; the image then takes the thumbnail's place without the frame moving, whether it
+    // stayed fitted or the user zoomed meanwhile.
+    void imageDecodesOffTheMainThread_data()
+    {
+        QTest::addColumn<bool>("zoomIn");
+        QTest::newRow("fitted") << false;
+        QTest::newRow("zoomed in while it decodes") << true;
+    }
+
+    void imageDecodesOffTheMainThread()
+    {
+        QFETCH(bool, zoomIn);
+        // 30 megapixels: a decode long enough that, on the main thread, it would stop the event
+        // loop for many times the bound below.
+        static const QString large = lmrtest::writeImage(path(QStringLiteral("large.png")), 6400, 4800);
+        const LMRImageItemPtr item = itemAt(large);
+        item->cacheImageSize();
+        LMRThumbnailRAMCache::sharedInstance().setObject(
+            LMRFileSystemImageItem::nsImageFromCGImage(lmrtest::makeTestImage(256, 192), 192), item->thumbnailKey(192));
+        auto view = showViewer(itemAt(m_photo));
+        QVERIFY(view);
+
+        QElapsedTimer clock;
+        qint64 lastTick = 0;
+        qint64 longestGap = 0;
+        QTimer ticker;
+        ticker.setInterval(5);
+        connect(&ticker, &QTimer::timeout, this, [&] {
+            longestGap = std::max(longestGap, clock.elapsed() - lastTick);
+            lastTick = clock.elapsed();
+        });
+        clock.start();
+        ticker.start();
+        view->showItem(item);
+        QVERIFY(view->imageView()->showsPreview());
+        // The fit comes on the next turn of the event loop; a user's zoom can only come after.
+        QCoreApplication::processEvents();
+        QVERIFY(view->zoomedToFit());
+        if (zoomIn)
+            view->zoomIn();
+        const QRect frame = view->imageView()->geometry();
+        QCOMPARE(frame.size(), LMRScalingImageView::widgetSizeForFrame(
+                                   LMRScalingImageView::frameSizeForScale(QSizeF(6400, 4800), view->scale())));
+        // The picture alone is stretched over the frame, not the thumbnail's transparent margin.
+        const QImage drawn = view->imageView()->grab().toImage();
+        const QColor topLeft = lmrtest::averageColor(drawn, QRect(2, 2, 8, 8));
+        const QColor bottomRight = lmrtest::averageColor(drawn, QRect(drawn.width() - 10, drawn.height() - 10, 8, 8));
+        QVERIFY2(topLeft.red() < 40 && topLeft.green() < 40 && qAbs(topLeft.blue() - 64) <= 2, qPrintable(topLeft.name()));
+        QVERIFY2(bottomRight.red() > 215 && bottomRight.green() > 215, qPrintable(bottomRight.name()));
+
+        QTRY_VERIFY_WITH_TIMEOUT(!view->isAwaitingDecode(), 60000);
+        const qint64 decodedAfter = clock.elapsed();
+        ticker.stop();
+        QVERIFY(!view->imageView()->showsPreview());
+        QCOMPARE(view->imageView()->image().image.size(), QSize(6400, 4800));
+        QCOMPARE(view->imageView()->geometry(), frame);
+        QCOMPARE(view->zoomedToFit(), !zoomIn);
+        // A decode on the main thread stops the loop for about the whole decode.
+        const qint64 bound = std::max<qint64>(150, decodedAfter / 3);
+        QVERIFY2(longestGap < bound, qPrintable(QStringLiteral("the event loop stood still for %1 ms of %2 ms")
+                                                    .arg(longestGap).arg(decodedAfter)));
     }
 
     void neighboursAreDecodedAheadAndForgotten()
