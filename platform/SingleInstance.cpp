@@ -2,7 +2,11 @@
 
 #include "support/Log.h"
 
+#include <QCryptographicHash>
 #include <QDataStream>
+#include <QGuiApplication>
+#include <QRegularExpression>
+#include <QUrl>
 #include <QElapsedTimer>
 #include <QLocalServer>
 #include <QVariant>
@@ -98,7 +102,30 @@ LMRSingleInstance::~LMRSingleInstance() = default;
 
 QString LMRSingleInstance::defaultName()
 {
-    return QStringLiteral("lumory-%1").arg(quint64(getuid()));
+    const QString platform = QGuiApplication::platformName();
+    const QString wayland = qEnvironmentVariable("WAYLAND_DISPLAY");
+    QString display = qEnvironmentVariable("DISPLAY");
+    // ":0" and ":0.0" are one display: the screen number does not make another session.
+    static const QRegularExpression screen(QStringLiteral("\\.[0-9]+$"));
+    if (display.lastIndexOf(u':') >= 0 && display.lastIndexOf(u'.') > display.lastIndexOf(u':'))
+        display.remove(screen);
+    if (display.startsWith(QLatin1String("unix:")))
+        display.remove(0, 4);
+    // Under XWayland both are set, and the window is on the display the platform talks to.
+    QString session;
+    if (platform.startsWith(QLatin1String("wayland")) && !wayland.isEmpty())
+        session = wayland;
+    else if (!display.isEmpty())
+        session = display;
+    else if (!wayland.isEmpty())
+        session = wayland;
+    else
+        session = platform;
+    // Socket names end at about 107 bytes; a long socket path is cut to a digest instead.
+    QByteArray encoded = QUrl::toPercentEncoding(session, ":.");
+    if (encoded.size() > 64)
+        encoded = QCryptographicHash::hash(session.toUtf8(), QCryptographicHash::Sha1).toHex().left(32);
+    return QStringLiteral("lumory-%1-%2").arg(quint64(getuid())).arg(QString::fromLatin1(encoded));
 }
 
 bool LMRSingleInstance::handOver(const QStringList &paths, const QString &activationToken, int timeoutMs)

@@ -1,6 +1,8 @@
 #pragma once
-// One Lumory per user: the first process listens on a local socket named after the user; a
-// later one hands its folder arguments to it and exits. The running one receives them through
+// One Lumory per user and graphical session: the first process listens on a local socket named
+// after the user and the display it shows its window on; a later one on the same display hands
+// its folder arguments to it and exits, while one started on another display or session runs
+// by itself. The running one receives them through
 // the received() signal. Only processes of the same user are believed, on both ends: a local
 // socket name is visible to every user of the machine, and anyone may take a free one.
 //
@@ -22,7 +24,8 @@ public:
     explicit LMRSingleInstance(const QString &name = defaultName(), QObject *parent = nullptr);
     ~LMRSingleInstance() override;
 
-    // "lumory-<uid>".
+    // "lumory-<uid>-<session>", the session being the Wayland socket on Wayland, else the X
+    // display (without its screen number), else the platform's name.
     static QString defaultName();
 
     // Gives paths to a running instance, with the activation token this process was started

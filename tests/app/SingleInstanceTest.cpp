@@ -65,6 +65,41 @@ private slots:
         QVERIFY(handedOver.get());
     }
 
+    // One instance per user and graphical session: a launch on another display runs by itself.
+    void oneInstancePerDisplay_data()
+    {
+        QTest::addColumn<QString>("running");
+        QTest::addColumn<QString>("later");
+        QTest::addColumn<bool>("handedOver");
+        QTest::newRow("same display") << ":N" << ":N" << true;
+        QTest::newRow("same display, another screen") << ":N" << ":N.1" << true;
+        QTest::newRow("another display") << ":N" << ":M" << false;
+        QTest::newRow("a forwarded display of that number") << ":N" << "localhost:N" << false;
+    }
+    void oneInstancePerDisplay()
+    {
+        QFETCH(QString, running);
+        QFETCH(QString, later);
+        QFETCH(bool, handedOver);
+        struct Environment {
+            QByteArray display = qgetenv("DISPLAY"), wayland = qgetenv("WAYLAND_DISPLAY");
+            ~Environment() { qputenv("DISPLAY", display); qputenv("WAYLAND_DISPLAY", wayland); }
+        } saved;
+        // Display numbers nobody else uses, so that no real instance answers.
+        const QString n = QString::number(QCoreApplication::applicationPid());
+        const QString m = QString::number(QCoreApplication::applicationPid() + 1);
+        qunsetenv("WAYLAND_DISPLAY");
+        qputenv("DISPLAY", running.replace('N', n).toUtf8());
+        LMRSingleInstance first(LMRSingleInstance::defaultName());
+        QVERIFY(first.listen());
+        QSignalSpy received(&first, &LMRSingleInstance::received);
+        qputenv("DISPLAY", later.replace('N', n).replace('M', m).toUtf8());
+        auto handed = handOverFromAnotherThread(LMRSingleInstance::defaultName(), {QStringLiteral("/tmp")});
+        QTRY_VERIFY(isReady(handed));
+        QCOMPARE(handed.get(), handedOver);
+        QCOMPARE(received.count(), handedOver ? 1 : 0);
+    }
+
     void theNameHasOneOwner()
     {
         const QString name = uniqueName();
