@@ -830,17 +830,24 @@ void FullSizeView::hideEvent(QHideEvent *event)
 {
     QWidget::hideEvent(event);
     // A minimised window hides spontaneously and keeps its viewer; only a real removal ends a video.
-    if (!event->spontaneous()) {
-        destroyAVPlayer();
-        m_animation->stop();
-    }
+    if (!event->spontaneous())
+        didLeaveWindow();
 }
 
 void FullSizeView::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ParentChange && !isInWindow()) {
-        destroyAVPlayer();
-        m_animation->stop();
-    }
+    if (event->type() == QEvent::ParentChange && !isInWindow())
+        didLeaveWindow();
+}
+
+void FullSizeView::didLeaveWindow()
+{
+    destroyAVPlayer();
+    m_animation->stop();
+    m_awaitingDecode = false;
+    // A full image of a camera photo is about 100 MB, and the neighbours decoded ahead as much
+    // again each: none of them is wanted once the grid is back. Showing an item again decodes.
+    m_prefetcher->setWanted(nullptr, {}, QSize(), 1.0);
+    m_imageView->setImage(LMRImage());
 }

@@ -11,8 +11,8 @@
 // stands in, stretched over the frame the image will have, and the image takes its place when
 // it arrives. That changes only how soon an image is ready, never which image is shown.
 //
-// A video plays only while the viewer is in the window: leaving the window (hide, removal from
-// the split view) ends it.
+// A video plays only while the viewer is in the window, and decoded images are held only then:
+// leaving the window (hide, removal from the split view) ends the one and lets go of the other.
 
 #include "model/FileSystemImageItem.h"
 #include "viewer/FullSizeImagePrefetcher.h"
@@ -154,6 +154,8 @@ private:
     void pokeControlBar();
     QPointF visibleCenter() const;
     float actualSizeScale() const;
+    // Out of the window: playback ends and every decoded image is let go.
+    void didLeaveWindow();
 
     std::unique_ptr<LMRAppDelegateFullSizeViewDelegate> m_appDelegateAdapter;
     FullSizeViewDelegate *m_delegate = nullptr;

@@ -490,6 +490,12 @@ private slots:
         // No longer near: forgotten.
         QVERIFY(!view->isDecodedAhead(third));
         QVERIFY(!view->isDecodedAhead(first));
+
+        // Out of the window nothing decoded is kept, the image on show included.
+        QVERIFY(view->isDecodedAhead(second));
+        view->hide();
+        QVERIFY(!view->isDecodedAhead(second));
+        QVERIFY(!view->imageView()->hasImage());
     }
 
 };
