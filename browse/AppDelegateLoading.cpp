@@ -12,7 +12,6 @@
 #include "prefs/Preferences.h"
 #include "support/DebugWindowController.h"
 
-#include <QImageReader>
 
 #include <algorithm>
 
@@ -234,9 +233,10 @@ int LMRThumbnailLoadingShared::defaultWorkerCount()
     if (const int requested = requestedWorkerCount.load(); requested > 0)
         return requested;
     const int cores = int(std::max(1u, std::thread::hardware_concurrency()));
-    // A full decode may take as much as the decoders' allocation limit: no more of them run at
-    // once than the thumbnail cache's byte budget could hold.
-    const qint64 perDecode = qint64(std::max(1, QImageReader::allocationLimit())) * 1024 * 1024;
+    // Each worker may hold the full decode of a large photograph (50 megapixels at four bytes):
+    // no more of them run at once than the thumbnail cache's byte budget could hold. The single
+    // decode limit (the whole budget) would allow one worker on every machine.
+    constexpr qint64 perDecode = qint64(50'000'000) * 4;
     const qint64 affordable = LMRThumbnailRAMCache::sharedInstance().byteBudget() / perDecode;
     return int(std::clamp<qint64>(std::min<qint64>(cores, affordable), 1, 8));
 }

@@ -1,11 +1,10 @@
 #include "model/Cache.h"
 
 #include "model/PixelSize.h"
+#include "platform/ImageSource.h"
 #include "support/DebugWindowController.h"
 
 #include <QPainter>
-
-#include <unistd.h>
 
 namespace {
 constexpr qint64 kLargestFallbackSource = 1441;   // the first candidate at or above it is the last
@@ -19,12 +18,8 @@ LMRCache::~LMRCache() = default;
 
 qint64 LMRCache::defaultByteBudget()
 {
-    constexpr qint64 cap = qint64(2) << 30;
-    const long pages = ::sysconf(_SC_PHYS_PAGES);
-    const long pageSize = ::sysconf(_SC_PAGESIZE);
-    if (pages <= 0 || pageSize <= 0)
-        return cap;
-    return std::min(cap, qint64(pages) * qint64(pageSize) / 4);
+    // The thumbnails and a decode in flight answer to one share of memory.
+    return LMRImageSource::decodeByteBudget();
 }
 
 void LMRCache::setObject(const QImage &object, const QString &key)
