@@ -9,6 +9,7 @@
 #include "app/Toolbar.h"
 #include "grid/ImageCollectionView.h"
 #include "platform/FileManagerReveal.h"
+#include "platform/RecentFiles.h"
 #include "platform/RecentFolders.h"
 #include "prefs/Preferences.h"
 #include "prefs/PreferencesWindowController.h"
@@ -251,6 +252,7 @@ void AppDelegate::updateOpenRecentMenu()
     if (!openRecentMenu)
         return;
     openRecentMenu->clear();
+    LMRRecentFiles::waitForPendingNotes();
     const QStringList folders = LMRRecentFolders(kRecentFolderCount);
     for (const QString &folder : folders) {
         const QString name = QFileInfo(folder).fileName();

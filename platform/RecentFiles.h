@@ -8,6 +8,9 @@ namespace LMRRecentFiles {
 
 // Reports a folder that became the root to the freedesktop recently-used list. A list that
 // cannot be updated is left as it was (and logged); the folder is shown all the same.
+// The note is written on a thread of its own, in order; the folder is shown meanwhile.
 void noteNewRecentDocument(const QString &folderPath);
+// Returns once every note made so far is in the list (before it is read back, and at exit).
+void waitForPendingNotes();
 
 } // namespace LMRRecentFiles
