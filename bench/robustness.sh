@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The robustness benchmark: writes the large and hostile files (`lumory-bench hostile`), renders
-# each one's thumbnail and asks for its viewer image as the program does (`lumory-bench robust`)
+# each one's thumbnail and asks for its viewer image as the program does (`lumory-bench thumbs --each`)
 # and checks that every file answers within LIMIT_MS with a peak memory under LIMIT_MB
 # above the start. Exits non-zero when a file breaks a bound.
 #
@@ -23,8 +23,8 @@ export QT_QPA_PLATFORM=offscreen
 
 echo "== files"
 "$BENCH" hostile "$dir"
-echo "== lumory-bench robust $dir"
-report=$("$BENCH" robust "$dir")
+echo "== lumory-bench thumbs $dir --each"
+report=$("$BENCH" thumbs "$dir" --each)
 echo "$report"
 # Lines: NAME  thumbnail ms T  viewer ms V  peak MB above start P  OUTCOME
 echo "$report" | awk -v ms="$LIMIT_MS" -v mb="$LIMIT_MB" '
