@@ -306,28 +306,11 @@ void AppDelegate::applyFolderChanges(const std::vector<LMRImageItemPtr> &removed
             // The selection (or the viewer) moves on as after the user's own deletion.
             didDeleteItems(removed);
         } else {
-            const LMRImageItemPtr shown = isFullSizeViewShown() && fullSizeItemIndex < thumbnailItems.size()
-                ? thumbnailItems[size_t(fullSizeItemIndex)] : nullptr;
-            std::vector<LMRImageItemPtr> selected;
-            LMRImageItemPtr anchor;
-            if (grid) {
-                for (qint64 index : grid->selection())
-                    if (index >= 0 && quint64(index) < thumbnailItems.size())
-                        selected.push_back(thumbnailItems[size_t(index)]);
-                if (const qint64 last = grid->lastSelectedIndex(); last >= 0 && quint64(last) < thumbnailItems.size())
-                    anchor = thumbnailItems[size_t(last)];
-            }
-            std::erase_if(thumbnailItems, [&](const LMRImageItemPtr &item) { return gone.count(item->storedHash()); });
-            if (grid) {
-                LMRIndexSet selection;
-                for (const LMRImageItemPtr &item : selected)
-                    if (const qsizetype index = LMRIndexOfItem(thumbnailItems, item); index >= 0)
-                        selection.insert(index);
-                const qint64 last = anchor ? qint64(LMRIndexOfItem(thumbnailItems, anchor)) : LMRNotFound;
-                grid->replaceSelection(selection, last >= 0 ? last : LMRNotFound);
-            }
-            if (shown)
-                fullSizeItemIndex = quint64(std::max<qsizetype>(0, LMRIndexOfItem(thumbnailItems, shown)));
+            // Nothing shown or selected goes: the selection, its anchor and the viewer stay on
+            // their items.
+            changeThumbnailItems([&] {
+                std::erase_if(thumbnailItems, [&](const LMRImageItemPtr &item) { return gone.count(item->storedHash()); });
+            });
         }
     }
 
