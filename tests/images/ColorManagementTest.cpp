@@ -3,7 +3,7 @@
 // Little CMS in double precision, from profiles the test builds itself. Untagged and sRGB-tagged
 // pictures come back exactly as stored.
 
-#include "ImageFixtures.h"
+#include "support/ImageFixtures.h"
 #include "support/TestRunner.h"
 
 #include "platform/ColorManagement.h"
@@ -268,30 +268,22 @@ private:
         QVERIFY2(output.contains("PASS   : ColorManagementTest::followsTheDisplayProfile()"), output.constData());
     }
 
-    bool write(const QString &kind, const QString &path, const QImage &image, const QByteArray &profile, QString *mime)
+    static bool write(const QString &kind, const QString &path, const QImage &image, const QByteArray &profile, QString *mime)
     {
+        *mime = kind == "heif" ? "image/heif" : kind == "png-palette" ? "image/png" : kind == "avif-nclx" ? "image/avif" : "image/" + kind;
+        if (kind == "avif-nclx")   // primaries 12: Display P3; the profile only serves the reference
+            return lmrimages::writeHeif(path, image, true, QByteArray(), 12);
+        if (kind == "heif" || kind == "avif")
+            return lmrimages::writeHeif(path, image, kind == "avif", profile);
+        if (kind == "jxl")
+            return lmrimages::writeJxl(path, image, profile);
         QImage tagged = image;
         if (!profile.isEmpty())
             tagged.setColorSpace(QColorSpace::fromIccProfile(profile));
-        if (kind == "heif" || kind == "avif") {
-            *mime = kind == "avif" ? "image/avif" : "image/heif";
-            return lmrimages::writeHeif(path, image, kind == "avif", profile);
-        }
-        if (kind == "avif-nclx") {
-            // Primaries 12: Display P3; the profile only serves the reference.
-            *mime = "image/avif";
-            return lmrimages::writeHeif(path, image, true, QByteArray(), 12);
-        }
-        if (kind == "jxl") {
-            *mime = "image/jxl";
-            return lmrimages::writeJxl(path, image, profile);
-        }
         if (kind == "png-palette") {
-            *mime = "image/png";
             tagged = tagged.convertToFormat(QImage::Format_Indexed8);
             return tagged.colorCount() <= 8 && tagged.save(path, "png");
         }
-        *mime = "image/" + kind;
         return tagged.save(path, kind.toLatin1().constData(), 100);
     }
 

@@ -1,7 +1,7 @@
 // The thumbnail pipeline of the image item: which picture becomes the thumbnail, where it sits
 // in the square, what is cached and what is not.
 
-#include "ImageFixtures.h"
+#include "support/ImageFixtures.h"
 #include "support/TestRunner.h"
 #include "support/TestUtils.h"
 
@@ -17,13 +17,6 @@
 using namespace lmrimages;
 
 namespace {
-
-struct Grid : LMRThumbnailSizeSource
-{
-    explicit Grid(qint64 size) : size(size) {}
-    qint64 itemSize() const override { return size; }
-    qint64 size;
-};
 
 // An image source that only knows its header size, for the embedded-preview rule.
 class HeaderOnlySource : public LMRImageSource
@@ -148,11 +141,7 @@ private slots:
         QFETCH(bool, highQuality);
         QFETCH(bool, previewShown);
         const QString path = file(QString("camera-%1-%2.jpg").arg(QTest::currentDataTag()).replace(' ', '_'));
-        QImage main(full, QImage::Format_RGB32);
-        main.fill(QColor(20, 200, 20));
-        QImage embedded(preview, QImage::Format_RGB32);
-        embedded.fill(QColor(210, 20, 210));
-        if (!writeJpegWithExif(path, main, 1, embedded))
+        if (!writeJpegWithExif(path, filled(full, QColor(20, 200, 20)), 1, filled(preview, QColor(210, 20, 210))))
             QSKIP("exiv2 missing");
         Preferences::sharedInstance().setHighQualityThumbnails(highQuality);
 
@@ -188,7 +177,7 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<bool>("logged");
-        const QByteArray jpeg = jpegBytes(quadrants(640, 480));
+        const QByteArray jpeg = encoded(quadrants(640, 480), "JPEG", 90);
         // A truncated file still has a header, so it opens; only its decoding fails.
         QTest::newRow("truncated.jpg") << "truncated.jpg" << jpeg.left(jpeg.size() * 2 / 3) << false;
         QTest::newRow("zero-byte.jpg") << "zero-byte.jpg" << QByteArray() << true;
@@ -237,36 +226,34 @@ private slots:
         QCOMPARE(item.pixelHeight(), qint64(200));
     }
 
-    void videoThumbnail()
+    // A video's frame at half its length, and a page: fitted into the square like a picture.
+    void framesAndPagesAsSquares_data()
     {
-        const QString path = file("clip.mp4");
-        if (!writeVideo(path))
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<qint64>("side");
+        QTest::addColumn<QSize>("pixels");
+        QTest::addColumn<QColor>("colour");
+        QTest::addColumn<QPoint>("outside");   // just outside the fitted picture
+        QTest::newRow("video") << "clip.mp4" << qint64(192) << QSize(320, 240) << QColor(0, 0, 255) << QPoint(96, 23);
+        QTest::newRow("PDF") << "page.pdf" << qint64(96) << QSize(300, 400) << QColor(20, 20, 220) << QPoint(11, 48);
+    }
+    void framesAndPagesAsSquares()
+    {
+        QFETCH(QString, name);
+        QFETCH(qint64, side);
+        QFETCH(QSize, pixels);
+        QFETCH(QColor, colour);
+        QFETCH(QPoint, outside);
+        const QString path = file(name);
+        if (name.endsWith(".mp4") ? !writeVideo(path) : !writePdf(path, pixels, filled(pixels, colour)))
             QSKIP("ffmpeg tool missing");
         LMRFileSystemImageItem item(path);
-        const Grid grid(192);
+        const Grid grid(side);
         QVERIFY(item.loadThumbnailForCollectionView(&grid));
-        QCOMPARE(item.pixelWidth(), qint64(320));
-        QCOMPARE(item.pixelHeight(), qint64(240));
-        const QImage thumbnail = item.cachedThumbnailWithSize(192);
-        QVERIFY(similar(thumbnail.pixelColor(96, 96), QColor(0, 0, 255), 60));
-        QCOMPARE(qAlpha(thumbnail.pixel(96, 23)), 0);     // 192 x 144 at (0, 24)
-    }
-
-    void pdfThumbnailAndVectorImage()
-    {
-        const QString path = file("page.pdf");
-        QImage blue(300, 400, QImage::Format_RGB32);
-        blue.fill(QColor(20, 20, 220));
-        QVERIFY(writePdf(path, QSizeF(300, 400), blue));
-        LMRFileSystemImageItem item(path);
-        const Grid grid(96);
-        QVERIFY(item.loadThumbnailForCollectionView(&grid));
-        QCOMPARE(item.pixelWidth(), qint64(300));
-        QCOMPARE(item.pixelHeight(), qint64(400));
-        const QImage thumbnail = item.cachedThumbnailWithSize(96);
-        QVERIFY(similar(thumbnail.pixelColor(48, 48), QColor(20, 20, 220)));
-        QCOMPARE(qAlpha(thumbnail.pixel(11, 48)), 0);     // 72 x 96 at (12, 0)
-
+        QCOMPARE(QSize(int(item.pixelWidth()), int(item.pixelHeight())), pixels);
+        const QImage thumbnail = item.cachedThumbnailWithSize(side);
+        QVERIFY(similar(thumbnail.pixelColor(int(side / 2), int(side / 2)), colour, 60));
+        QCOMPARE(qAlpha(thumbnail.pixel(outside)), 0);
     }
 };
 

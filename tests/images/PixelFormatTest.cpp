@@ -1,7 +1,7 @@
 // Every pixel format the decoders hand out is drawn in its own colours at every size: in the
 // grid's thumbnails, in the viewer's whole image and in the viewer's drawing shrunk to fit.
 
-#include "ImageFixtures.h"
+#include "support/ImageFixtures.h"
 #include "support/TestRunner.h"
 #include "support/TestUtils.h"
 
@@ -10,7 +10,6 @@
 #include "prefs/Preferences.h"
 #include "viewer/ScalingImageView.h"
 
-#include <QBuffer>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -18,25 +17,9 @@ using namespace lmrimages;
 
 namespace {
 
-struct Grid : LMRThumbnailSizeSource
-{
-    explicit Grid(qint64 size) : size(size) {}
-    qint64 itemSize() const override { return size; }
-    qint64 size;
-};
-
 bool near(const QColor &a, const QColor &b)
 {
     return similar(a, b, 3) && qAbs(a.alpha() - b.alpha()) <= 3;
-}
-
-QByteArray saved(const QImage &image, const char *format)
-{
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, format);
-    return bytes;
 }
 
 // A 1-bit image whose left half is colour 0 of the table and right half colour 1.
@@ -106,11 +89,11 @@ private slots:
         png("RGBA", 8, 6, {200, 40, 30, 255}, {30, 160, 60, 128}, QColor(200, 40, 30), QColor(30, 160, 60, 128));
         png("16-bit RGBA", 16, 6, {0xC8C8, 0x2828, 0x1E1E, 0xFFFF}, {0x1E1E, 0xA0A0, 0x3C3C, 0x8080},
             QColor(200, 40, 30), QColor(30, 160, 60, 128));
-        QTest::newRow("1-bit BMP, red and white") << "red.bmp" << saved(halves({red, white}), "BMP") << QColor(red) << QColor(white);
-        QTest::newRow("1-bit TIFF, black and white (fax)") << "fax.tif" << saved(halves({qRgb(0, 0, 0), white}), "TIFF")
+        QTest::newRow("1-bit BMP, red and white") << "red.bmp" << encoded(halves({red, white}), "BMP") << QColor(red) << QColor(white);
+        QTest::newRow("1-bit TIFF, black and white (fax)") << "fax.tif" << encoded(halves({qRgb(0, 0, 0), white}), "TIFF")
                                                            << QColor(0, 0, 0) << QColor(white);
         QTest::newRow("TIFF, two-colour palette")
-            << "two.tif" << saved(halves({qRgb(30, 60, 200), qRgb(250, 200, 20)}).convertToFormat(QImage::Format_Indexed8), "TIFF")
+            << "two.tif" << encoded(halves({qRgb(30, 60, 200), qRgb(250, 200, 20)}).convertToFormat(QImage::Format_Indexed8), "TIFF")
                                                   << QColor(30, 60, 200) << QColor(250, 200, 20);
     }
     void trueColoursAtEverySize()

@@ -1,7 +1,7 @@
 // The desktop's shared thumbnail cache: the names and texts other programs expect, what makes an
 // entry valid, the fail entries, and that a reader never meets half a file.
 
-#include "ImageFixtures.h"
+#include "support/ImageFixtures.h"
 #include "support/TestRunner.h"
 #include "support/TestUtils.h"
 
@@ -10,7 +10,6 @@
 #include "platform/SharedThumbnailCache.h"
 #include "prefs/Preferences.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImageReader>
@@ -26,39 +25,15 @@ using namespace lmrimages;
 
 namespace {
 
-struct Grid : LMRThumbnailSizeSource
-{
-    explicit Grid(qint64 size) : size(size) {}
-    qint64 itemSize() const override { return size; }
-    qint64 size;
-};
-
 LMRSharedThumbnailCache &shared() { return LMRSharedThumbnailCache::sharedInstance(); }
 
 // A PNG with plain tEXt chunks, written here without the program's encoder, as the thumbnail
 // standard describes one.
 QByteArray pngToTheLetter(const QImage &image, const QList<QPair<QByteArray, QByteArray>> &texts)
 {
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    QByteArray chunks;
-    for (const auto &[key, value] : texts) {
-        const QByteArray body = "tEXt" + key + '\0' + value;
-        quint32 crc = 0xFFFFFFFF;
-        for (char c : body) {
-            crc ^= quint8(c);
-            for (int k = 0; k < 8; ++k)
-                crc = crc & 1 ? 0xEDB88320 ^ (crc >> 1) : crc >> 1;
-        }
-        crc = ~crc;
-        const quint32 length = quint32(body.size() - 4);
-        chunks.append(char(length >> 24)).append(char(length >> 16)).append(char(length >> 8)).append(char(length));
-        chunks.append(body);
-        chunks.append(char(crc >> 24)).append(char(crc >> 16)).append(char(crc >> 8)).append(char(crc));
-    }
-    png.insert(33, chunks);     // after the signature and IHDR
+    QByteArray png = encoded(image, "PNG");
+    for (const auto &[key, value] : texts)
+        png.insert(33, pngChunk("tEXt", key + '\0' + value));     // after the signature and IHDR
     return png;
 }
 
@@ -67,18 +42,7 @@ QByteArray pngFromQt(QImage image, const QList<QPair<QByteArray, QByteArray>> &t
 {
     for (const auto &[key, value] : texts)
         image.setText(QString::fromLatin1(key), QString::fromLatin1(value));
-    QByteArray png;
-    QBuffer buffer(&png);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return png;
-}
-
-QImage filled(QSize size, QColor colour)
-{
-    QImage image(size, QImage::Format_RGB32);
-    image.fill(colour);
-    return image;
+    return encoded(image, "PNG");
 }
 
 qint64 mtimeOf(const QString &path)
@@ -100,19 +64,6 @@ int modeOf(const QString &path)
     ::stat(QFile::encodeName(path).constData(), &info);
     return int(info.st_mode & 0777);
 }
-
-// Counts the program's log lines while it lives.
-struct LogCounter {
-    static inline std::atomic<int> lines{0};
-    static void handler(QtMsgType type, const QMessageLogContext &, const QString &)
-    {
-        if (type == QtInfoMsg)
-            ++lines;
-    }
-    QtMessageHandler previous;
-    LogCounter() : previous(qInstallMessageHandler(handler)) { lines = 0; }
-    ~LogCounter() { qInstallMessageHandler(previous); }
-};
 
 } // namespace
 
@@ -275,9 +226,9 @@ private slots:
         LMRFileSystemImageItem item(path);
         const Grid grid(192);
         {
-            LogCounter log;
+            LogLines log;
             QVERIFY(!item.loadThumbnailForCollectionView(&grid));
-            QCOMPARE(LogCounter::lines.load(), 1);      // the decoder was asked, and said no
+            QCOMPARE(log.count(), 1);      // the decoder was asked, and said no
         }
         QVERIFY(shared().waitForPendingWrites(10000));
         const QString entry = shared().failureEntryPath(path);
@@ -285,9 +236,9 @@ private slots:
         QVERIFY(entry.contains("/fail/lumory-"));
         QVERIFY(shared().hasFailureEntry(path, *LMRSharedThumbnailCache::stampOf(path)));
         {
-            LogCounter log;
+            LogLines log;
             QVERIFY(!item.loadThumbnailForCollectionView(&grid));
-            QCOMPARE(LogCounter::lines.load(), 0);      // not asked again
+            QCOMPARE(log.count(), 0);      // not asked again
         }
         // Written anew (a download that completed): tried, and the picture shows.
         QVERIFY(filled(QSize(300, 200), Qt::green).save(path, "PNG"));

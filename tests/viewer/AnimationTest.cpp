@@ -6,12 +6,12 @@
 #include "ViewerTestSupport.h"
 
 #include "platform/AnimatedImage.h"
+#include "support/ImageFixtures.h"
 #include "support/TestRunner.h"
 #include "viewer/AnimationPlayer.h"
 #include "viewer/FullSizeView.h"
 #include "viewer/ScalingImageView.h"
 
-#include <QBuffer>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QStandardPaths>
@@ -94,28 +94,9 @@ QByteArray gif(QSize size, const QList<Frame> &frames, int loops)
     return out;
 }
 
-quint32 crc(const QByteArray &bytes)
-{
-    quint32 c = 0xffffffffu;
-    for (char byte : bytes) {
-        c ^= quint8(byte);
-        for (int k = 0; k < 8; ++k)
-            c = (c & 1) ? 0xedb88320u ^ (c >> 1) : c >> 1;
-    }
-    return c ^ 0xffffffffu;
-}
-
 void put32(QByteArray &out, quint32 value)
 {
     out.append(char(value >> 24)).append(char(value >> 16)).append(char(value >> 8)).append(char(value));
-}
-
-void chunk(QByteArray &out, const char *type, const QByteArray &data)
-{
-    put32(out, quint32(data.size()));
-    const QByteArray body = QByteArray(type, 4) + data;
-    out.append(body);
-    put32(out, crc(body));
 }
 
 // The chunks of one type from a PNG, concatenated.
@@ -139,18 +120,13 @@ QByteArray apng(QSize size, const QList<Frame> &frames, int plays)
     QByteArray out("\x89PNG\r\n\x1a\n", 8);
     quint32 sequence = 0;
     for (int index = 0; index < frames.size(); ++index) {
-        QImage image(size, QImage::Format_ARGB32);
-        image.fill(frames[index].colour);
-        QByteArray encoded;
-        QBuffer buffer(&encoded);
-        buffer.open(QIODevice::WriteOnly);
-        image.save(&buffer, "PNG");
+        const QByteArray encoded = lmrimages::encoded(lmrimages::filled(size, frames[index].colour, QImage::Format_ARGB32), "PNG");
         if (index == 0) {
-            chunk(out, "IHDR", pngChunks(encoded, "IHDR"));
+            out += lmrimages::pngChunk("IHDR", pngChunks(encoded, "IHDR"));
             QByteArray control;
             put32(control, quint32(frames.size()));
             put32(control, quint32(plays));
-            chunk(out, "acTL", control);
+            out += lmrimages::pngChunk("acTL", control);
         }
         QByteArray placement;
         put32(placement, sequence++);
@@ -161,16 +137,16 @@ QByteArray apng(QSize size, const QList<Frame> &frames, int plays)
         placement.append(char(frames[index].delay >> 8)).append(char(frames[index].delay & 0xff));
         placement.append('\x03').append(char(0xe8)); // milliseconds: a denominator of 1000
         placement.append('\0').append('\0');
-        chunk(out, "fcTL", placement);
+        out += lmrimages::pngChunk("fcTL", placement);
         if (index == 0) {
-            chunk(out, "IDAT", pngChunks(encoded, "IDAT"));
+            out += lmrimages::pngChunk("IDAT", pngChunks(encoded, "IDAT"));
         } else {
             QByteArray data;
             put32(data, sequence++);
-            chunk(out, "fdAT", data + pngChunks(encoded, "IDAT"));
+            out += lmrimages::pngChunk("fdAT", data + pngChunks(encoded, "IDAT"));
         }
     }
-    chunk(out, "IEND", QByteArray());
+    out += lmrimages::pngChunk("IEND", QByteArray());
     return out;
 }
 
@@ -294,13 +270,8 @@ private slots:
         const QList<Frame> three{{Qt::red, 20}, {Qt::green, 20}, {Qt::blue, 20}};
         const QByteArray png = apng(QSize(30, 20), three, 1);
         const QByteArray gif3 = gif(QSize(20, 14), three, -1);
-        QImage still(10, 10, QImage::Format_RGB32);
-        still.fill(Qt::gray);
-        QByteArray stillPng;
-        QBuffer buffer(&stillPng);
-        buffer.open(QIODevice::WriteOnly);
-        still.save(&buffer, "PNG");
-        QTest::newRow("still PNG") << write("still.png", stillPng) << "image/png" << 0;
+        QTest::newRow("still PNG") << write("still.png", lmrimages::encoded(lmrimages::filled(QSize(10, 10), Qt::gray), "PNG"))
+                                   << "image/png" << 0;
         QTest::newRow("one-frame GIF") << write("one.gif", gif(QSize(8, 8), {{Qt::red, 50}}, 0)) << "image/gif" << 0;
         QTest::newRow("PNG cut in its last frame") << write("cut.png", png.left(png.size() - 40)) << "image/png" << 0;
         QByteArray corrupt = png;

@@ -16,15 +16,13 @@ class RecordingDelegate : public FullSizeViewDelegate
 {
 public:
     QStringList calls;
-    bool slideshowActive = false;
-    bool slideshowPaused = false;
     std::vector<LMRImageItemPtr> near;
 
     void cancelFullSizeView(FullSizeView *) override { calls << QStringLiteral("cancelFullSizeView"); }
     void showPreviousImageInFullSizeView(FullSizeView *) override { calls << QStringLiteral("previous"); }
     void showNextImageInFullSizeView(FullSizeView *) override { calls << QStringLiteral("next"); }
-    bool isSlideshowActive() const override { return slideshowActive; }
-    bool isSlideshowPaused() const override { return slideshowPaused; }
+    bool isSlideshowActive() const override { return false; }
+    bool isSlideshowPaused() const override { return false; }
     void pauseSlideshow() override { calls << QStringLiteral("pauseSlideshow"); }
     void unpauseSlideshow() override { calls << QStringLiteral("unpauseSlideshow"); }
     std::vector<LMRImageItemPtr> itemsNearFullSizeItem(const LMRImageItemPtr &) const override { return near; }

@@ -26,6 +26,39 @@
 
 namespace lmrimages {
 
+namespace {
+
+QByteArray be32(quint32 v)
+{
+    const char bytes[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+    return QByteArray(bytes, 4);
+}
+
+QByteArray be16(quint16 v)
+{
+    const char bytes[2] = {char(v >> 8), char(v)};
+    return QByteArray(bytes, 2);
+}
+
+quint32 crc32(const QByteArray &bytes)
+{
+    quint32 crc = 0xFFFFFFFFu;
+    for (char byte : bytes) {
+        crc ^= quint8(byte);
+        for (int k = 0; k < 8; ++k)
+            crc = crc & 1 ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
+    }
+    return ~crc;
+}
+
+// zlib's stream without the length qCompress puts before it.
+QByteArray deflated(const QByteArray &raw)
+{
+    return qCompress(raw, 9).mid(4);
+}
+
+} // namespace
+
 QImage quadrants(int width, int height)
 {
     QImage image(width, height, QImage::Format_RGB32);
@@ -77,13 +110,58 @@ QImage storedForOrientation(const QImage &upright, int orientation)
     return upright.transformed(t);
 }
 
-QByteArray jpegBytes(const QImage &image)
+static LogLines *s_log = nullptr;
+
+LogLines::LogLines() : m_previous(qInstallMessageHandler(handler)) { s_log = this; }
+
+LogLines::~LogLines()
+{
+    qInstallMessageHandler(m_previous);
+    s_log = nullptr;
+}
+
+QStringList LogLines::matching(const QString &fragment) const
+{
+    QMutexLocker locker(&m_lock);
+    return m_lines.filter(fragment);
+}
+
+void LogLines::handler(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (type != QtInfoMsg)
+        return s_log->m_previous(type, context, message);
+    QMutexLocker locker(&s_log->m_lock);
+    s_log->m_lines.append(message);
+}
+
+QImage filled(QSize size, const QColor &colour, QImage::Format format)
+{
+    QImage image(size, format);
+    image.fill(colour);
+    return image;
+}
+
+QByteArray encoded(const QImage &image, const char *format, int quality)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "JPEG", 90);
+    image.save(&buffer, format, quality);
     return bytes;
+}
+
+bool writeSample(const QString &path, const QImage &image)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == "heic" || suffix == "heif" || suffix == "avif")
+        return writeHeif(path, image, suffix == "avif");
+    if (suffix == "jxl")
+        return writeJxl(path, image);
+    if (suffix == "dng")
+        return writeDng(path, image.pixelColor(0, 0));
+    if (suffix == "mp4" || suffix == "mkv")
+        return writeVideo(path);
+    return image.save(path);
 }
 
 bool writeJpegWithExif(const QString &path, const QImage &stored, int orientation, const QImage &embeddedThumbnail)
@@ -99,7 +177,7 @@ bool writeJpegWithExif(const QString &path, const QImage &stored, int orientatio
         exif["Exif.Image.Make"] = "Lumory";
         exif["Exif.Image.Orientation"] = uint16_t(orientation);
         if (!embeddedThumbnail.isNull()) {
-            const QByteArray jpeg = jpegBytes(embeddedThumbnail);
+            const QByteArray jpeg = encoded(embeddedThumbnail, "JPEG", 90);
             Exiv2::ExifThumb(exif).setJpegThumbnail(reinterpret_cast<const Exiv2::byte *>(jpeg.constData()),
                                                      long(jpeg.size()));
         }
@@ -162,18 +240,22 @@ bool writeHeif(const QString &path, const QImage &source, bool avif, const QByte
 #endif
 }
 
-bool writeJxl(const QString &path, const QImage &stored, const QByteArray &iccProfile)
+namespace {
+
+// One 8-bit RGB frame; a frame smaller than the canvas is a crop at its top-left corner. With a
+// profile the pixels are stored losslessly as given.
+bool encodeJxl(const QString &path, QSize canvas, const QImage &frame, const QByteArray &iccProfile)
 {
 #if FIXTURES_HAVE_JXL
-    const QImage image = stored.convertToFormat(QImage::Format_RGB888);
+    const QImage image = frame.convertToFormat(QImage::Format_RGB888);
     QByteArray pixels;
     for (int y = 0; y < image.height(); ++y)
         pixels.append(reinterpret_cast<const char *>(image.constScanLine(y)), image.width() * 3);
     JxlEncoder *encoder = JxlEncoderCreate(nullptr);
     JxlBasicInfo info;
     JxlEncoderInitBasicInfo(&info);
-    info.xsize = uint32_t(image.width());
-    info.ysize = uint32_t(image.height());
+    info.xsize = uint32_t(canvas.width());
+    info.ysize = uint32_t(canvas.height());
     info.bits_per_sample = 8;
     info.num_color_channels = 3;
     info.uses_original_profile = iccProfile.isEmpty() ? JXL_FALSE : JXL_TRUE;
@@ -182,29 +264,41 @@ bool writeJxl(const QString &path, const QImage &stored, const QByteArray &iccPr
     const JxlPixelFormat format = {3, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
     bool ok = JxlEncoderSetBasicInfo(encoder, &info) == JXL_ENC_SUCCESS
         && (iccProfile.isEmpty()
-                ? JxlEncoderSetColorEncoding(encoder, &colour) == JXL_ENC_SUCCESS
+                ? JxlEncoderSetColorEncoding(encoder, &colour)
                 : JxlEncoderSetICCProfile(encoder, reinterpret_cast<const uint8_t *>(iccProfile.constData()),
-                                          size_t(iccProfile.size())) == JXL_ENC_SUCCESS);
+                                          size_t(iccProfile.size()))) == JXL_ENC_SUCCESS;
     JxlEncoderFrameSettings *settings = JxlEncoderFrameSettingsCreate(encoder, nullptr);
     if (!iccProfile.isEmpty())
         JxlEncoderSetFrameLossless(settings, JXL_TRUE);
+    if (image.size() != canvas) {
+        JxlFrameHeader header;
+        JxlEncoderInitFrameHeader(&header);
+        header.layer_info.have_crop = JXL_TRUE;
+        header.layer_info.xsize = uint32_t(image.width());
+        header.layer_info.ysize = uint32_t(image.height());
+        ok = ok && JxlEncoderSetFrameHeader(settings, &header) == JXL_ENC_SUCCESS;
+    }
     ok = ok && JxlEncoderAddImageFrame(settings, &format, pixels.constData(), size_t(pixels.size())) == JXL_ENC_SUCCESS;
     JxlEncoderCloseInput(encoder);
     QByteArray out(1 << 20, 0); // far more than the small fixtures need, so one pass writes all
     uint8_t *next = reinterpret_cast<uint8_t *>(out.data());
     size_t available = size_t(out.size());
-    const JxlEncoderStatus status = ok ? JxlEncoderProcessOutput(encoder, &next, &available) : JXL_ENC_ERROR;
-    const size_t used = size_t(out.size()) - available;
+    ok = ok && JxlEncoderProcessOutput(encoder, &next, &available) == JXL_ENC_SUCCESS;
     JxlEncoderDestroy(encoder);
-    if (!ok || status != JXL_ENC_SUCCESS)
-        return false;
-    out.resize(qsizetype(used));
+    out.resize(out.size() - qsizetype(available));
     QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(out) == out.size();
+    return ok && file.open(QIODevice::WriteOnly) && file.write(out) == out.size();
 #else
-    Q_UNUSED(path); Q_UNUSED(stored); Q_UNUSED(iccProfile);
+    Q_UNUSED(path); Q_UNUSED(canvas); Q_UNUSED(frame); Q_UNUSED(iccProfile);
     return false;
 #endif
+}
+
+} // namespace
+
+bool writeJxl(const QString &path, const QImage &stored, const QByteArray &iccProfile)
+{
+    return encodeJxl(path, stored.size(), stored, iccProfile);
 }
 
 bool writePdf(const QString &path, QSizeF points, const QImage &image)
@@ -339,7 +433,7 @@ QByteArray tiffBytes(QSize size, QRgb colour, bool palette)
         for (int y = 0; y < size.height(); ++y)
             raw.append(row);
     }
-    const QByteArray strip = qCompress(raw, 9).mid(4);
+    const QByteArray strip = deflated(raw);
     raw.clear();
     std::vector<TiffEntry> entries = {
         longEntry(256, {quint32(size.width())}), longEntry(257, {quint32(size.height())}), shortEntry(259, {8}),
@@ -361,44 +455,12 @@ QByteArray tiffBytes(QSize size, QRgb colour, bool palette)
     return file + ifd(ifdAt, entries);
 }
 
-namespace {
-
-QByteArray be32(quint32 v)
-{
-    const char bytes[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
-    return QByteArray(bytes, 4);
-}
-
-QByteArray be16(quint16 v)
-{
-    const char bytes[2] = {char(v >> 8), char(v)};
-    return QByteArray(bytes, 2);
-}
-
-quint32 crc32(const QByteArray &bytes)
-{
-    quint32 crc = 0xFFFFFFFFu;
-    for (char byte : bytes) {
-        crc ^= quint8(byte);
-        for (int k = 0; k < 8; ++k)
-            crc = crc & 1 ? 0xEDB88320u ^ (crc >> 1) : crc >> 1;
-    }
-    return ~crc;
-}
 
 QByteArray pngChunk(const char *type, const QByteArray &data)
 {
-    const QByteArray body = QByteArray(type) + data;
+    const QByteArray body = QByteArray(type, 4) + data;
     return be32(quint32(data.size())) + body + be32(crc32(body));
 }
-
-// zlib's stream without the length qCompress puts before it.
-QByteArray deflated(const QByteArray &raw)
-{
-    return qCompress(raw, 9).mid(4);
-}
-
-} // namespace
 
 QByteArray pngBytes(QSize size, int bitDepth, int colourType, const QList<int> &left, const QList<int> &right,
                     const QList<QRgb> &palette)
@@ -522,45 +584,7 @@ bool writeHeifDeclaring(const QString &path, QSize declared, bool avif)
 
 bool writeJxlCanvas(const QString &path, QSize declared)
 {
-#if FIXTURES_HAVE_JXL
-    const int side = 8;
-    const QByteArray pixels(side * side * 3, char(160));
-    JxlEncoder *encoder = JxlEncoderCreate(nullptr);
-    JxlBasicInfo info;
-    JxlEncoderInitBasicInfo(&info);
-    info.xsize = uint32_t(declared.width());
-    info.ysize = uint32_t(declared.height());
-    info.bits_per_sample = 8;
-    info.num_color_channels = 3;
-    info.uses_original_profile = JXL_FALSE;
-    JxlColorEncoding colour;
-    JxlColorEncodingSetToSRGB(&colour, JXL_FALSE);
-    bool ok = JxlEncoderSetBasicInfo(encoder, &info) == JXL_ENC_SUCCESS
-        && JxlEncoderSetColorEncoding(encoder, &colour) == JXL_ENC_SUCCESS;
-    JxlEncoderFrameSettings *settings = JxlEncoderFrameSettingsCreate(encoder, nullptr);
-    JxlFrameHeader header;
-    JxlEncoderInitFrameHeader(&header);
-    header.layer_info.have_crop = JXL_TRUE;
-    header.layer_info.xsize = side;
-    header.layer_info.ysize = side;
-    const JxlPixelFormat format = {3, JXL_TYPE_UINT8, JXL_NATIVE_ENDIAN, 0};
-    ok = ok && JxlEncoderSetFrameHeader(settings, &header) == JXL_ENC_SUCCESS
-        && JxlEncoderAddImageFrame(settings, &format, pixels.constData(), size_t(pixels.size())) == JXL_ENC_SUCCESS;
-    JxlEncoderCloseInput(encoder);
-    QByteArray out(1 << 16, 0);
-    uint8_t *next = reinterpret_cast<uint8_t *>(out.data());
-    size_t available = size_t(out.size());
-    ok = ok && JxlEncoderProcessOutput(encoder, &next, &available) == JXL_ENC_SUCCESS;
-    JxlEncoderDestroy(encoder);
-    if (!ok)
-        return false;
-    out.resize(out.size() - qsizetype(available));
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(out) == out.size();
-#else
-    Q_UNUSED(path); Q_UNUSED(declared);
-    return false;
-#endif
+    return encodeJxl(path, declared, filled(QSize(8, 8), QColor(160, 160, 160)), {});
 }
 
 } // namespace lmrimages

@@ -1,13 +1,48 @@
 #pragma once
-// Picture files made on the fly for the image tests, with the encoders of the libraries the
-// program links (exiv2, libheif, libjxl) and, for video, the ffmpeg tool. Each maker returns
-// false when its encoder is missing here, and the test skips.
+// Picture files made on the fly for the tests, with the encoders of the libraries the program
+// links (exiv2, libheif, libjxl) and, for video, the ffmpeg tool. Each maker returns false when
+// its encoder is missing here, and the test skips.
+
+#include "model/FileSystemImageItem.h"
 
 #include <QColor>
 #include <QImage>
+#include <QMutex>
 #include <QString>
+#include <QStringList>
 
 namespace lmrimages {
+
+// Thumbnails of one size, for loading an item's thumbnail without a grid.
+struct Grid : LMRThumbnailSizeSource
+{
+    explicit Grid(qint64 size) : size(size) {}
+    qint64 itemSize() const override { return size; }
+    qint64 size;
+};
+
+// The program's log lines (from any thread) while one lives; other messages go on as before.
+class LogLines
+{
+public:
+    LogLines();
+    ~LogLines();
+    QStringList matching(const QString &fragment = {}) const;
+    int count() const { return int(matching().size()); }
+
+private:
+    static void handler(QtMsgType type, const QMessageLogContext &context, const QString &message);
+    mutable QMutex m_lock;
+    QStringList m_lines;
+    QtMessageHandler m_previous;
+};
+
+QImage filled(QSize size, const QColor &colour, QImage::Format format = QImage::Format_RGB32);
+// The image as a file of the given format would hold it.
+QByteArray encoded(const QImage &image, const char *format, int quality = -1);
+// The picture in a file of the format its suffix names: what Qt writes, HEIF or AVIF, JPEG XL,
+// a DNG (of the image's top-left colour) or a video (the fixed clip of writeVideo).
+bool writeSample(const QString &path, const QImage &image);
 
 // Four coloured quadrants (red, green / blue, yellow), so that every rotation and mirror shows.
 QImage quadrants(int width, int height);
@@ -21,7 +56,6 @@ bool similar(const Corners &a, const Corners &b);
 // The stored pixels whose display under EXIF orientation n is `upright`.
 QImage storedForOrientation(const QImage &upright, int orientation);
 
-QByteArray jpegBytes(const QImage &image);
 // A JPEG with an EXIF block carrying the orientation and, when given, an embedded thumbnail.
 bool writeJpegWithExif(const QString &path, const QImage &stored, int orientation,
                        const QImage &embeddedThumbnail = {});
@@ -41,6 +75,8 @@ bool writeDng(const QString &path, const QColor &previewColor);
 
 // Files written byte by byte, for what Qt's writers do not make.
 //
+// One PNG chunk: length, type, data and checksum.
+QByteArray pngChunk(const char *type, const QByteArray &data);
 // A PNG of any bit depth and colour type (0 grey, 2 RGB, 3 palette, 4 grey and alpha, 6 RGBA)
 // whose rows hold the channel values `left` in their left half and `right` in their right half
 // (palette indices for type 3).
