@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 #include "platform/ImageSource.h"
+#include "support/DataTable.h"
 #include "support/TestRunner.h"
 
 #include <QDir>
@@ -14,8 +15,7 @@ class CommandLineTest : public QObject
 private slots:
     void parse_data()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<bool>("lenient");
+        lmrtest::columns<QStringList, bool>({"arguments", "lenient"});
         // "./" stands for the working directory.
         QTest::addColumn<QStringList>("paths");
         // h: help, v: version, n: no-restore, e: an error.

@@ -2,6 +2,7 @@
 
 #include "grid/ImageCollectionView.h"
 #include "support/TestRunner.h"
+#include "support/TestUtils.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -35,10 +36,8 @@ private Q_SLOTS:
         QTemporaryDir folder;
         const QString a = folder.filePath(QStringLiteral("a.jpg"));
         const QString b = folder.filePath(QStringLiteral("b c.jpg"));
-        for (const QString &path : {a, b}) {
-            QFile file(path);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-        }
+        for (const QString &path : {a, b})
+            QVERIFY(!lmrtest::writeFile(path, {}).isEmpty());
         delegate = apptest::launchDelegate();
         delegate->thumbnailItems = {std::make_shared<LMRFileSystemImageItem>(a),
                                     std::make_shared<LMRFileSystemImageItem>(b)};

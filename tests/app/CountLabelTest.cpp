@@ -2,6 +2,7 @@
 
 #include "app/ThumbnailCountLabel.h"
 #include "grid/ImageCollectionView.h"
+#include "support/DataTable.h"
 #include "support/TestRunner.h"
 
 #include <QLabel>
@@ -25,9 +26,7 @@ private slots:
 
     void texts_data()
     {
-        QTest::addColumn<quint64>("count");
-        QTest::addColumn<qint64>("selected");
-        QTest::addColumn<QString>("expected");
+        lmrtest::columns<quint64, qint64, QString>({"count", "selected", "expected"});
 
         QTest::newRow("empty list") << quint64(0) << qint64(0) << "0 images";
         QTest::newRow("one item") << quint64(1) << qint64(0) << "1 image";
@@ -42,8 +41,7 @@ private slots:
     {
         QFETCH(quint64, count);
         QFETCH(qint64, selected);
-        QFETCH(QString, expected);
-        QCOMPARE(LMRThumbnailCountText(count, selected, 640, 480), expected);
+        QTEST(LMRThumbnailCountText(count, selected, 640, 480), "expected");
     }
 
 };

@@ -3,6 +3,7 @@
 #include "app/BottomBarView.h"
 #include "grid/ImageCollectionView.h"
 #include "platform/WindowActivation.h"
+#include "support/DataTable.h"
 #include "support/TestRunner.h"
 #include "support/TestUtils.h"
 
@@ -20,17 +21,6 @@ class MainWindowTest : public QObject
 private:
     std::unique_ptr<AppDelegate> delegate;
 
-    QRect contentRect() const { return delegate->contentView->rect(); }
-    QRect splitAboveBar() const
-    {
-        const QRect content = contentRect();
-        return QRect(0, 0, content.width(), content.height() - BottomBarView::kHeight);
-    }
-    QRect barFrame() const
-    {
-        const QRect content = contentRect();
-        return QRect(0, content.height() - BottomBarView::kHeight, content.width(), BottomBarView::kHeight);
-    }
     void resizeWindow(const QSize &size)
     {
         delegate->window->resize(size);
@@ -53,29 +43,24 @@ private slots:
         delegate = apptest::launchDelegate();
         resizeWindow(QSize(1000, 700));
         BottomBarView *bar = delegate->bottomBarView;
-        QSplitter *split = delegate->splitView;
-        QCOMPARE(bar->parentWidget(), delegate->contentView.data());
-        QCOMPARE(bar->geometry(), barFrame());
-        QCOMPARE(split->geometry(), splitAboveBar());
-
-        delegate->didChangeBottomBarVisibility(delegate->showBottomBarMenuItem);
-        QVERIFY(!bar->parentWidget());
-        QCOMPARE(split->geometry(), contentRect());
-        QVERIFY(!Preferences::sharedInstance().showBottomBar());
-        QCOMPARE(delegate->showBottomBarMenuItem->text(), QStringLiteral("Show Bottom Bar"));
-
-        delegate->didChangeBottomBarVisibility(delegate->showBottomBarMenuItem);
-        QCOMPARE(bar->parentWidget(), delegate->contentView.data());
-        QCOMPARE(bar->geometry(), barFrame());
-        QCOMPARE(split->geometry(), splitAboveBar());
-        QVERIFY(Preferences::sharedInstance().showBottomBar());
-        QCOMPARE(delegate->showBottomBarMenuItem->text(), QStringLiteral("Hide Bottom Bar"));
+        const QRect content = delegate->contentView->rect();
+        const int height = BottomBarView::kHeight;
+        for (int toggles = 0; toggles <= 2; ++toggles) {
+            if (toggles > 0)
+                delegate->didChangeBottomBarVisibility(delegate->showBottomBarMenuItem);
+            const bool shown = toggles != 1;
+            QCOMPARE(bar->parentWidget(), shown ? delegate->contentView.data() : nullptr);
+            if (shown)
+                QCOMPARE(bar->geometry(), QRect(0, content.height() - height, content.width(), height));
+            QCOMPARE(delegate->splitView->geometry(), shown ? content.adjusted(0, 0, 0, -height) : content);
+            QCOMPARE(Preferences::sharedInstance().showBottomBar(), shown);
+            QCOMPARE(delegate->showBottomBarMenuItem->text(), shown ? QStringLiteral("Hide Bottom Bar") : QStringLiteral("Show Bottom Bar"));
+        }
     }
 
     void folderFromTheCommandLine_data()
     {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("opened");
+        lmrtest::columns<QStringList, QString>({"arguments", "opened"});
         // The file selected and on show in the viewer once its folder is listed.
         QTest::addColumn<QString>("shown");
 
@@ -98,9 +83,7 @@ private slots:
             QVERIFY(root.mkpath(QLatin1String(name)));
         for (const char *name : {"B/a.png", "B/b.png", "B/c.png"})
             lmrtest::writeImage(root.filePath(QLatin1String(name)), 8, 8);
-        QFile note(root.filePath(QStringLiteral("notes.txt")));
-        QVERIFY(note.open(QIODevice::WriteOnly));
-        note.close();
+        lmrtest::writeFile(root.filePath(QStringLiteral("notes.txt")), {});
 
         delegate = apptest::launchDelegate();
         delegate->restoredSidebarRootFolderURL = root.filePath(QStringLiteral("C"));
@@ -115,19 +98,14 @@ private slots:
         QVERIFY(!delegate->sidebarRootFolderItem);
         QCoreApplication::processEvents();
 
-        if (opened.isEmpty()) {
-            QVERIFY(!delegate->sidebarRootFolderItem);
-            QCOMPARE(delegate->sidebarNavHistory.size(), size_t(1));
-            QVERIFY(!delegate->restoredSidebarRootFolderURL.isEmpty());
-            QCOMPARE(delegate->splitView->widget(0), delegate->sidebarOpenFolderPromptView.data());
-        } else {
-            // The history starts afresh with the opened folder.
-            QVERIFY(delegate->sidebarRootFolderItem);
+        // An opened folder starts the history afresh; otherwise the restored folder stays.
+        QCOMPARE(bool(delegate->sidebarRootFolderItem), !opened.isEmpty());
+        if (!opened.isEmpty())
             QCOMPARE(delegate->sidebarRootFolderItem->path(), QFileInfo(root.filePath(opened)).canonicalFilePath());
-            QCOMPARE(delegate->sidebarNavHistory.size(), size_t(1));
-            QVERIFY(delegate->restoredSidebarRootFolderURL.isEmpty());
-            QCOMPARE(delegate->splitView->widget(0), delegate->sidebarView.data());
-        }
+        QCOMPARE(delegate->sidebarNavHistory.size(), size_t(1));
+        QCOMPARE(delegate->restoredSidebarRootFolderURL.isEmpty(), !opened.isEmpty());
+        QCOMPARE(delegate->splitView->widget(0), opened.isEmpty() ? delegate->sidebarOpenFolderPromptView.data()
+                                                                  : delegate->sidebarView.data());
         if (!shown.isEmpty()) {
             const QString file = QFileInfo(root.filePath(shown)).canonicalFilePath();
             QTRY_VERIFY(delegate->isFullSizeViewShown());
@@ -142,9 +120,7 @@ private slots:
     // brought back onto one.
     void rememberedWindow_data()
     {
-        QTest::addColumn<QRect>("geometry");
-        QTest::addColumn<bool>("maximised");
-        QTest::addColumn<int>("sidebarWidth");
+        lmrtest::columns<QRect, bool, int>({"geometry", "maximised", "sidebarWidth"});
         QTest::newRow("size and position") << QRect(60, 50, 700, 500) << false << 0;
         QTest::newRow("maximised") << QRect(60, 50, 700, 500) << true << 0;
         QTest::newRow("off every screen") << QRect(5000, 4000, 700, 500) << false << 0;

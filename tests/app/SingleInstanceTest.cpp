@@ -1,4 +1,5 @@
 #include "platform/SingleInstance.h"
+#include "support/DataTable.h"
 #include "support/TestRunner.h"
 
 #include <QCoreApplication>
@@ -68,9 +69,7 @@ private slots:
     // One instance per user and graphical session: a launch on another display runs by itself.
     void oneInstancePerDisplay_data()
     {
-        QTest::addColumn<QString>("running");
-        QTest::addColumn<QString>("later");
-        QTest::addColumn<bool>("handedOver");
+        lmrtest::columns<QString, QString, bool>({"running", "later", "handedOver"});
         QTest::newRow("same display") << ":N" << ":N" << true;
         QTest::newRow("same display, another screen") << ":N" << ":N.1" << true;
         QTest::newRow("another display") << ":N" << ":M" << false;

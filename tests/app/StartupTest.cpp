@@ -4,6 +4,7 @@
 #include "model/Cache.h"
 #include "support/DebugWindowController.h"
 #include "support/Modifiers.h"
+#include "support/DataTable.h"
 #include "support/TestRunner.h"
 
 #include <QDir>
@@ -86,10 +87,7 @@ private slots:
 
     void restoringTheLastRootFolder_data()
     {
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<int>("modifiers");
-        QTest::addColumn<bool>("noRestore");
-        QTest::addColumn<bool>("restored");
+        lmrtest::columns<QString, int, bool, bool>({"stored", "modifiers", "noRestore", "restored"});
 
         QTest::newRow("stored folder is opened") << "Photos" << int(Qt::NoModifier) << false << true;
         QTest::newRow("Ctrl alone held skips it") << "Photos" << int(Qt::ControlModifier) << false << false;

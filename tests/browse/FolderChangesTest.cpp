@@ -3,6 +3,8 @@
 // anew, the shown folder going away, and the system's watch limit.
 
 #include "BrowseTestSupport.h"
+#include "support/DataTable.h"
+#include "support/ImageFixtures.h"
 #include "support/TestRunner.h"
 #include "support/TestUtils.h"
 
@@ -11,7 +13,6 @@
 #include "platform/FolderWatcher.h"
 #include "platform/SharedThumbnailCache.h"
 
-#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
@@ -26,9 +27,7 @@ namespace {
 
 QImage filled(QColor colour)
 {
-    QImage image(120, 90, QImage::Format_RGB32);
-    image.fill(colour);
-    return image;
+    return lmrimages::filled(QSize(120, 90), colour);
 }
 
 bool listed(AppDelegate &app)
@@ -48,21 +47,8 @@ QColor thumbnailColour(AppDelegate &app, const QString &name)
 
 bool similarColour(const QColor &a, const QColor &b)
 {
-    return a.isValid() && qAbs(a.red() - b.red()) < 40 && qAbs(a.green() - b.green()) < 40 && qAbs(a.blue() - b.blue()) < 40;
+    return a.isValid() && lmrimages::similar(a, b, 39);
 }
-
-// Counts the program's log lines while it lives.
-struct LogCounter {
-    static inline std::atomic<int> lines{0};
-    static void handler(QtMsgType type, const QMessageLogContext &, const QString &)
-    {
-        if (type == QtInfoMsg)
-            ++lines;
-    }
-    QtMessageHandler previous;
-    LogCounter() : previous(qInstallMessageHandler(handler)) { lines = 0; }
-    ~LogCounter() { qInstallMessageHandler(previous); }
-};
 
 QStringList selectedNames(AppDelegate &app)
 {
@@ -110,10 +96,8 @@ private slots:
     // when it was the selected one, moves it on as a deletion does.
     void createAndDelete_data()
     {
-        QTest::addColumn<QString>("selected");
-        QTest::addColumn<QString>("removed");
-        QTest::addColumn<QStringList>("afterwards");
-        QTest::addColumn<QString>("selectedAfterwards");
+        lmrtest::columns<QString, QString, QStringList, QString>(
+            {"selected", "removed", "afterwards", "selectedAfterwards"});
         QTest::newRow("unselected file removed") << "c.png" << "a.png" << QStringList{"b.png", "c.png"} << "c.png";
         QTest::newRow("selected file removed") << "b.png" << "b.png" << QStringList{"a.png", "c.png"} << "c.png";
     }
@@ -158,12 +142,7 @@ private slots:
     {
         AppDelegate app;
         QVERIFY(showFolder(app));
-        QByteArray png;
-        {
-            QBuffer buffer(&png);
-            buffer.open(QIODevice::WriteOnly);
-            filled(Qt::red).scaled(800, 600).save(&buffer, "PNG", 100);
-        }
+        const QByteArray png = lmrimages::encoded(filled(Qt::red).scaled(800, 600), "PNG", 100);
         QFile file(path("b.png"));
         QVERIFY(file.open(QIODevice::WriteOnly));
         const int pieces = 10;
@@ -239,9 +218,9 @@ private slots:
             more << QString("sub%1/p%1.png").arg(i);
         AppDelegate app;
         {
-            LogCounter log;
+            lmrimages::LogLines log;
             QVERIFY(showFolder(app, more, -1));
-            QCOMPARE(LogCounter::lines.load(), 1);
+            QCOMPARE(log.count(), 1);
         }
         QCOMPARE(app.thumbnailItems.size(), size_t(8));
         QCOMPARE(app.folderChanges->watcher.watchCount(), 3);

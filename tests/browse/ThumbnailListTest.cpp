@@ -1,4 +1,5 @@
 #include "BrowseTestSupport.h"
+#include "support/DataTable.h"
 #include "support/TestRunner.h"
 
 #include "app/BusyIndicator.h"
@@ -22,12 +23,8 @@ private slots:
 
     void typeFilter_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("isDirectory");
-        QTest::addColumn<bool>("statOk");
-        QTest::addColumn<bool>("includePDFs");
-        QTest::addColumn<bool>("includeVideos");
-        QTest::addColumn<bool>("listed");
+        lmrtest::columns<QString, bool, bool, bool, bool, bool>(
+            {"name", "isDirectory", "statOk", "includePDFs", "includeVideos", "listed"});
 
         QTest::newRow("pdf while PDFs are off") << "a.pdf" << false << true << false << true << false;
         QTest::newRow("pdf while PDFs are on") << "a.pdf" << false << true << true << false << true;

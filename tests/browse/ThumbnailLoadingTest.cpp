@@ -1,4 +1,5 @@
 #include "BrowseTestSupport.h"
+#include "support/DataTable.h"
 #include "support/TestRunner.h"
 #include "support/ClickableImageView.h"
 
@@ -109,10 +110,7 @@ private slots:
     // single, whichever worker rendered it.
     void handOversInPairs_data()
     {
-        QTest::addColumn<int>("workers");
-        QTest::addColumn<int>("visible");
-        QTest::addColumn<int>("handOvers");
-        QTest::addColumn<int>("singles");
+        lmrtest::columns<int, int, int, int>({"workers", "visible", "handOvers", "singles"});
         QTest::newRow("30 items, one worker") << 1 << 30 << 15 << 0;
         QTest::newRow("31 items, one worker") << 1 << 31 << 16 << 1;
         QTest::newRow("30 items, three workers") << 3 << 30 << 15 << 0;
@@ -195,10 +193,7 @@ private slots:
 
     void zoom_data()
     {
-        QTest::addColumn<int>("start");
-        QTest::addColumn<bool>("in");
-        QTest::addColumn<qint64>("stored");
-        QTest::addColumn<qint64>("itemSize");
+        lmrtest::columns<int, bool, qint64, qint64>({"start", "in", "stored", "itemSize"});
         // A stored value that differs from the slider shows whether anything was stored.
         QTest::newRow("in at the maximum stores nothing") << 16 << true << qint64(5) << qint64(16 * 96);
         QTest::newRow("out at the minimum stores nothing") << 1 << false << qint64(5) << qint64(96);
@@ -208,7 +203,6 @@ private slots:
     {
         QFETCH(int, start);
         QFETCH(bool, in);
-        QFETCH(qint64, stored);
         QFETCH(qint64, itemSize);
         AppDelegate app;
         QVERIFY(launch(app));
@@ -218,7 +212,7 @@ private slots:
             app.zoomIn(app.largerThumbnailsIcon.data());
         else
             app.zoomOut(app.smallerThumbnailsIcon.data());
-        QCOMPARE(Preferences::sharedInstance().intZoomValue(), stored);
+        QTEST(Preferences::sharedInstance().intZoomValue(), "stored");
         QCOMPARE(app.thumbnailsCollectionView->itemSize(), itemSize);
     }
 

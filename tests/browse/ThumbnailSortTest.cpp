@@ -1,4 +1,5 @@
 #include "BrowseTestSupport.h"
+#include "support/DataTable.h"
 #include "support/TestRunner.h"
 
 #include "browse/ThumbnailSort.h"
@@ -64,9 +65,7 @@ class ThumbnailSortTest : public QObject
 private slots:
     void order_data()
     {
-        QTest::addColumn<qint64>("sortBy");
-        QTest::addColumn<qint64>("sortOrder");
-        QTest::addColumn<QStringList>("expected");
+        lmrtest::columns<qint64, qint64, QStringList>({"sortBy", "sortOrder", "expected"});
 
         // c.jpg has no dates and no size; the rest differ in every key.
         QTest::newRow("name, digits by value") << qint64(1) << qint64(1)
@@ -86,7 +85,6 @@ private slots:
     {
         QFETCH(qint64, sortBy);
         QFETCH(qint64, sortOrder);
-        QFETCH(QStringList, expected);
         std::vector<LMRImageItemPtr> items{
             makeItem({QStringLiteral("img10.jpg"), 300, 40 * kSecond, 20 * kSecond}),
             makeItem({QStringLiteral("Z.jpg"), 100, 30 * kSecond, 10 * kSecond}),
@@ -94,7 +92,7 @@ private slots:
             makeItem({QStringLiteral("IMG2.jpg"), 200, 20 * kSecond, 30 * kSecond}),
         };
         QVERIFY(LMRThumbnailSort::sortItems(items, sortBy, sortOrder));
-        QCOMPARE(namesOf(items), expected);
+        QTEST(namesOf(items), "expected");
     }
 
     void unknownKeyLeavesTheList()

@@ -1,5 +1,6 @@
 #include "DesktopTestEnvironment.h"
 #include "platform/Applications.h"
+#include "support/DataTable.h"
 #include "support/TestRunner.h"
 #include "support/TestUtils.h"
 
@@ -78,8 +79,7 @@ private slots:
 
     void listing_data()
     {
-        QTest::addColumn<QString>("mimeType");
-        QTest::addColumn<QStringList>("expectedNames");
+        lmrtest::columns<QString, QStringList>({"mimeType", "expectedNames"});
         QTest::newRow("sorted by locale, hidden and broken entries left out")
             << QStringLiteral("image/jpeg") << QStringList{"apple viewer", "Banana", "Émile", "Tom & Jerry", "zebra"};
         QTest::newRow("only the applications of that type")
@@ -90,11 +90,10 @@ private slots:
     void listing()
     {
         QFETCH(QString, mimeType);
-        QFETCH(QStringList, expectedNames);
         QStringList names;
         for (const auto &application : LMRApplicationsForType(mimeType))
             names << application.displayName;
-        QCOMPARE(names, expectedNames);
+        QTEST(names, "expectedNames");
     }
 
     // The menu holds the same sorted names, replaces what it held, and reports the identifier.
@@ -133,8 +132,7 @@ private slots:
 
     void launchFailures_data()
     {
-        QTest::addColumn<QString>("identifier");
-        QTest::addColumn<bool>("withFiles");
+        lmrtest::columns<QString, bool>({"identifier", "withFiles"});
         QTest::newRow("unknown application") << QStringLiteral("lmrtest-nobody.desktop") << true;
         QTest::newRow("program missing") << QStringLiteral("lmrtest-broken.desktop") << true;
         QTest::newRow("no files") << QStringLiteral("lmrtest-apple.desktop") << false;

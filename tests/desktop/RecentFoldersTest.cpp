@@ -1,5 +1,6 @@
 #include "DesktopTestEnvironment.h"
 #include "platform/RecentFolders.h"
+#include "support/DataTable.h"
 #include "support/TestRunner.h"
 #include "support/TestUtils.h"
 
@@ -98,8 +99,7 @@ private slots:
 
     void damagedListLeftAlone_data()
     {
-        QTest::addColumn<QByteArray>("contents");
-        QTest::addColumn<bool>("replaced");
+        lmrtest::columns<QByteArray, bool>({"contents", "replaced"});
         QTest::newRow("cut off in the middle")
             << QByteArray("<?xml version=\"1.0\"?>\n<xbel version=\"1.0\">\n<bookmark href=\"file:///x\" ad")
             << false;

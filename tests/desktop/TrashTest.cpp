@@ -1,5 +1,6 @@
 #include "DesktopTestEnvironment.h"
 #include "platform/Trash.h"
+#include "support/DataTable.h"
 #include "support/TestRunner.h"
 #include "support/TestUtils.h"
 
@@ -127,8 +128,7 @@ private slots:
 
     void movesToHomeTrash_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("folder");
+        lmrtest::columns<QString, bool>({"name", "folder"});
         QTest::newRow("plain name") << QStringLiteral("photo.jpg") << false;
         QTest::newRow("spaces") << QStringLiteral("a photo.jpg") << false;
         QTest::newRow("percent, hash, non-ASCII") << QStringLiteral("c 50% ü#.jpg") << false;
@@ -154,8 +154,7 @@ private slots:
     // system mount (a tmpfs) gets none: the item stays, and the user is told.
     void secondFileSystem_data()
     {
-        QTest::addColumn<QByteArray>("type");
-        QTest::addColumn<bool>("trashed");
+        lmrtest::columns<QByteArray, bool>({"type", "trashed"});
         QTest::newRow("ramfs: the Trash at its top") << QByteArray("ramfs") << true;
         QTest::newRow("tmpfs: refused") << QByteArray("tmpfs") << false;
     }
@@ -219,8 +218,7 @@ private slots:
 
     void failures_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("readOnlyFolder");
+        lmrtest::columns<QString, bool>({"name", "readOnlyFolder"});
         QTest::newRow("no such file") << QStringLiteral("never-there.jpg") << false;
         QTest::newRow("empty path") << QString() << false;
         QTest::newRow("read-only folder") << QStringLiteral("locked.jpg") << true;

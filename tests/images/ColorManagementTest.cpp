@@ -4,6 +4,7 @@
 // pictures come back exactly as stored.
 
 #include "support/ImageFixtures.h"
+#include "support/DataTable.h"
 #include "support/TestRunner.h"
 
 #include "platform/ColorManagement.h"
@@ -121,10 +122,7 @@ private slots:
 
     void convertsToTheOutput_data()
     {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("profile");
-        QTest::addColumn<QString>("display");
-        QTest::addColumn<int>("tolerance");
+        lmrtest::columns<QString, QString, QString, int>({"kind", "profile", "display", "tolerance"});
         QTest::newRow("JPEG, Adobe RGB") << "jpeg" << "adobe" << "" << 4;
         QTest::newRow("JPEG, Display P3") << "jpeg" << "p3" << "" << 4;
         QTest::newRow("PNG, Adobe RGB") << "png" << "adobe" << "" << 2;

@@ -3,6 +3,7 @@
 // data are failures, and drawings of absurd sizes still draw what fits.
 
 #include "support/ImageFixtures.h"
+#include "support/DataTable.h"
 #include "support/TestRunner.h"
 #include "support/TestUtils.h"
 
@@ -61,9 +62,7 @@ private slots:
 
     void limitFollowsTheBudget_data()
     {
-        QTest::addColumn<qint64>("budget");
-        QTest::addColumn<double>("bytesPerPixel");
-        QTest::addColumn<qint64>("limit");
+        lmrtest::columns<qint64, double, qint64>({"budget", "bytesPerPixel", "limit"});
         const qint64 gib = qint64(1) << 30;
         QTest::newRow("2 GiB at 4 bytes: the ceiling") << 2 * gib << 4.0 << (qint64(1) << 29);
         QTest::newRow("2 GiB at 9 bytes: 200 MP pass, 16384 x 16384 not")
@@ -75,9 +74,8 @@ private slots:
     {
         QFETCH(qint64, budget);
         QFETCH(double, bytesPerPixel);
-        QFETCH(qint64, limit);
         BudgetScope scope(budget);
-        QCOMPARE(LMRImageSource::pixelLimit(bytesPerPixel), limit);
+        QTEST(LMRImageSource::pixelLimit(bytesPerPixel), "limit");
     }
 
     // Cameras and phones take these; Qt's own allocation limit used to turn them away.
@@ -119,8 +117,7 @@ private slots:
     // "too large" failure, and no further attempt for thumbnails or the viewer.
     void declaredSizeIsRefusedOnce_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QSize>("declared");
+        lmrtest::columns<QString, QSize>({"name", "declared"});
         for (const char *name : {"jpeg.jpg", "png.png", "tiff.tif", "webp.webp", "bmp.bmp", "heif.heic", "avif.avif",
                                  "jxl.jxl", "raw.dng", "video.mkv"}) {
             const QString suffix = QString(name).section('.', -1);
@@ -162,10 +159,7 @@ private slots:
     // decoded but whose data ends at once is a failure, not a grey picture.
     void jpegHeadersWithoutData_data()
     {
-        QTest::addColumn<QSize>("declared");
-        QTest::addColumn<bool>("progressive");
-        QTest::addColumn<QByteArray>("end");
-        QTest::addColumn<bool>("tooLarge");
+        lmrtest::columns<QSize, bool, QByteArray, bool>({"declared", "progressive", "end", "tooLarge"});
         const QByteArray none, endMarker("\xFF\xD9", 2);
         QTest::newRow("65500 x 65500") << QSize(65500, 65500) << false << none << true;
         QTest::newRow("30000 x 30000") << QSize(30000, 30000) << true << none << true;
@@ -195,9 +189,7 @@ private slots:
     // proportions still gives a raster and a view that draws the line that fits.
     void extremeDrawings_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QSizeF>("points");
+        lmrtest::columns<QString, QByteArray, QSizeF>({"name", "bytes", "points"});
         const QColor fill(200, 30, 30);
         QTest::newRow("SVG 2e9 wide, no viewBox") << "wide.svg" << svgBytes("2000000000", "100", fill) << QSizeF(2e9, 100);
         QTest::newRow("SVG 2e9 tall") << "tall.svg" << svgBytes("100", "2000000000", fill) << QSizeF(100, 2e9);

@@ -2,6 +2,7 @@
 // in the square, what is cached and what is not.
 
 #include "support/ImageFixtures.h"
+#include "support/DataTable.h"
 #include "support/TestRunner.h"
 #include "support/TestUtils.h"
 
@@ -62,10 +63,7 @@ private slots:
 
     void fitAndCentre_data()
     {
-        QTest::addColumn<QSize>("raster");
-        QTest::addColumn<qint64>("side");
-        QTest::addColumn<QSizeF>("fitted");
-        QTest::addColumn<QPoint>("origin");
+        lmrtest::columns<QSize, qint64, QSizeF, QPoint>({"raster", "side", "fitted", "origin"});
         QTest::newRow("4000x3000 into 192") << QSize(4000, 3000) << qint64(192) << QSizeF(192, 144) << QPoint(0, 24);
         QTest::newRow("50x20 scaled up into 96") << QSize(50, 20) << qint64(96) << QSizeF(96, 38.4) << QPoint(0, 29);
         QTest::newRow("already square") << QSize(96, 96) << qint64(96) << QSizeF(96, 96) << QPoint(0, 0);
@@ -102,9 +100,7 @@ private slots:
 
     void badEmbeddedThumbnail_data()
     {
-        QTest::addColumn<QSize>("full");
-        QTest::addColumn<QSize>("preview");
-        QTest::addColumn<bool>("bad");
+        lmrtest::columns<QSize, QSize, bool>({"full", "preview", "bad"});
         QTest::newRow("4:3 landscape keeps it") << QSize(4000, 3000) << QSize(160, 120) << false;
         QTest::newRow("portrait") << QSize(3000, 4000) << QSize(160, 120) << true;
         QTest::newRow("3:2 is 0.1667 off") << QSize(6000, 4000) << QSize(160, 120) << true;
@@ -117,18 +113,14 @@ private slots:
     {
         QFETCH(QSize, full);
         QFETCH(QSize, preview);
-        QFETCH(bool, bad);
         LMRFileSystemImageItem item(lmrtest::writeFile(file("anything.jpg"), "not read"));
         HeaderOnlySource source(full);
-        QCOMPARE(item.isBadEmbeddedThumbnail(QImage(preview, QImage::Format_RGB32), source), bad);
+        QTEST(item.isBadEmbeddedThumbnail(QImage(preview, QImage::Format_RGB32), source), "bad");
     }
 
     void previewOrFullDecode_data()
     {
-        QTest::addColumn<QSize>("full");
-        QTest::addColumn<QSize>("preview");
-        QTest::addColumn<bool>("highQuality");
-        QTest::addColumn<bool>("previewShown");
+        lmrtest::columns<QSize, QSize, bool, bool>({"full", "preview", "highQuality", "previewShown"});
         QTest::newRow("4:3 preview kept") << QSize(400, 300) << QSize(160, 120) << false << true;
         QTest::newRow("letterboxed 3:2 preview rejected") << QSize(600, 400) << QSize(160, 120) << false << false;
         QTest::newRow("161x120 kept for 3:2") << QSize(600, 400) << QSize(161, 120) << false << true;
@@ -174,9 +166,7 @@ private slots:
 
     void failuresCacheNothing_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<bool>("logged");
+        lmrtest::columns<QString, QByteArray, bool>({"name", "bytes", "logged"});
         const QByteArray jpeg = encoded(quadrants(640, 480), "JPEG", 90);
         // A truncated file still has a header, so it opens; only its decoding fails.
         QTest::newRow("truncated.jpg") << "truncated.jpg" << jpeg.left(jpeg.size() * 2 / 3) << false;
@@ -229,11 +219,8 @@ private slots:
     // A video's frame at half its length, and a page: fitted into the square like a picture.
     void framesAndPagesAsSquares_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<qint64>("side");
-        QTest::addColumn<QSize>("pixels");
-        QTest::addColumn<QColor>("colour");
-        QTest::addColumn<QPoint>("outside");   // just outside the fitted picture
+        // outside: just outside the fitted picture
+        lmrtest::columns<QString, qint64, QSize, QColor, QPoint>({"name", "side", "pixels", "colour", "outside"});
         QTest::newRow("video") << "clip.mp4" << qint64(192) << QSize(320, 240) << QColor(0, 0, 255) << QPoint(96, 23);
         QTest::newRow("PDF") << "page.pdf" << qint64(96) << QSize(300, 400) << QColor(20, 20, 220) << QPoint(11, 48);
     }

@@ -3,6 +3,7 @@
 // end early.
 
 #include "support/ImageFixtures.h"
+#include "support/DataTable.h"
 #include "support/TestRunner.h"
 #include "support/TestUtils.h"
 
@@ -47,10 +48,7 @@ private slots:
 
     void formatFamilies_data()
     {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("mimeType");
-        QTest::addColumn<QSize>("pixelSize");
-        QTest::addColumn<bool>("isBitmap");
+        lmrtest::columns<QString, QString, QSize, bool>({"kind", "mimeType", "pixelSize", "isBitmap"});
         const QSize quad(160, 120);
         QTest::newRow("jpeg") << "jpeg" << "image/jpeg" << quad << true;
         QTest::newRow("png") << "png" << "image/png" << quad << true;

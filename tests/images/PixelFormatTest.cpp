@@ -2,6 +2,7 @@
 // grid's thumbnails, in the viewer's whole image and in the viewer's drawing shrunk to fit.
 
 #include "support/ImageFixtures.h"
+#include "support/DataTable.h"
 #include "support/TestRunner.h"
 #include "support/TestUtils.h"
 
@@ -54,10 +55,7 @@ private slots:
 
     void trueColoursAtEverySize_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QColor>("left");
-        QTest::addColumn<QColor>("right");
+        lmrtest::columns<QString, QByteArray, QColor, QColor>({"name", "bytes", "left", "right"});
         const QSize size(600, 400);
         const QRgb red = qRgb(255, 0, 0), white = qRgb(255, 255, 255);
         QList<QRgb> sixteen, all;

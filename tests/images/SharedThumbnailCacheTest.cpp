@@ -2,6 +2,7 @@
 // entry valid, the fail entries, and that a reader never meets half a file.
 
 #include "support/ImageFixtures.h"
+#include "support/DataTable.h"
 #include "support/TestRunner.h"
 #include "support/TestUtils.h"
 
@@ -102,9 +103,7 @@ private slots:
     // MD5 of the URI in lower-case hex.
     void naming_data()
     {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QByteArray>("uri");
-        QTest::addColumn<QString>("md5");
+        lmrtest::columns<QString, QByteArray, QString>({"path", "uri", "md5"});
         QTest::newRow("space") << "/tmp/a b.jpg" << QByteArray("file:///tmp/a%20b.jpg")
                                << "45f1b47640b52dc5428fd58ac89fec15";
         QTest::newRow("non-ASCII") << QString::fromUtf8("/home/u/Bilder/über München.png")
@@ -117,9 +116,8 @@ private slots:
     void naming()
     {
         QFETCH(QString, path);
-        QFETCH(QByteArray, uri);
         QFETCH(QString, md5);
-        QCOMPARE(LMRSharedThumbnailCache::fileURI(path), uri);
+        QTEST(LMRSharedThumbnailCache::fileURI(path), "uri");
         QCOMPARE(LMRSharedThumbnailCache::entryName(path), md5 + ".png");
     }
 
@@ -168,12 +166,8 @@ private slots:
     // compressed texts, count the same.
     void entryValidity_data()
     {
-        QTest::addColumn<bool>("qtWriter");
-        QTest::addColumn<int>("mtimeShift");
-        QTest::addColumn<qint64>("sizeShift");
-        QTest::addColumn<bool>("otherURI");
-        QTest::addColumn<bool>("diskOn");
-        QTest::addColumn<bool>("used");
+        lmrtest::columns<bool, int, qint64, bool, bool, bool>(
+            {"qtWriter", "mtimeShift", "sizeShift", "otherURI", "diskOn", "used"});
         QTest::newRow("to the letter") << false << 0 << qint64(0) << false << true << true;
         QTest::newRow("written by another program") << true << 0 << qint64(0) << false << true << true;
         QTest::newRow("file touched since") << false << 5 << qint64(0) << false << true << false;

@@ -1,5 +1,7 @@
 #include "model/Cache.h"
 #include "support/DebugWindowController.h"
+#include "support/ImageFixtures.h"
+#include "support/DataTable.h"
 #include "support/TestRunner.h"
 
 #include <QTest>
@@ -7,9 +9,7 @@
 namespace {
 QImage filled(int size, QColor colour = Qt::red)
 {
-    QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
-    image.fill(colour);
-    return image;
+    return lmrimages::filled(QSize(size, size), colour, QImage::Format_ARGB32_Premultiplied);
 }
 QString key(int i) { return QStringLiteral("/photos/%1.jpg/96").arg(i); }
 } // namespace
@@ -83,11 +83,9 @@ private slots:
 
     void fallbackToLargerSize_data()
     {
-        QTest::addColumn<qreal>("ratio");
-        QTest::addColumn<int>("requested");       // points
-        QTest::addColumn<QList<int>>("cached");   // device pixels, stored before the request
-        QTest::addColumn<int>("expected");        // device pixels; 0: nothing
-        QTest::addColumn<QStringList>("usageAfter");
+        // requested: points; cached: device pixels, stored before the request; expected: device pixels; 0: nothing
+        lmrtest::columns<qreal, int, QList<int>, int, QStringList>(
+            {"ratio", "requested", "cached", "expected", "usageAfter"});
         QTest::newRow("96 from 288: 192 missed, 288 used")
             << 1.0 << 96 << QList<int>{288, 576} << 96 << QStringList{"576", "288", "96"};
         QTest::newRow("1440 from 1536") << 1.0 << 1440 << QList<int>{1536} << 1440 << QStringList{"1536", "1440"};
@@ -112,7 +110,6 @@ private slots:
         QFETCH(int, requested);
         QFETCH(QList<int>, cached);
         QFETCH(int, expected);
-        QFETCH(QStringList, usageAfter);
         auto &cache = LMRThumbnailRAMCache::sharedInstance();
         const QString path = QStringLiteral("/photos/a b.jpg");
         for (int size : cached)
@@ -130,7 +127,7 @@ private slots:
         QStringList sizes;
         for (const QString &k : cache.usage())
             sizes << k.mid(path.size() + 1);
-        QCOMPARE(sizes, usageAfter);
+        QTEST(sizes, "usageAfter");
     }
 
     void invalidCandidateIsSkipped()

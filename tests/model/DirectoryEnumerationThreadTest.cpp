@@ -1,5 +1,6 @@
 #include "model/DirectoryEnumerationThread.h"
 #include "model/FileSystemImageItem.h"
+#include "support/DataTable.h"
 #include "support/TestRunner.h"
 #include "support/TestUtils.h"
 
@@ -63,8 +64,8 @@ private slots:
 
     void batchBoundaries_data()
     {
-        QTest::addColumn<int>("files");
-        QTest::addColumn<QList<int>>("batchSizes");   // the last message is the final one
+        // batchSizes: the last message is the final one
+        lmrtest::columns<int, QList<int>>({"files", "batchSizes"});
         QTest::newRow("empty folder") << 0 << QList<int>{0};
         QTest::newRow("exactly one batch") << 100 << QList<int>{100, 0};
         QTest::newRow("two batches and a rest") << 250 << QList<int>{100, 100, 50};
@@ -72,7 +73,6 @@ private slots:
     void batchBoundaries()
     {
         QFETCH(int, files);
-        QFETCH(QList<int>, batchSizes);
         for (int i = 0; i < files; ++i)
             lmrtest::writeFile(QStringLiteral("%1/IMG_%2.JPG").arg(m_root).arg(i, 4, 10, QChar(u'0')), "x");
         RecordingConsumer consumer;
@@ -84,14 +84,13 @@ private slots:
             QCOMPARE(message.done, i + 1 == consumer.messages.size());
             QCOMPARE(message.userInfo, QVariant(QString("")));
         }
-        QCOMPARE(sizes, batchSizes);
+        QTEST(sizes, "batchSizes");
         QCOMPARE(consumer.relativeNames(m_root).size(), files);
     }
 
     void depthHiddenAndPackages_data()
     {
-        QTest::addColumn<qint64>("depth");
-        QTest::addColumn<QStringList>("expected");
+        lmrtest::columns<qint64, QStringList>({"depth", "expected"});
         const QStringList level1{"Album.photoslibrary", "a.jpg", "sub"};
         const QStringList level2{"sub/b.jpg", "sub/deeper"};
         const QStringList level3{"sub/deeper/c.jpg"};
@@ -104,13 +103,9 @@ private slots:
     {
         QFETCH(qint64, depth);
         QFETCH(QStringList, expected);
-        lmrtest::writeFile(m_root + "/a.jpg", "x");
-        lmrtest::writeFile(m_root + "/.hidden.jpg", "x");
-        lmrtest::writeFile(m_root + "/.hiddendir/h.jpg", "x");
-        lmrtest::writeFile(m_root + "/sub/b.jpg", "x");
-        lmrtest::writeFile(m_root + "/sub/.h.jpg", "x");
-        lmrtest::writeFile(m_root + "/sub/deeper/c.jpg", "x");
-        lmrtest::writeFile(m_root + "/Album.photoslibrary/p.jpg", "x");
+        for (const char *name : {"a.jpg", ".hidden.jpg", ".hiddendir/h.jpg", "sub/b.jpg", "sub/.h.jpg", "sub/deeper/c.jpg",
+                                 "Album.photoslibrary/p.jpg"})
+            lmrtest::writeFile(m_root + '/' + name, "x");
         RecordingConsumer consumer;
         walk(consumer, m_root, depth);
         expected.sort();
@@ -182,8 +177,7 @@ private slots:
     // waits for the end (a busy indicator) stops waiting and can say why nothing is listed.
     void unreadableFolderStillEnds_data()
     {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<int>("error");
+        lmrtest::columns<QString, int>({"kind", "error"});
         QTest::newRow("removed") << "removed" << ENOENT;
         QTest::newRow("a file, not a folder") << "file" << ENOTDIR;
         QTest::newRow("no permission") << "mode 000" << EACCES;

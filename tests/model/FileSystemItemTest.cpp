@@ -1,5 +1,6 @@
 #include "model/FileSystemItem.h"
 #include "model/MimeTypeLookup.h"
+#include "support/DataTable.h"
 #include "support/TestRunner.h"
 #include "support/TestUtils.h"
 
@@ -41,22 +42,18 @@ private slots:
 
     void factsAndTypes_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<QString>("uti");
-        QTest::newRow("upper-case extension") << "IMG_0001.JPG" << QByteArray("abc") << "image/jpeg";
-        QTest::newRow("m4v answers mp4") << "clip.m4v" << QByteArray("abc") << "video/mp4";
-        QTest::newRow("pdf") << "Doc.PDF" << QByteArray("abc") << "application/pdf";
-        QTest::newRow("multi-part suffix") << "backup.tar.gz" << QByteArray("abc")
-                                           << "application/x-compressed-tar";
-        QTest::newRow("plain gz after tar.gz") << "notes.gz" << QByteArray("abc") << "application/gzip";
-        QTest::newRow("tar.gz after plain gz") << "second.tar.gz" << QByteArray("abc")
-                                               << "application/x-compressed-tar";
-        QTest::newRow("whole-name pattern") << "CMakeLists.txt" << QByteArray("abc") << "text/x-cmake";
-        QTest::newRow("plain txt after whole name") << "readme-not.txt" << QByteArray("abc")
-                                                    << "text/plain";
-        QTest::newRow("prefix pattern beats suffix") << "Makefile.am" << QByteArray("abc")
-                                                     << "text/x-makefile";
+        lmrtest::columns<QString, QByteArray, QString>({"name", "content", "uti"});
+        for (const auto &[tag, name, uti] : std::initializer_list<std::array<const char *, 3>>{
+                 {"upper-case extension", "IMG_0001.JPG", "image/jpeg"},
+                 {"m4v answers mp4", "clip.m4v", "video/mp4"},
+                 {"pdf", "Doc.PDF", "application/pdf"},
+                 {"multi-part suffix", "backup.tar.gz", "application/x-compressed-tar"},
+                 {"plain gz after tar.gz", "notes.gz", "application/gzip"},
+                 {"tar.gz after plain gz", "second.tar.gz", "application/x-compressed-tar"},
+                 {"whole-name pattern", "CMakeLists.txt", "text/x-cmake"},
+                 {"plain txt after whole name", "readme-not.txt", "text/plain"},
+                 {"prefix pattern beats suffix", "Makefile.am", "text/x-makefile"}})
+            QTest::newRow(tag) << QString(name) << QByteArray("abc") << QString(uti);
         QTest::newRow("no suffix: content decides") << "picture"
                                                     << QByteArray("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16)
                                                     << "image/png";
@@ -65,12 +62,11 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(QByteArray, content);
-        QFETCH(QString, uti);
         const QString path = lmrtest::writeFile(m_root + "/" + name, content);
         // Twice: the second answer may come from the per-suffix table.
         for (int round = 0; round < 2; ++round) {
             LMRFileSystemItem item(path);
-            QCOMPARE(item.UTI(), uti);
+            QTEST(item.UTI(), "uti");
             QCOMPARE(item.size(), std::optional<quint64>(content.size()));
             QVERIFY(!item.isDirectory());
             QVERIFY(item.modificationNs().has_value());

@@ -1,6 +1,7 @@
 #include "prefs/Preferences.h"
 #include "support/NotificationCenter.h"
 #include "support/Notifications.h"
+#include "support/DataTable.h"
 #include "support/TestRunner.h"
 
 #include <QDir>
@@ -77,44 +78,27 @@ private slots:
         qunsetenv("DEBUG");
     }
 
-    void freshStoreReadsDefaults_data()
+    void freshStoreFollowsTheAppearance_data()
     {
-        QTest::addColumn<QByteArray>("appearance");
-        QTest::addColumn<QColor>("background");
-        QTest::addColumn<QColor>("label");
+        lmrtest::columns<QByteArray, QColor, QColor>({"appearance", "background", "label"});
         QTest::newRow("light") << QByteArray("light") << QColor(Qt::white) << QColor(Qt::black);
         QTest::newRow("dark") << QByteArray("dark") << QColor(0x32, 0x32, 0x32) << QColor(Qt::white);
     }
 
-    void freshStoreReadsDefaults()
+    void freshStoreFollowsTheAppearance()
     {
         QFETCH(QByteArray, appearance);
-        QFETCH(QColor, background);
-        QFETCH(QColor, label);
         startFresh(appearance);
         Preferences &p = prefs();
-        QCOMPARE(p.backgroundColor(), background);
-        QCOMPARE(p.labelColor(), label);
+        QTEST(p.backgroundColor(), "background");
+        QTEST(p.labelColor(), "label");
         QCOMPARE(p.selectionColor(), QGuiApplication::palette().color(QPalette::Active, QPalette::Highlight));
-        const QList<bool> flags{p.highQualityThumbnails(), p.includePDFs(), p.includeVideos(),
-                                p.showBottomBar(), p.showSidebar(), p.showFilenames(), p.diskThumbnails()};
-        QCOMPARE(flags, (QList<bool>{false, true, true, true, true, false, true}));
-        const QList<qint64> numbers{p.intZoomValue(), p.sidebarSortBy(), p.sidebarSortOrder(),
-                                    p.thumbnailSortBy(), p.thumbnailSortOrder(), p.folderDepth()};
-        QCOMPARE(numbers, (QList<qint64>{3, 1, 1, 1, 1, 0}));
-        QCOMPARE(p.slideshowPacing(), 4.0f);
-        QCOMPARE(p.videoVolume(), 1.0f);
-        QCOMPARE(p.videoMuted(), false);
-        QCOMPARE(p.defaultRootFolder(), QString());
-        QCOMPARE(p.defaults().size(), 18);
         QVERIFY(p.settings().allKeys().isEmpty()); // defaults answer, they are not written
     }
 
     void readingWhatIsStored_data()
     {
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QVariant>("stored");
-        QTest::addColumn<QVariant>("expected");
+        lmrtest::columns<QString, QVariant, QVariant>({"key", "stored", "expected"});
         const QString depth = QStringLiteral("FolderDepth");
         const QString zoom = QStringLiteral("IntZoomValue");
         const QString background = QStringLiteral("BackgroundColor");
@@ -134,7 +118,6 @@ private slots:
     {
         QFETCH(QString, key);
         QFETCH(QVariant, stored);
-        QFETCH(QVariant, expected);
         if (stored.isValid())
             prefs().setStoredValue(key, stored);
         const QHash<QString, std::function<QVariant()>> getters = {
@@ -144,7 +127,7 @@ private slots:
             {"SlideshowPacing", [this] { return QVariant(prefs().slideshowPacing()); }},
             {"VideoVolume", [this] { return QVariant(prefs().videoVolume()); }},
         };
-        QCOMPARE(getters.value(key)(), expected);
+        QTEST(getters.value(key)(), "expected");
     }
 
     void valuesSurviveTheFile()
@@ -186,9 +169,7 @@ private slots:
 
     void rootFolderResolution_data()
     {
-        QTest::addColumn<QString>("change");
-        QTest::addColumn<bool>("found");
-        QTest::addColumn<bool>("rewritten");
+        lmrtest::columns<QString, bool, bool>({"change", "found", "rewritten"});
         QTest::newRow("unchanged") << "none" << true << false;
         QTest::newRow("removed: forgotten quietly") << "remove" << false << false;
         QTest::newRow("replaced by another folder: stale") << "replace" << true << true;

@@ -7,6 +7,7 @@
 
 #include "platform/AnimatedImage.h"
 #include "support/ImageFixtures.h"
+#include "support/DataTable.h"
 #include "support/TestRunner.h"
 #include "viewer/AnimationPlayer.h"
 #include "viewer/FullSizeView.h"
@@ -184,10 +185,8 @@ private slots:
     // pass, until the passes the file asks for are done.
     void playsAtTheFilesTiming_data()
     {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("mimeType");
-        QTest::addColumn<int>("passes"); // 0: for ever
-        QTest::addColumn<QList<Frame>>("frames");
+        // passes: 0: for ever
+        lmrtest::columns<QString, QString, int, QList<Frame>>({"file", "mimeType", "passes", "frames"});
         const QList<Frame> three{{Qt::red, 40}, {Qt::green, 150}, {Qt::blue, 70}};
         QTest::newRow("GIF, twice") << write("twice.gif", gif(QSize(20, 14), three, 1)) << "image/gif" << 2 << three;
         QTest::newRow("GIF without a loop extension plays once")
@@ -264,9 +263,8 @@ private slots:
     // frames: nothing plays that should not, and what can play, plays.
     void damagedOrStill_data()
     {
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("mimeType");
-        QTest::addColumn<int>("frames"); // shown before it rests; 0: not an animation
+        // frames: shown before it rests; 0: not an animation
+        lmrtest::columns<QString, QString, int>({"file", "mimeType", "frames"});
         const QList<Frame> three{{Qt::red, 20}, {Qt::green, 20}, {Qt::blue, 20}};
         const QByteArray png = apng(QSize(30, 20), three, 1);
         const QByteArray gif3 = gif(QSize(20, 14), three, -1);

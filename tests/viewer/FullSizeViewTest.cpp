@@ -6,6 +6,7 @@
 #include "model/Cache.h"
 #include "prefs/Preferences.h"
 #include "support/SegmentedControl.h"
+#include "support/DataTable.h"
 #include "support/TestRunner.h"
 #include "support/TestUtils.h"
 #include "viewer/CenteringClipView.h"
@@ -76,9 +77,7 @@ private slots:
 
     void zoomControlSegments_data()
     {
-        QTest::addColumn<int>("segment");
-        QTest::addColumn<float>("scale");
-        QTest::addColumn<bool>("fitted");
+        lmrtest::columns<int, float, bool>({"segment", "scale", "fitted"});
         // From actual size.
         QTest::newRow("zoom out") << 0 << 0.9f << false;
         QTest::newRow("zoom in") << 2 << 1.1f << false;
@@ -89,7 +88,6 @@ private slots:
     {
         QFETCH(int, segment);
         QFETCH(float, scale);
-        QFETCH(bool, fitted);
         // 400 x 300 fits 800 x 600 at 2 (the label's line comes off the height: make room).
         auto view = showViewer(itemAt(m_photo), QSize(800, 900));
         QVERIFY(view);
@@ -98,17 +96,15 @@ private slots:
         QVERIFY(control);
         control->buttonForSegment(segment)->click();
         QCOMPARE(view->scale(), scale);
-        QCOMPARE(view->zoomedToFit(), fitted);
+        QTEST(view->zoomedToFit(), "fitted");
     }
 
     // The image point under the pointer (or under the middle, for keys) is still there after
     // the zoom, within a pixel, wherever the pointer is and whichever way the zoom comes.
     void zoomKeepsThePointUnderThePointer_data()
     {
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<double>("amount");
-        QTest::addColumn<QPointF>("where"); // as a fraction of the visible area
-        QTest::addColumn<float>("scale");   // from 2.0
+        // where: as a fraction of the visible area; scale: from 2.0
+        lmrtest::columns<QString, double, QPointF, float>({"how", "amount", "where", "scale"});
         QTest::newRow("wheel in, top left") << QStringLiteral("wheel") << 120.0 << QPointF(0.1, 0.15) << 2.2f;
         QTest::newRow("wheel out, bottom right") << QStringLiteral("wheel") << -120.0 << QPointF(0.9, 0.8)
                                                  << float(2.0 * std::pow(1.1, -1.0));
@@ -213,8 +209,7 @@ private slots:
 
     void zoomWithoutAnImageDoesNothing_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QByteArray>("bytes");
+        lmrtest::columns<QString, QByteArray>({"name", "bytes"});
         QTest::newRow("video") << QStringLiteral("clip.mp4") << QByteArray("not really a movie");
         QTest::newRow("undecodable") << QStringLiteral("broken.jpg") << QByteArray("\xff\xd8 broken");
     }
@@ -258,8 +253,7 @@ private slots:
     // Stepping, Escape and Space in a slideshow are driven through the window by the scenarios.
     void keys_data()
     {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<QStringList>("calls");
+        lmrtest::columns<int, QStringList>({"key", "calls"});
         const QStringList exit{QStringLiteral("cancelFullSizeView")};
         QTest::newRow("Return") << int(Qt::Key_Return) << exit;
         QTest::newRow("Space without a slideshow leaves") << int(Qt::Key_Space) << exit;
@@ -304,8 +298,7 @@ private slots:
 
     void dragDistance_data()
     {
-        QTest::addColumn<QPointF>("to");
-        QTest::addColumn<bool>("drags");
+        lmrtest::columns<QPointF, bool>({"to", "drags"});
         QTest::newRow("4.9 across") << QPointF(104.9, 100) << false;
         QTest::newRow("5.0 across") << QPointF(105, 100) << true;
         QTest::newRow("3-4-5 diagonal") << QPointF(103, 104) << true;
