@@ -62,15 +62,6 @@ private slots:
         QCOMPARE(!line.error.isEmpty(), flags.contains(u'e'));
     }
 
-    void helpAndVersionTexts()
-    {
-        const QString help = LMRCommandLine::helpText();
-        QVERIFY2(help.startsWith(QLatin1String("Usage: lumory [options]")), qPrintable(help));
-        QVERIFY(help.contains(QLatin1String("--no-restore")));
-        QVERIFY(help.contains(QLatin1String("--version")));
-        QVERIFY(QRegularExpression(QStringLiteral("^Lumory \\d+\\.\\d+\\.\\d+$")).match(LMRCommandLine::versionText()).hasMatch());
-    }
-
     // "Open With Lumory" is offered for what the build reads, and only for that.
     void desktopEntryOffersTheTypesRead_data()
     {

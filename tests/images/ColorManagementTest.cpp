@@ -13,7 +13,6 @@
 #include "platform/DisplayColorProfile.h"
 
 #include <QColorSpace>
-#include <QFile>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QSignalSpy>

@@ -10,7 +10,6 @@
 #include "platform/ImageSource.h"
 #include "platform/VideoSource.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 

@@ -1,7 +1,6 @@
 #include "ImageFixtures.h"
 
 #include <QBuffer>
-#include <QDataStream>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
