@@ -8,9 +8,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QTest>
 
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <sched.h>
@@ -23,23 +23,9 @@ namespace {
 // not start an escape, would each be read back as another name.
 QString unescapedPath(const QByteArray &value)
 {
-    static const QByteArray allowed("-._~!$&'()*+,;=:@/");
-    QByteArray bytes;
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        const char c = value[i];
-        if (c == '%') {
-            if (i + 2 >= value.size() || !std::isxdigit(static_cast<unsigned char>(value[i + 1]))
-                || !std::isxdigit(static_cast<unsigned char>(value[i + 2])))
-                return {};
-            bytes.append(char(value.mid(i + 1, 2).toInt(nullptr, 16)));
-            i += 2;
-        } else if (std::isalnum(static_cast<unsigned char>(c)) || allowed.contains(c)) {
-            bytes.append(c);
-        } else {
-            return {};
-        }
-    }
-    return QFile::decodeName(bytes);
+    static const QRegularExpression escaped(QStringLiteral("^([A-Za-z0-9._~!$&'()*+,;=:@/-]|%[0-9A-Fa-f]{2})*\\z"));
+    return escaped.match(QString::fromLatin1(value)).hasMatch() ? QFile::decodeName(QByteArray::fromPercentEncoding(value))
+                                                                 : QString();
 }
 
 QByteArray readAll(const QString &path)
