@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Configures and builds Lumory into build/ (override with BUILD_DIR).
+# Configures and builds Lumory into build/ (override with BUILD_DIR); arguments go to cmake's
+# configure step.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD_DIR=${BUILD_DIR:-build}
-cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} >/dev/null
+cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=${BUILD_TYPE:-RelWithDebInfo} "$@" >/dev/null
 cmake --build "$BUILD_DIR"
