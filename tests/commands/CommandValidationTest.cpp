@@ -1,13 +1,11 @@
-#include "CommandsTestSupport.h"
+// Which commands are enabled, checked and titled in each state, alike in the menus, the toolbar
+// and the shortcuts; and the toolbar's own rules.
+
+#include "support/AppSession.h"
 
 #include "app/Toolbar.h"
-#include "support/TestRunner.h"
 
-#include <QAction>
-#include <QMenu>
-#include <QToolButton>
-
-using namespace commandstest;
+using Session = lmrtest::AppSession;
 
 namespace {
 
@@ -47,11 +45,10 @@ private slots:
     {
         QFETCH(int, state);
         QFETCH(QString, expected);
-        LaunchedDelegate delegate;
-        QTemporaryDir dir;
+        Session delegate;
         if (state != int(State::NoFolder))
-            fillList(*delegate.delegate, dir, 3);
-        QVERIFY(settle(*delegate.delegate));
+            delegate.addImages(3);
+        QVERIFY(delegate.settleCommands());
         if (state == int(State::GridSelection))
             delegate->thumbnailsCollectionView->addItemAtIndexToSelection(1);
         if (state == int(State::ViewerNothingSelected)) {
@@ -68,7 +65,7 @@ private slots:
                                    "selectAll"};
         for (int i = 0; i < commands.size(); ++i) {
             const bool enabled = expected.at(i) == QLatin1Char('1');
-            QAction *action = commandNamed(*delegate.delegate, commands.at(i));
+            QAction *action = commandNamed(*delegate, commands.at(i));
             QVERIFY2(action, qPrintable(commands.at(i)));
             QTRY_COMPARE(action->isEnabled(), enabled);
             QCOMPARE(delegate->validateAction(action), enabled);
@@ -102,7 +99,7 @@ private slots:
         QFETCH(int, sortOrder);
         QFETCH(QString, thumbnailChecks);
         QFETCH(QString, sidebarChecks);
-        LaunchedDelegate delegate;
+        Session delegate;
         Preferences &preferences = Preferences::sharedInstance();
         preferences.setThumbnailSortBy(sortBy);
         preferences.setThumbnailSortOrder(sortOrder);
@@ -144,7 +141,7 @@ private slots:
     {
         QFETCH(bool, on);
         QFETCH(QStringList, titles);
-        LaunchedDelegate delegate;
+        Session delegate;
         Preferences &preferences = Preferences::sharedInstance();
         preferences.setShowSidebar(on);
         preferences.setShowBottomBar(on);
@@ -156,6 +153,38 @@ private slots:
             QCOMPARE(items.at(i)->text(), titles.at(i));
     }
 
+    // Small size would be any icon size below the regular one; every road to it is turned back.
+    void toolbarSmallSizeIsRefused()
+    {
+        Session delegate;
+        LMRButtonToolbar *toolbar = delegate->toolbar;
+        toolbar->setSizeMode(LMRButtonToolbar::SizeModeSmall);
+        QCOMPARE(toolbar->sizeMode(), int(LMRButtonToolbar::SizeModeRegular));
+        toolbar->setIconSize(QSize(12, 12));
+        QCOMPARE(toolbar->iconSize(), LMRButtonToolbar::kRegularIconSize);
+        toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+        QCOMPARE(toolbar->toolButtonStyle(), Qt::ToolButtonIconOnly);
+    }
+
+    // A toolbar item has a menu form (for the overflow menu) only while it is enabled.
+    void toolbarMenuFormOnlyWhileEnabled()
+    {
+        Session delegate;
+        delegate.addImages(2);
+        LMRButtonToolbarItem *trash = delegate->toolbar->itemWithIdentifier(QStringLiteral("Delete"));
+        QVERIFY(delegate.settleCommands());
+        QVERIFY(!trash->isEnabled());
+        QVERIFY(!trash->menuFormRepresentation());
+        QVERIFY(delegate->toolbar->itemWithIdentifier(QStringLiteral("Refresh"))->menuFormRepresentation());
+
+        // Enabled by a selection, it gains one; losing the selection takes it away again.
+        delegate->thumbnailsCollectionView->addItemAtIndexToSelection(0);
+        QTRY_VERIFY(trash->menuFormRepresentation());
+        QCOMPARE(trash->menuFormRepresentation()->text(), QStringLiteral("Move to Trash"));
+        QVERIFY(delegate.settleCommands());
+        delegate->thumbnailsCollectionView->deselectAll();
+        QTRY_VERIFY(!trash->menuFormRepresentation());
+    }
 };
 
 LMR_REGISTER_TEST(CommandValidationTest);

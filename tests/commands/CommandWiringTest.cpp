@@ -1,37 +1,41 @@
-#include "CommandsTestSupport.h"
+#include "support/AppSession.h"
 
-#include "grid/ImageCollectionView.h"
 #include "model/Cache.h"
 #include "platform/FileManagerReveal.h"
 #include "prefs/PreferencesWindowController.h"
 #include "support/DebugWindowController.h"
-#include "support/TestRunner.h"
+#include "support/NotificationCenter.h"
+#include "support/Notifications.h"
 
-#include <QAction>
-#include <QCheckBox>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
-#include <QSlider>
+using Session = lmrtest::AppSession;
 
-using namespace commandstest;
+namespace {
+// Counts one notification while it lives.
+struct NotificationCount : QObject {
+    int count = 0;
+    explicit NotificationCount(const QString &name)
+    {
+        LMRNotificationCenter::defaultCenter().addObserver(this, name, [this] { ++count; });
+    }
+};
+} // namespace
 
 // The commands that reach other parts of the program and of the desktop, through the real
-// wiring rather than their own operations.
+// wiring rather than their own operations; and the preferences window's pacing field.
 class CommandWiringTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void revealShowsTheSelectionOrTheItemOnShow()
+    // In the viewer it is the item shown, whatever the grid has selected: the viewer scenarios.
+    void revealShowsTheWholeSelection()
     {
         QList<QStringList> requests;
         const auto previous = LMRFileManagerReveal::setHandlerForTesting(
             [&requests](const QStringList &paths) { requests.append(paths); });
         {
-            LaunchedDelegate delegate;
-            QTemporaryDir dir;
-            fillList(*delegate.delegate, dir, 4);
+            Session delegate;
+            delegate.addImages(4);
             delegate->thumbnailsCollectionView->addItemAtIndexToSelection(1);
             delegate->thumbnailsCollectionView->addItemAtIndexToSelection(3);
             QTRY_VERIFY(delegate->revealMenuItem->isEnabled());
@@ -39,12 +43,6 @@ private slots:
             QCOMPARE(requests.size(), 1);
             QCOMPARE(requests.last(), (QStringList{delegate->thumbnailItems[1]->path(),
                                                    delegate->thumbnailItems[3]->path()}));
-
-            // In the viewer it is the item shown, whatever the grid has selected.
-            delegate->showItemWithIndexInFullSizeView(2);
-            delegate->revealSelectedThumbnailsInFinder(nullptr);
-            QCOMPARE(requests.size(), 2);
-            QCOMPARE(requests.last(), QStringList{delegate->thumbnailItems[2]->path()});
         }
         LMRFileManagerReveal::setHandlerForTesting(previous);
     }
@@ -52,13 +50,12 @@ private slots:
     // From the Edit menu or its shortcut, wherever the focus is in the window.
     void selectAllFromTheMenu()
     {
-        LaunchedDelegate delegate;
-        QTemporaryDir dir;
-        fillList(*delegate.delegate, dir, 4);
+        Session delegate;
+        delegate.addImages(4);
         delegate->window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(delegate->window));
         delegate->thumbnailZoomSlider->setFocus();
-        QVERIFY(settle(*delegate.delegate));
+        QVERIFY(delegate.settleCommands());
         QAction *selectAll = nullptr;
         for (QAction *menu : delegate->window->menuBar()->actions()) {
             for (QAction *item : menu->menu()->actions())
@@ -84,7 +81,7 @@ private slots:
     void preferencesCloseByKeyAndBelongToTheMainWindow()
     {
         QFETCH(QKeySequence, keys);
-        LaunchedDelegate delegate;
+        Session delegate;
         delegate->preferencesMenuItem->trigger();
         QWidget *preferences = delegate->preferencesWindowController->window();
         QVERIFY(QTest::qWaitForWindowActive(preferences));
@@ -98,7 +95,7 @@ private slots:
 
     void highQualityCheckboxEmptiesTheCache()
     {
-        LaunchedDelegate delegate;
+        Session delegate;
         LMRThumbnailRAMCache &cache = LMRThumbnailRAMCache::sharedInstance();
         QImage thumbnail(96, 96, QImage::Format_ARGB32_Premultiplied);
         thumbnail.fill(Qt::red);
@@ -115,13 +112,12 @@ private slots:
     {
         qputenv("DEBUG", "1");
         LMRThumbnailRAMCache::sharedInstance().removeAllObjects();
-        LaunchedDelegate delegate;
+        Session delegate;
         qunsetenv("DEBUG");
         DebugWindowController *debug = DebugWindowController::sharedInstance();
         QVERIFY(debug);
         QCOMPARE(debug->cacheCountText(), QStringLiteral("0"));
-        QTemporaryDir dir;
-        fillList(*delegate.delegate, dir, 5);
+        delegate.addImages(5);
         QTRY_COMPARE(debug->itemsCountText(), QStringLiteral("5"));
         QTRY_VERIFY(!debug->pendingImageLoadsCountText().isEmpty());
         QTRY_VERIFY(debug->cacheCountText().startsWith(QStringLiteral("5 of ")));
@@ -129,6 +125,61 @@ private slots:
         // a pass over the whole grid, once every thumbnail is cached, draws all five.
         ImageCollectionView *grid = delegate->thumbnailsCollectionView;
         QTRY_VERIFY((grid->viewport()->repaint(), debug->drawnLastDrawRectCountText() == QStringLiteral("5")));
+    }
+
+    void pacingText_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<float>("seconds");
+        QTest::newRow("fraction") << "2.5" << 2.5f;
+        QTest::newRow("trailing point") << "2." << 2.0f;
+        QTest::newRow("with a unit") << "1.5 s" << 1.5f;
+        QTest::newRow("negative") << "-2" << -2.0f;
+        QTest::newRow("empty") << "" << 0.0f;
+        QTest::newRow("infinity") << "inf" << 0.0f;
+    }
+
+    void pacingText()
+    {
+        QFETCH(QString, text);
+        QFETCH(float, seconds);
+        QCOMPARE(LMRPacingFromText(text), seconds);
+    }
+
+    // Every keystroke is stored, and each store is announced (a running show restarts on it).
+    void pacingStoredOnEveryKeystroke()
+    {
+        Preferences::sharedInstance().clearForTesting();
+        PreferencesWindowController controller;
+        controller.showWindow();
+        QLineEdit *field = controller.slideshowPacingTextField;
+        field->clear();
+        NotificationCount changes(LMRNotifications::SlideshowPacingChanged);
+        const QList<std::pair<char, float>> keystrokes{{'2', 2.0f}, {'.', 2.0f}, {'5', 2.5f}};
+        for (const auto &[key, stored] : keystrokes) {
+            QTest::keyClick(field, key);
+            QCOMPARE(Preferences::sharedInstance().slideshowPacing(), stored);
+        }
+        QCOMPARE(field->text(), QStringLiteral("2.5"));
+        QCOMPARE(changes.count, 3);
+    }
+
+    // A negative entry is shown and stored as 0; an emptied field stores 0 and stays empty.
+    void pacingFieldClampsNegativeAndEmpty()
+    {
+        Preferences::sharedInstance().clearForTesting();
+        PreferencesWindowController controller;
+        controller.showWindow();
+        QLineEdit *field = controller.slideshowPacingTextField;
+        field->clear();
+        QTest::keyClicks(field, QStringLiteral("-3"));
+        QCOMPARE(field->text(), QStringLiteral("0"));
+        QCOMPARE(Preferences::sharedInstance().slideshowPacing(), 0.0f);
+        QTest::keyClicks(field, QStringLiteral("7"));
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QCOMPARE(field->text(), QString());
+        QCOMPARE(Preferences::sharedInstance().slideshowPacing(), 0.0f);
     }
 };
 

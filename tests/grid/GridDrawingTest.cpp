@@ -1,21 +1,17 @@
 // The paint pass, checked on rendered pixels: placeholder grey per appearance, the selection
 // highlight with and without focus, the video badge, what lies beyond the last item, and which
-// cells a partial repaint draws.
+// cells a partial repaint draws; and what the selection operations tell the owner and repaint.
 
 #include "GridTestSupport.h"
 #include "model/Cache.h"
-#include "prefs/Preferences.h"
-#include "support/TestRunner.h"
-
-#include <QTemporaryDir>
-
-#include "tests/support/TestUtils.h"
 
 namespace {
 const QColor kBackground(0x20, 0x40, 0x60);
 const QColor kLabel(0x00, 0xff, 0x00);
 const QColor kSelection(0xff, 0x00, 0x00);
 } // namespace
+
+using Indices = std::vector<qint64>;
 
 class GridDrawingTest : public QObject
 {
@@ -25,18 +21,13 @@ private slots:
     void init()
     {
         qunsetenv("LUMORY_APPEARANCE");
+        m_view = makeGrid(m_delegate);
         Preferences &prefs = Preferences::sharedInstance();
-        prefs.clearForTesting();
-        prefs.setIntZoomValue(3);
         prefs.setBackgroundColor(kBackground);
         prefs.setLabelColor(kLabel);
         prefs.setSelectionColor(kSelection);
         LMRThumbnailRAMCache::sharedInstance().removeAllObjects();
         m_dir = std::make_unique<QTemporaryDir>();
-        m_delegate = FakeGridDelegate();
-        m_view = std::make_unique<ImageCollectionView>();
-        m_view->setDelegate(&m_delegate);
-        m_view->setItemSize(288);
     }
     void cleanup()
     {
@@ -46,18 +37,18 @@ private slots:
 
     void placeholderFollowsAppearance_data()
     {
-        QTest::addColumn<QByteArray>("appearance");
-        QTest::addColumn<int>("grey");
-        QTest::newRow("light") << QByteArray("light") << 230;
-        QTest::newRow("dark") << QByteArray("dark") << 64;
+        QTest::addColumn<int>("grey");   // the row's name is the appearance
+        QTest::newRow("light") << 230;
+        QTest::newRow("dark") << 64;
     }
     void placeholderFollowsAppearance()
     {
-        QFETCH(QByteArray, appearance);
         QFETCH(int, grey);
-        qputenv("LUMORY_APPEARANCE", appearance);
+        qputenv("LUMORY_APPEARANCE", QTest::currentDataTag());
         setItems({"a.jpg", "b.jpg"});
-        putThumbnail(1, Qt::yellow);
+        QImage thumbnail(288, 288, QImage::Format_ARGB32_Premultiplied);
+        thumbnail.fill(Qt::yellow);
+        LMRThumbnailRAMCache::sharedInstance().setObject(thumbnail, LMRThumbnailRAMCache::keyFor(m_delegate.items[1]->path(), 288));
         const QImage image = render();
         QCOMPARE(pixelAt(image, imageRect(0).center()), QColor(grey, grey, grey));
         QCOMPARE(pixelAt(image, imageRect(1).center()), QColor(Qt::yellow));
@@ -86,9 +77,8 @@ private slots:
         }
         const QImage image = render();
         // Between the highlight's edge (4 in) and the thumbnail (12 in), away from the corners.
-        const QRectF cell = m_view->cellRectForItemIndex(1);
+        const QRectF cell = m_view->cellRectForItemIndex(1), unselected = m_view->cellRectForItemIndex(0);
         QTEST(pixelAt(image, QPointF(cell.center().x(), cell.top() + 8)), "color");
-        const QRectF unselected = m_view->cellRectForItemIndex(0);
         QCOMPARE(pixelAt(image, QPointF(unselected.center().x(), unselected.top() + 8)), kBackground);
     }
 
@@ -111,8 +101,7 @@ private slots:
         const QImage image = render();
         // The badge's frame reaches below the thumbnail square at its left edge.
         const QRectF m = imageRect(0);
-        const QColor below = pixelAt(image, QPointF(m.left() + 1, m.bottom() + 2));
-        QCOMPARE(below, badge ? kLabel : kBackground);
+        QCOMPARE(pixelAt(image, QPointF(m.left() + 1, m.bottom() + 2)), badge ? kLabel : kBackground);
         // The placeholder is still drawn under a badge.
         QCOMPARE(pixelAt(image, m.center()), QColor(230, 230, 230));
     }
@@ -123,8 +112,7 @@ private slots:
         const QImage image = render();
         QCOMPARE(m_view->drawnLastPaintCount(), qint64(4));
         for (qint64 index : {4, 5, 6}) {
-            const QRect cell = viewportRect(*m_view, m_view->cellRectForItemIndex(quint64(index)))
-                                   .intersected(image.rect());
+            const QRect cell = viewportRect(*m_view, m_view->cellRectForItemIndex(quint64(index))).intersected(image.rect());
             QCOMPARE(lmrtest::averageColor(image, cell), kBackground);
         }
     }
@@ -149,32 +137,68 @@ private slots:
         QTEST(int(m_view->drawnLastPaintCount()), "drawn");
     }
 
-private:
-    QString path(qint64 index) const { return m_delegate.items[size_t(index)]->path(); }
+    // A selection change repaints the cells it changed and nothing else.
+    void selectionChangesRepaintOnlyChangedCells()
+    {
+        setItems({"0.jpg", "1.jpg", "2.jpg", "3.jpg"});
+        m_view->addItemAtIndexToSelection(1);
+        settle(*m_view);
+        PaintRecorder recorder(m_view->viewport());
+        m_view->extendLastSelectionTo(2);
+        QTRY_VERIFY(recorder.paints > 0);
+        QCOMPARE(recorder.region, QRegion(viewportRect(*m_view, m_view->cellRectForItemIndex(1)))
+                                      + QRegion(viewportRect(*m_view, m_view->cellRectForItemIndex(2))));
+    }
 
+    // What the owner hears of the operations it calls itself (clicks and keys are the input
+    // tests' matter): the starting selection's last index is the anchor.
+    void selectionOperations_data()
+    {
+        QTest::addColumn<Indices>("before");
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<Indices>("after");
+        QTest::addColumn<qint64>("anchorAfter");
+        QTest::addColumn<int>("told");
+        QTest::newRow("extend without anchor adds one") << Indices{} << "extend" << Indices{5} << qint64(5) << 1;
+        QTest::newRow("deselect all of nothing is not told") << Indices{} << "deselectAll" << Indices{}
+                                                             << qint64(LMRNotFound) << 0;
+        QTest::newRow("replace takes the anchor along, untold") << Indices{3} << "replace" << Indices{8} << qint64(8)
+                                                                << 0;
+    }
+    void selectionOperations()
+    {
+        QFETCH(Indices, before);
+        QFETCH(QString, operation);
+        m_delegate.count = 10;
+        m_view->reloadData();
+        for (qint64 index : before)
+            m_view->addItemAtIndexToSelection(index);
+        m_delegate.selectionDidChangeCalls = 0;
+        if (operation == "extend")
+            m_view->extendLastSelectionTo(5);
+        else if (operation == "deselectAll")
+            m_view->deselectAll();
+        else
+            m_view->replaceSelection(LMRIndexSet{8}, 8);
+        QTEST(m_view->selection().indices(), "after");
+        QTEST(m_view->lastSelectedIndex(), "anchorAfter");
+        QTEST(m_delegate.selectionDidChangeCalls, "told");
+    }
+
+private:
     void setItems(const QStringList &names)
     {
         m_delegate.items.clear();
         for (const QString &name : names)
-            m_delegate.items.push_back(std::make_shared<LMRFileSystemImageItem>(
-                lmrtest::writeFile(m_dir->filePath(name), QByteArray("x"))));
+            m_delegate.items.push_back(std::make_shared<LMRFileSystemImageItem>(lmrtest::writeFile(m_dir->filePath(name), "x")));
         m_delegate.count = qint64(names.size());
         QVERIFY(showGrid(*m_view, 1000, 700));
-        m_view->reloadData();
-    }
-
-    void putThumbnail(qint64 index, const QColor &color)
-    {
-        QImage thumbnail(288, 288, QImage::Format_ARGB32_Premultiplied);
-        thumbnail.fill(color);
-        LMRThumbnailRAMCache::sharedInstance().setObject(thumbnail, LMRThumbnailRAMCache::keyFor(path(index), 288));
     }
 
     QRectF imageRect(qint64 index) const
     {
-        const QRectF image =
-            m_view->imageRectForItemRect(m_view->itemRectForCellRect(m_view->cellRectForItemIndex(quint64(index))));
-        return image.translated(0, -m_view->documentVisibleRect().y());
+        const QRectF cell = m_view->cellRectForItemIndex(quint64(index));
+        return m_view->imageRectForItemRect(m_view->itemRectForCellRect(cell)).translated(0, -m_view->documentVisibleRect().y());
     }
 
     QImage render(const QRegion &region = {})
@@ -185,10 +209,7 @@ private:
         return image;
     }
 
-    static QColor pixelAt(const QImage &image, const QPointF &point)
-    {
-        return QColor(image.pixel(point.toPoint()));
-    }
+    static QColor pixelAt(const QImage &image, const QPointF &point) { return QColor(image.pixel(point.toPoint())); }
 
     std::unique_ptr<QTemporaryDir> m_dir;
     FakeGridDelegate m_delegate;

@@ -6,14 +6,6 @@
 #include "GridTestSupport.h"
 #include "model/Cache.h"
 #include "model/PixelSize.h"
-#include "prefs/Preferences.h"
-#include "support/TestRunner.h"
-
-#include <QApplication>
-#include <QProcess>
-#include <QTemporaryDir>
-
-#include "tests/support/TestUtils.h"
 
 class GridPixelRatioTest : public QObject
 {
@@ -60,7 +52,6 @@ private slots:
         grid.setDelegate(&delegate);
         grid.setItemSize(96);
         QVERIFY(showGrid(grid, 400, 300));
-        grid.reloadData();
         settle(grid);
         QCOMPARE(grid.thumbnailPixelRatio(), ratio);
 

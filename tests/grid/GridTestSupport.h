@@ -3,12 +3,8 @@
 
 #include "grid/ImageCollectionView.h"
 #include "grid/ImageCollectionViewDelegate.h"
-
-#include <QEvent>
-#include <QPaintEvent>
-#include <QRegion>
-#include <QScrollBar>
-#include <QTest>
+#include "prefs/Preferences.h"
+#include "support/TestRunner.h"
 
 class FakeGridDelegate : public ImageCollectionViewDelegate
 {
@@ -17,12 +13,10 @@ public:
     std::vector<LMRImageItemPtr> items;   // shorter than count: the missing ones are null
     LMRItemPtr displayedItem;
     int selectionDidChangeCalls = 0;
-    std::vector<qint64> itemRequests;
 
     qint64 collectionViewNumberOfItemsInSection(ImageCollectionView *, qint64) override { return count; }
     LMRImageItemPtr collectionViewItemForRepresentedObjectAtIndexPath(ImageCollectionView *, qint64 index) override
     {
-        itemRequests.push_back(index);
         return index >= 0 && index < qint64(items.size()) ? items[size_t(index)] : nullptr;
     }
     void collectionViewSelectionDidChange(ImageCollectionView *) override { ++selectionDidChangeCalls; }
@@ -32,8 +26,21 @@ public:
     void collectionViewReceivedItemsByDrag(ImageCollectionView *, const std::vector<LMRImageItemPtr> &) override {}
 };
 
-// Shows the grid with a viewport of exactly the given size. The scroll bar is kept on so that
-// the viewport's width does not change with the number of items.
+// Fresh settings at zoom step 3 and a grid of 288-point items owned by the delegate.
+template <class View = ImageCollectionView, class Delegate>
+std::unique_ptr<View> makeGrid(Delegate &delegate)
+{
+    Preferences::sharedInstance().clearForTesting();
+    Preferences::sharedInstance().setIntZoomValue(3);
+    delegate = Delegate();
+    auto view = std::make_unique<View>();
+    view->setDelegate(&delegate);
+    view->setItemSize(288);
+    return view;
+}
+
+// Shows the grid with a viewport of exactly the given size, and lays out its items. The scroll
+// bar is kept on so that the viewport's width does not change with the number of items.
 inline bool showGrid(ImageCollectionView &view, int width, int height)
 {
     view.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -42,6 +49,7 @@ inline bool showGrid(ImageCollectionView &view, int width, int height)
         return false;
     const QSize extra = view.size() - view.viewport()->size();
     view.resize(width + extra.width(), height + extra.height());
+    view.reloadData();
     return view.viewport()->size() == QSize(width, height);
 }
 

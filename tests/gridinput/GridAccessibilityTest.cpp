@@ -3,14 +3,6 @@
 
 #include "GridInputTestSupport.h"
 #include "grid/ImageCollectionViewAccessible.h"
-#include "support/TestRunner.h"
-
-#include <QAccessible>
-#include <QAccessibleActionInterface>
-#include <QApplication>
-#include <QScrollBar>
-
-#include <sys/stat.h>
 
 namespace {
 
@@ -29,22 +21,11 @@ class GridAccessibilityTest : public QObject
 private slots:
     void init()
     {
-        m_delegate = RecordingGridDelegate();
-        m_view = std::make_unique<ObservedGrid>();
-        QVERIFY(setUpGrid(*m_view, m_delegate, 30));
+        QVERIFY(setUpGrid(m_view, m_delegate, 30));
         QStringList paths{"/p/a.jpg", "/p/b.pdf", "/p/c.mp4", "/p/d.png", "/p/e.mov", "/p/f.heic"};
         for (int i = paths.size(); i < 40; ++i)
             paths << QStringLiteral("/p/more%1.jpg").arg(i);
-        // Regular files as a walk reports them, so that each has its type; none is read.
-        m_delegate.items.clear();
-        for (const QString &path : paths) {
-            LMRFileSystemItem::Facts facts;
-            facts.resolvedPath = path;
-            facts.statOk = true;
-            facts.fileType = S_IFREG;
-            m_delegate.items.push_back(std::make_shared<LMRFileSystemImageItem>(facts));
-        }
-        m_delegate.count = qint64(paths.size());
+        m_delegate.setPaths(paths);
         m_view->reloadData();
         g_heard.clear();
         // No platform bridge listens under the offscreen platform; the test stands for one.

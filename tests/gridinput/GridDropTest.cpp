@@ -5,22 +5,8 @@
 #include "GridInputTestSupport.h"
 #include "sidebar/ErrorSheet.h"
 #include "support/Modifiers.h"
-#include "support/TestRunner.h"
-#include "tests/support/TestUtils.h"
-
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-
-#include <sys/stat.h>
 
 namespace {
-
-QByteArray contents(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
 
 // The modifier state the drop asks for. Under offscreen it is the state that the last simulated
 // key event carried.
@@ -54,9 +40,7 @@ private slots:
         QVERIFY(QDir().mkpath(m_shown));
         for (const char *name : {"a.jpg", "b.jpg", "c.jpg"})
             lmrtest::writeFile(m_outside + u'/' + QLatin1String(name), QByteArray("new ") + name);
-        m_delegate = RecordingGridDelegate();
-        m_view = std::make_unique<ObservedGrid>();
-        QVERIFY(setUpGrid(*m_view, m_delegate, 4));
+        QVERIFY(setUpGrid(m_view, m_delegate, 4));
         m_delegate.displayedItem = std::make_shared<LMRFileSystemItem>(m_shown);
         m_alerts.clear();
         m_previousHandler = LMRErrorSheet::setHandlerForTesting(
@@ -100,8 +84,8 @@ private slots:
         QCOMPARE(drop(*data, offered, eventModifiers), copies ? Qt::CopyAction : Qt::MoveAction);
 
         QCOMPARE(m_delegate.received, (std::vector<QStringList>{{m_shown + "/b.jpg", m_shown + "/a.jpg"}}));
-        QCOMPARE(contents(m_shown + "/a.jpg"), QByteArray("new a.jpg"));
-        QCOMPARE(contents(m_shown + "/b.jpg"), QByteArray("new b.jpg"));
+        QCOMPARE(lmrtest::readFile(m_shown + "/a.jpg"), QByteArray("new a.jpg"));
+        QCOMPARE(lmrtest::readFile(m_shown + "/b.jpg"), QByteArray("new b.jpg"));
         QCOMPARE(QFile::exists(m_outside + "/a.jpg"), copies);
         QCOMPARE(QFile::exists(m_outside + "/b.jpg"), copies);
         QVERIFY(m_alerts.empty());
@@ -207,40 +191,44 @@ private slots:
         for (const QString &name : listed)
             received << m_shown + u'/' + name;
         QCOMPARE(m_delegate.received, std::vector<QStringList>{received});
-        QCOMPARE(contents(m_shown + "/b.jpg"), shownB);
-        QCOMPARE(contents(b), QByteArray("new b.jpg"));
-        QCOMPARE(contents(m_outside + "/c.jpg"), QByteArray("new c.jpg"));
+        QCOMPARE(lmrtest::readFile(m_shown + "/b.jpg"), shownB);
+        QCOMPARE(lmrtest::readFile(b), QByteArray("new b.jpg"));
+        QCOMPARE(lmrtest::readFile(m_outside + "/c.jpg"), QByteArray("new c.jpg"));
         QVERIFY(!QFile::exists(m_shown + "/c.jpg"));
         QVERIFY(!m_view->drawFocusRing());
     }
 
-    void noShownFolderRefuses()
+    // With a folder on show a hovering drag is ringed until it leaves; without one it is refused,
+    // and whether or not the leave of a refused drag arrives, the next press is the grid's own.
+    void hoverAndRefusal_data()
     {
-        m_delegate.displayedItem = nullptr;
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("folder on show: ring") << true;
+        QTest::newRow("no folder on show: refused") << false;
+    }
+    void hoverAndRefusal()
+    {
+        QFETCH(bool, shown);
+        if (!shown)
+            m_delegate.displayedItem = nullptr;
         const auto data = fileDrag({m_outside + "/a.jpg"});
-        QCOMPARE(enter(*data), Qt::IgnoreAction);
-        QVERIFY(!m_view->drawFocusRing());
+        QCOMPARE(enter(*data), shown ? Qt::MoveAction : Qt::IgnoreAction);
+        QCOMPARE(m_view->drawFocusRing(), shown);
         QVERIFY(m_view->draggingEntered());
+        if (shown) {
+            QDragLeaveEvent leave;
+            QCoreApplication::sendEvent(m_view->viewport(), &leave);
+            QVERIFY(!m_view->drawFocusRing());
+            QVERIFY(!m_view->draggingEntered());
+            return;
+        }
         QCOMPARE(drop(*data), Qt::IgnoreAction);
         QVERIFY(QFile::exists(m_outside + "/a.jpg"));
         QVERIFY(m_delegate.received.empty());
-        // Whether or not the leave of a refused drag arrives, the next press is the grid's own.
         press(*m_view, itemCenter(*m_view, 1));
         QVERIFY(!m_view->draggingEntered());
         moveTo(*m_view, itemCenter(*m_view, 1) + QPointF(0, 20));
         QCOMPARE(m_view->drags.size(), size_t(1));
-    }
-
-    void ringWhileAnAcceptedDragHovers()
-    {
-        const auto data = fileDrag({m_outside + "/a.jpg"});
-        enter(*data);
-        QVERIFY(m_view->drawFocusRing());
-        QVERIFY(m_view->draggingEntered());
-        QDragLeaveEvent leave;
-        QCoreApplication::sendEvent(m_view->viewport(), &leave);
-        QVERIFY(!m_view->drawFocusRing());
-        QVERIFY(!m_view->draggingEntered());
     }
 
 private:

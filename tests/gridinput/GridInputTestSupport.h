@@ -4,12 +4,8 @@
 // to the viewport, in viewport coordinates.
 
 #include "grid/GridTestSupport.h"
-#include "prefs/Preferences.h"
 
-#include <QDrag>
-#include <QMenu>
-#include <QMimeData>
-#include <QMouseEvent>
+#include <sys/stat.h>
 
 using Indices = std::vector<qint64>;
 Q_DECLARE_METATYPE(Indices)
@@ -27,10 +23,7 @@ public:
         FakeGridDelegate::collectionViewSelectionDidChange(view);
         selectionsTold.push_back(view->selection().indices());
     }
-    void collectionViewDidDoubleClickItemAtIndexPath(ImageCollectionView *, qint64 index) override
-    {
-        opened.push_back(index);
-    }
+    void collectionViewDidDoubleClickItemAtIndexPath(ImageCollectionView *, qint64 index) override { opened.push_back(index); }
     void collectionViewDeleteSelectedItems(ImageCollectionView *) override { ++deleteRequests; }
     void collectionViewReceivedItemsByDrag(ImageCollectionView *, const std::vector<LMRImageItemPtr> &items) override
     {
@@ -40,13 +33,15 @@ public:
         received.push_back(paths);
     }
 
-    // Items that exist only as facts: no file is read.
+    // Regular files as a walk reports them, each with its type; none is read.
     void setPaths(const QStringList &paths)
     {
         items.clear();
         for (const QString &path : paths) {
             LMRFileSystemItem::Facts facts;
             facts.resolvedPath = path;
+            facts.statOk = true;
+            facts.fileType = S_IFREG;
             items.push_back(std::make_shared<LMRFileSystemImageItem>(facts));
         }
         count = qint64(items.size());
@@ -84,26 +79,21 @@ protected:
 inline void sendMouse(ImageCollectionView &view, QEvent::Type type, const QPointF &pos, Qt::MouseButton button,
                       Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
 {
-    QWidget *viewport = view.viewport();
-    QMouseEvent event(type, pos, viewport->mapToGlobal(pos), button, buttons, modifiers);
-    QCoreApplication::sendEvent(viewport, &event);
+    QMouseEvent event(type, pos, view.viewport()->mapToGlobal(pos), button, buttons, modifiers);
+    QCoreApplication::sendEvent(view.viewport(), &event);
 }
-
 inline void press(ImageCollectionView &view, const QPointF &pos, Qt::KeyboardModifiers modifiers = {})
 {
     sendMouse(view, QEvent::MouseButtonPress, pos, Qt::LeftButton, Qt::LeftButton, modifiers);
 }
-
 inline void moveTo(ImageCollectionView &view, const QPointF &pos, Qt::KeyboardModifiers modifiers = {})
 {
     sendMouse(view, QEvent::MouseMove, pos, Qt::NoButton, Qt::LeftButton, modifiers);
 }
-
 inline void release(ImageCollectionView &view, const QPointF &pos, Qt::KeyboardModifiers modifiers = {})
 {
     sendMouse(view, QEvent::MouseButtonRelease, pos, Qt::LeftButton, Qt::NoButton, modifiers);
 }
-
 inline void click(ImageCollectionView &view, const QPointF &pos, Qt::KeyboardModifiers modifiers = {})
 {
     press(view, pos, modifiers);
@@ -118,19 +108,16 @@ inline QPointF itemCenter(const ImageCollectionView &view, qint64 index)
 }
 
 // The grid every input test starts from: 288-point items (zoom step 3), names hidden, a
-// 1000 x 700 viewport, so three columns at x offset 32 and rows 312 points high.
-inline bool setUpGrid(ObservedGrid &view, RecordingGridDelegate &delegate, qint64 count)
+// 1000 x 700 viewport, so three columns at x offset 32 and rows 312 points high; items
+// /pictures/image0.jpg and on.
+inline bool setUpGrid(std::unique_ptr<ObservedGrid> &view, RecordingGridDelegate &delegate, qint64 count)
 {
-    Preferences::sharedInstance().clearForTesting();
-    Preferences::sharedInstance().setIntZoomValue(3);
+    view = makeGrid<ObservedGrid>(delegate);
     QStringList paths;
     for (qint64 i = 0; i < count; ++i)
         paths << QStringLiteral("/pictures/image%1.jpg").arg(i);
     delegate.setPaths(paths);
-    view.setDelegate(&delegate);
-    view.setItemSize(288);
-    view.reloadData();
-    return showGrid(view, 1000, 700);
+    return showGrid(*view, 1000, 700);
 }
 
 // Selects the indices through the grid's own operations (the last one is the anchor), then

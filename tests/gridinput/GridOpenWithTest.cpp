@@ -5,14 +5,6 @@
 #include "GridInputTestSupport.h"
 #include "platform/Applications.h"
 #include "sidebar/ErrorSheet.h"
-#include "support/TestRunner.h"
-#include "tests/support/TestUtils.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QRegularExpression>
-#include <QTemporaryDir>
 
 namespace {
 
@@ -88,9 +80,7 @@ private slots:
         QStringList paths;
         for (const char *name : {"one.jpg", "two.png", "three.jpg"})
             paths << lmrtest::writeImage(m_files->filePath(QLatin1String(name)), 8, 8);
-        m_delegate = RecordingGridDelegate();
-        m_view = std::make_unique<ObservedGrid>();
-        QVERIFY(setUpGrid(*m_view, m_delegate, 3));
+        QVERIFY(setUpGrid(m_view, m_delegate, 3));
         m_delegate.items.clear();
         for (const QString &path : paths)
             m_delegate.items.push_back(std::make_shared<LMRFileSystemImageItem>(path));
@@ -113,22 +103,26 @@ private slots:
     void submenuFollowsTheFirstSelectedItem_data()
     {
         QTest::addColumn<Indices>("selection");
-        QTest::addColumn<qint64>("clicked");
+        QTest::addColumn<qint64>("clicked");   // -1: the padding beside item 0
         QTest::addColumn<QStringList>("titles");
         QTest::newRow("a JPEG alone") << Indices{} << qint64(0) << QStringList{"art studio", "Zoom Viewer"};
         QTest::newRow("a PNG alone") << Indices{} << qint64(1) << QStringList{"art studio", "Png Painter"};
         QTest::newRow("PNG first in a mixed selection") << Indices{1, 2} << qint64(2)
                                                         << QStringList{"art studio", "Png Painter"};
+        QTest::newRow("empty space: no entries") << Indices{} << qint64(-1) << QStringList{};
     }
     void submenuFollowsTheFirstSelectedItem()
     {
         QFETCH(Indices, selection);
         QFETCH(qint64, clicked);
         QFETCH(QStringList, titles);
+        // The submenu of an earlier menu is never left over.
+        m_view->showPopUpMenuAtPoint(itemCenter(*m_view, 0));
         startWith(*m_view, m_delegate, selection);
-        m_view->showPopUpMenuAtPoint(itemCenter(*m_view, clicked));
-        QCOMPARE(m_view->menus.size(), size_t(1));
-        QCOMPARE(m_view->menus.front().openWithTitles, titles);
+        m_view->showPopUpMenuAtPoint(clicked < 0 ? QPointF(344, 150) : itemCenter(*m_view, clicked));
+        QCOMPARE(m_view->menus.size(), size_t(2));
+        QCOMPARE(m_view->menus.back().openWithTitles, titles);
+        QCOMPARE(m_view->selection().isEmpty(), clicked < 0);
     }
 
     void choosingOpensEverySelectedFileInOneLaunch()

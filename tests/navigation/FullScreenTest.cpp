@@ -2,44 +2,23 @@
 // exactly as it was, Escape leaves full screen before it leaves the viewer, and the slideshow's
 // own keys neither collide with full screen nor end it.
 
-#include "NavigationTestSupport.h"
-
 #include "app/BottomBarView.h"
-#include "app/MainWindow.h"
-#include "support/TestRunner.h"
+#include "support/AppSession.h"
 
-#include <QAction>
-#include <QLabel>
-#include <QMenuBar>
-#include <QToolBar>
-
-using navtest::Session;
+using Session = lmrtest::AppSession;
 
 namespace {
 
-struct Chrome {
-    bool menuBar;
-    bool toolbar;
-    bool sidebar;
-    bool bottomBar;
-    int sidebarWidth;
-    bool operator==(const Chrome &) const = default;
-};
-
-Chrome chromeOf(const AppDelegate &d)
+// What of the window's chrome is on show, as one comparable line.
+QString chromeOf(const AppDelegate &d)
 {
     const QWidget *sidebar = d.sidebarOpenFolderPromptView;
-    return {d.window->menuBar()->isVisible(), d.toolbar->isVisible(),
-            sidebar->isVisible() && d.splitView->indexOf(const_cast<QWidget *>(sidebar)) >= 0,
-            d.bottomBarView->isShown(), sidebar->isVisible() ? sidebar->width() : 0};
+    const bool sidebarShown = sidebar->isVisible() && d.splitView->indexOf(const_cast<QWidget *>(sidebar)) >= 0;
+    return QStringLiteral("menu bar %1, toolbar %2, sidebar %3 (%4), bottom bar %5")
+        .arg(d.window->menuBar()->isVisible()).arg(d.toolbar->isVisible()).arg(sidebarShown)
+        .arg(sidebar->isVisible() ? sidebar->width() : 0).arg(d.bottomBarView->isShown());
 }
-
-char *toString(const Chrome &c)
-{
-    return qstrdup(QStringLiteral("menu bar %1, toolbar %2, sidebar %3 (%4), bottom bar %5")
-                       .arg(c.menuBar).arg(c.toolbar).arg(c.sidebar).arg(c.sidebarWidth).arg(c.bottomBar)
-                       .toUtf8().constData());
-}
+const QString kNoChrome = QStringLiteral("menu bar 0, toolbar 0, sidebar 0 (0), bottom bar 0");
 
 // A key as the user types it into the active main window: shortcuts first, then the focus.
 void press(AppDelegate &d, int key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
@@ -56,8 +35,8 @@ class FullScreenTest : public QObject
 
     static bool showActive(Session &s)
     {
-        s.delegate->window->activateWindow();
-        return QTest::qWaitForWindowActive(s.delegate->window.data());
+        s->window->activateWindow();
+        return QTest::qWaitForWindowActive(s->window);
     }
 
 private slots:
@@ -81,7 +60,7 @@ private slots:
         QFETCH(bool, hideToolbar);
         QFETCH(bool, inViewer);
         Session s(3);
-        AppDelegate &d = *s.delegate;
+        AppDelegate &d = *s;
         QVERIFY(showActive(s));
         if (hideSidebar)
             d.didChangeSidebarVisibility();
@@ -94,12 +73,12 @@ private slots:
         // The layout passes the switch posted come first.
         QCoreApplication::processEvents();
         QCoreApplication::processEvents();
-        const Chrome before = chromeOf(d);
+        const QString before = chromeOf(d);
         const QWidget *pane = inViewer ? static_cast<QWidget *>(d.fullSizeView) : d.thumbnailsSuperview.data();
 
         press(d, Qt::Key_F11);
         QVERIFY(d.window->isFullScreen());
-        QCOMPARE(chromeOf(d), (Chrome{false, false, false, false, 0}));
+        QCOMPARE(chromeOf(d), kNoChrome);
         // The picture (or the grid) is all there is: the pane takes the whole window.
         QTRY_COMPARE(QRect(pane->mapTo(d.window, QPoint(0, 0)), pane->size()), d.window->rect());
         QCOMPARE(d.fullSizeView->pathLabel()->isVisible(), false);
@@ -127,7 +106,7 @@ private slots:
     void slideshowKeysStartOneThatStaysFullScreen()
     {
         Session s(3);
-        AppDelegate &d = *s.delegate;
+        AppDelegate &d = *s;
         QVERIFY(showActive(s));
         press(d, Qt::Key_F11);
         QVERIFY(d.window->isFullScreen());
@@ -141,7 +120,7 @@ private slots:
         d.slideshowTimerFired();
         QCOMPARE(s.shownItem(), s.item(1));
         QVERIFY(d.window->isFullScreen());
-        QCOMPARE(chromeOf(d), (Chrome{false, false, false, false, 0}));
+        QCOMPARE(chromeOf(d), kNoChrome);
 
         // Space still pauses; Escape leaves full screen and the show goes on in the window.
         press(d, Qt::Key_Space);

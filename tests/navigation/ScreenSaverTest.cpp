@@ -2,98 +2,55 @@
 // checked against a stand-in desktop on a private session bus, once with the freedesktop
 // ScreenSaver service, once with only the portal, and once with neither.
 
-#include "NavigationTestSupport.h"
-
 #include "platform/ScreenSaverInhibitor.h"
-#include "support/TestRunner.h"
+#include "support/AppSession.h"
 
-#include <QDBusConnection>
-#include <QDBusObjectPath>
-#include <QProcess>
-#include <QStandardPaths>
+#include <QtDBus>
 
-using navtest::Session;
+using Session = lmrtest::AppSession;
 
 namespace {
 
 const QString kClientConnection = QStringLiteral("lmr-test-client");
 const QString kDesktopConnection = QStringLiteral("lmr-test-desktop");
 
-// What the stand-in desktop was asked, and which inhibitions it holds now.
-struct DesktopLog {
+// The stand-in desktop, at whichever of the two service names a row registers: what it was
+// asked, and which inhibitions it holds now (screen saver cookies, portal request paths).
+class FakeDesktop : public QDBusVirtualObject
+{
+public:
     QStringList calls;
     QStringList held;
-};
 
-class FakeScreenSaver : public QObject
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.ScreenSaver")
-public:
-    explicit FakeScreenSaver(DesktopLog &log) : m_log(log) {}
-
-public slots:
-    uint Inhibit(const QString &, const QString &reason)
+    bool handleMessage(const QDBusMessage &message, const QDBusConnection &bus) override
     {
-        ++m_next;
-        m_log.calls << QStringLiteral("Inhibit %1").arg(reason);
-        m_log.held << QString::number(m_next);
-        return m_next;
+        const QVariantList args = message.arguments();
+        QVariant reply;
+        if (message.member() == QLatin1String("Inhibit") && message.interface() == QLatin1String("org.freedesktop.ScreenSaver")) {
+            calls << QStringLiteral("Inhibit %1").arg(args.value(1).toString());
+            held << QString::number(++m_next);
+            reply = uint(m_next);
+        } else if (message.member() == QLatin1String("Inhibit")) {
+            const QString path = QStringLiteral("/org/freedesktop/portal/desktop/request/1/t%1").arg(++m_next);
+            const QVariantMap options = qdbus_cast<QVariantMap>(args.value(2));
+            calls << QStringLiteral("Inhibit %1 %2").arg(args.value(1).toUInt()).arg(options.value(QStringLiteral("reason")).toString());
+            held << path;
+            reply = QVariant::fromValue(QDBusObjectPath(path));
+        } else if (message.member() == QLatin1String("UnInhibit")) {
+            calls << QStringLiteral("UnInhibit %1").arg(args.value(0).toUInt());
+            held.removeAll(QString::number(args.value(0).toUInt()));
+        } else if (message.member() == QLatin1String("Close")) {
+            calls << QStringLiteral("Close %1").arg(message.path());
+            held.removeAll(message.path());
+        } else {
+            return false;
+        }
+        return bus.send(reply.isValid() ? message.createReply(reply) : message.createReply());
     }
-    void UnInhibit(uint cookie)
-    {
-        m_log.calls << QStringLiteral("UnInhibit %1").arg(cookie);
-        m_log.held.removeAll(QString::number(cookie));
-    }
+    QString introspect(const QString &) const override { return {}; }
 
 private:
-    DesktopLog &m_log;
     uint m_next = 0;
-};
-
-class FakePortalRequest : public QObject
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Request")
-public:
-    FakePortalRequest(DesktopLog &log, const QString &path, QObject *parent)
-        : QObject(parent), m_log(log), m_path(path)
-    {
-    }
-
-public slots:
-    void Close()
-    {
-        m_log.calls << QStringLiteral("Close %1").arg(m_path);
-        m_log.held.removeAll(m_path);
-    }
-
-private:
-    DesktopLog &m_log;
-    QString m_path;
-};
-
-class FakePortal : public QObject
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.portal.Inhibit")
-public:
-    FakePortal(DesktopLog &log, QDBusConnection bus) : m_log(log), m_bus(bus) {}
-
-public slots:
-    QDBusObjectPath Inhibit(const QString &, uint flags, const QVariantMap &options)
-    {
-        const QString path = QStringLiteral("/org/freedesktop/portal/desktop/request/1/t%1").arg(++m_next);
-        m_bus.registerObject(path, new FakePortalRequest(m_log, path, this), QDBusConnection::ExportAllSlots);
-        m_log.calls << QStringLiteral("Inhibit %1 %2").arg(flags).arg(options.value(QStringLiteral("reason")).toString());
-        m_log.held << path;
-        return QDBusObjectPath(path);
-    }
-
-private:
-    DesktopLog &m_log;
-    QDBusConnection m_bus;
-    int m_next = 0;
 };
 
 } // namespace
@@ -149,38 +106,29 @@ private slots:
         QFETCH(QString, release);
         QFETCH(int, raceCalls);
         QDBusConnection bus(kDesktopConnection);
-        DesktopLog log;
-        FakeScreenSaver screenSaver(log);
-        FakePortal portal(log, bus);
-        if (desktop == QLatin1String("screensaver")) {
-            QVERIFY(bus.registerObject(QStringLiteral("/org/freedesktop/ScreenSaver"), &screenSaver,
-                                       QDBusConnection::ExportAllSlots));
-            QVERIFY(bus.registerService(QStringLiteral("org.freedesktop.ScreenSaver")));
-        } else if (desktop == QLatin1String("portal")) {
-            QVERIFY(bus.registerObject(QStringLiteral("/org/freedesktop/portal/desktop"), &portal,
-                                       QDBusConnection::ExportAllSlots));
-            QVERIFY(bus.registerService(QStringLiteral("org.freedesktop.portal.Desktop")));
-        }
-        auto cleanup = qScopeGuard([&bus] {
-            bus.unregisterService(QStringLiteral("org.freedesktop.ScreenSaver"));
-            bus.unregisterService(QStringLiteral("org.freedesktop.portal.Desktop"));
-            bus.unregisterObject(QStringLiteral("/org/freedesktop/ScreenSaver"));
-            bus.unregisterObject(QStringLiteral("/org/freedesktop/portal/desktop"), QDBusConnection::UnregisterTree);
+        FakeDesktop log;
+        QVERIFY(bus.registerVirtualObject(QStringLiteral("/org/freedesktop"), &log, QDBusConnection::SubPath));
+        const QString service = desktop == QLatin1String("screensaver") ? QStringLiteral("org.freedesktop.ScreenSaver")
+                                                                        : QStringLiteral("org.freedesktop.portal.Desktop");
+        QVERIFY(desktop.isEmpty() || bus.registerService(service));
+        auto cleanup = qScopeGuard([&bus, service] {
+            bus.unregisterService(service);
+            bus.unregisterObject(QStringLiteral("/org/freedesktop"), QDBusConnection::UnregisterTree);
         });
 
         {
             Session s(3);
-            LMRScreenSaverInhibitor *inhibitor = s.delegate->screenSaverInhibitor;
+            LMRScreenSaverInhibitor *inhibitor = s->screenSaverInhibitor;
             inhibitor->setBusConnectionName(kClientConnection);
             const bool answers = !desktop.isEmpty();
 
-            s.delegate->startSlideshow(nullptr);
+            s->startSlideshow(nullptr);
             QVERIFY(inhibitor->isInhibited());
             QTRY_COMPARE(log.held.size(), answers ? 1 : 0);
             if (!answers) {
                 // Asked, refused by everyone, and nothing else to see.
                 QTRY_VERIFY(!inhibitor->isHeld());
-                s.delegate->stopSlideshow();
+                s->stopSlideshow();
                 QVERIFY(!inhibitor->isInhibited());
                 QVERIFY(log.calls.isEmpty());
                 return;
@@ -189,27 +137,27 @@ private slots:
             QTRY_VERIFY(inhibitor->isHeld());
 
             // A pause lets go, the end of the pause asks again.
-            QTest::keyClick(s.delegate->fullSizeView, Qt::Key_Space);
+            QTest::keyClick(s->fullSizeView, Qt::Key_Space);
             QTRY_VERIFY(log.held.isEmpty());
             QCOMPARE(log.calls.value(1), release);
-            QTest::keyClick(s.delegate->fullSizeView, Qt::Key_Space);
+            QTest::keyClick(s->fullSizeView, Qt::Key_Space);
             QTRY_COMPARE(log.held.size(), 1);
 
             // Leaving the viewer ends the slideshow, and with it the inhibition.
-            QTest::keyClick(s.delegate->fullSizeView, Qt::Key_Escape);
-            QVERIFY(!s.delegate->isSlideshowActive());
+            QTest::keyClick(s->fullSizeView, Qt::Key_Escape);
+            QVERIFY(!s->isSlideshowActive());
             QTRY_VERIFY(log.held.isEmpty());
             QCOMPARE(log.calls.size(), 4);
 
             // Started and stopped before the desktop could answer: released once the answer comes.
-            s.delegate->startSlideshow(nullptr);
-            s.delegate->stopSlideshow();
+            s->startSlideshow(nullptr);
+            s->stopSlideshow();
             QTRY_COMPARE(log.calls.size(), raceCalls);
             QTRY_VERIFY(!inhibitor->isHeld());
             QVERIFY(log.held.isEmpty());
 
             // Quitting while a slideshow runs lets go as well.
-            s.delegate->startSlideshow(nullptr);
+            s->startSlideshow(nullptr);
             QTRY_VERIFY(inhibitor->isHeld());
         }
         QTRY_VERIFY(log.held.isEmpty());

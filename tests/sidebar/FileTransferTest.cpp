@@ -1,15 +1,12 @@
-#include "SidebarTestSupport.h"
+// Moving and copying files and folders into a folder: what arrives, what is refused, and a
+// move across file systems.
 
 #include "platform/FileTransfer.h"
 #include "support/TestRunner.h"
-#include "support/TestUtils.h"
-
-#include <QFileInfo>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
-using sidebartest::readAll;
+using lmrtest::readFile;
 
 class FileTransferTest : public QObject
 {
@@ -18,7 +15,8 @@ class FileTransferTest : public QObject
 private slots:
     void init()
     {
-        m_root = sidebartest::freshRoot(m_dir);
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_root = QDir(m_dir->path()).canonicalPath();
         QVERIFY(QDir(m_root).mkpath("to"));
     }
 
@@ -51,11 +49,11 @@ private slots:
         QCOMPARE(QFileInfo::exists(source), copy);
         const QString target = m_root + "/to/" + QFileInfo(source).fileName();
         if (folder) {
-            QCOMPARE(readAll(target + "/a.jpg"), QByteArray("a"));
-            QCOMPARE(readAll(target + "/deeper/b.jpg"), QByteArray("b"));
+            QCOMPARE(readFile(target + "/a.jpg"), QByteArray("a"));
+            QCOMPARE(readFile(target + "/deeper/b.jpg"), QByteArray("b"));
             QCOMPARE(QFileInfo(target + "/link.jpg").symLinkTarget(), QFileInfo(target + "/a.jpg").absoluteFilePath());
         } else {
-            QCOMPARE(readAll(target), QByteArray("photo"));
+            QCOMPARE(readFile(target), QByteArray("photo"));
         }
     }
 
@@ -75,8 +73,8 @@ private slots:
         QString error;
         QVERIFY(!LMRFileTransfer::transferFile(m_root + "/from/photo.jpg", m_root + "/to", copy, &error));
         QVERIFY(error.contains("photo.jpg"));
-        QCOMPARE(readAll(m_root + "/to/photo.jpg"), QByteArray("old"));
-        QCOMPARE(readAll(m_root + "/from/photo.jpg"), QByteArray("new"));
+        QCOMPARE(readFile(m_root + "/to/photo.jpg"), QByteArray("old"));
+        QCOMPARE(readFile(m_root + "/from/photo.jpg"), QByteArray("new"));
 
         // A folder standing under the name is not merged into either.
         lmrtest::writeFile(m_root + "/from/Album/a.jpg", "a");
@@ -88,7 +86,7 @@ private slots:
         QVERIFY(QDir(m_root).mkpath("from/Album/inner"));
         QVERIFY(!LMRFileTransfer::transferFile(m_root + "/from/Album", m_root + "/from/Album/inner", copy, &error));
         QCOMPARE(QDir(m_root + "/from/Album/inner").entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
-        QCOMPARE(readAll(m_root + "/from/Album/a.jpg"), QByteArray("a"));
+        QCOMPARE(readFile(m_root + "/from/Album/a.jpg"), QByteArray("a"));
     }
 
     // A copy that fails half-way leaves no partial folder behind.
@@ -133,7 +131,7 @@ private slots:
             QVERIFY(LMRFileTransfer::transferFile(other.path() + "/Album", m_root + "/to", false, &error));
         }
         ::chmod(QFile::encodeName(other.path() + "/Album/deeper").constData(), 0755);
-        QCOMPARE(readAll(m_root + "/to/Album/deeper/b.jpg"), QByteArray("b"));
+        QCOMPARE(readFile(m_root + "/to/Album/deeper/b.jpg"), QByteArray("b"));
         QCOMPARE(QFileInfo::exists(other.path() + "/Album/deeper/b.jpg"), !removable);
         QCOMPARE(error.isEmpty(), removable);
         QVERIFY2(removable || error.contains("original"), qPrintable(error));

@@ -1,17 +1,10 @@
+// Drops onto the sidebar's rows, its context menu, and its keys.
+
 #include "SidebarTestSupport.h"
 
-#include "app/MainWindow.h"
 #include "grid/ImageCollectionView.h"
 #include "platform/FileManagerReveal.h"
 #include "sidebar/ErrorSheet.h"
-#include "support/TestRunner.h"
-#include "support/TestUtils.h"
-
-#include <QApplication>
-#include <QContextMenuEvent>
-#include <QDropEvent>
-#include <QMenu>
-#include <QMimeData>
 
 using namespace sidebartest;
 
@@ -86,45 +79,41 @@ private slots:
         LMRFileManagerReveal::setHandlerForTesting(nullptr);
     }
 
-    void dropMovesOrCopiesByTheModifier_data()
+    // Onto a row the modifier decides between moving and copying; the folder on show refuses
+    // (already while the drag moves); empty space stands for the root. "Shown" is selected.
+    void dropOnto_data()
     {
-        QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+        QTest::addColumn<QString>("row");   // empty: below every row
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("arrivesIn");   // empty: refused
         QTest::addColumn<bool>("copies");
-        QTest::newRow("no modifier moves") << Qt::KeyboardModifiers() << false;
-        QTest::newRow("Ctrl alone copies") << Qt::KeyboardModifiers(Qt::ControlModifier) << true;
-        QTest::newRow("Ctrl with Shift moves") << Qt::KeyboardModifiers(Qt::ControlModifier | Qt::ShiftModifier)
-                                               << false;
+        const int ctrl = Qt::ControlModifier;
+        QTest::newRow("no modifier moves") << "Target" << int(Qt::NoModifier) << "/R/Target" << false;
+        QTest::newRow("Ctrl alone copies") << "Target" << ctrl << "/R/Target" << true;
+        QTest::newRow("Ctrl with Shift moves") << "Target" << int(ctrl | Qt::ShiftModifier) << "/R/Target" << false;
+        QTest::newRow("the folder on show refuses") << "Shown" << int(Qt::NoModifier) << "" << true;
+        QTest::newRow("empty space is the root") << "" << int(Qt::NoModifier) << "/R" << false;
     }
-
-    void dropMovesOrCopiesByTheModifier()
+    void dropOnto()
     {
-        QFETCH(Qt::KeyboardModifiers, modifiers);
+        QFETCH(QString, row);
+        QFETCH(int, modifiers);
+        QFETCH(QString, arrivesIn);
         QFETCH(bool, copies);
         openRoot();
         OutlineView *view = outline(*m_delegate);
-        setModifiers(modifiers);
-        QVERIFY(drop({fileUri("one.jpg"), fileUri("two.jpg")}, rowCenter(view, rowOf(*m_delegate, "Target"))));
-        QCOMPARE(readAll(m_root + "/R/Target/one.jpg"), QByteArray("one"));
-        QCOMPARE(readAll(m_root + "/R/Target/two.jpg"), QByteArray("two"));
-        QCOMPARE(QFile::exists(m_root + "/Outside/one.jpg"), copies);
-        QVERIFY(m_alerts.isEmpty());
-    }
-
-    // Dropping onto the folder on show is refused; empty space stands for the root.
-    void dropTargets()
-    {
-        openRoot();
-        OutlineView *view = outline(*m_delegate);
         view->selectRow(rowOf(*m_delegate, "Shown"));
-
-        bool moveAccepted = true;
-        QVERIFY(!drop({fileUri("one.jpg")}, rowCenter(view, rowOf(*m_delegate, "Shown")), &moveAccepted));
-        QVERIFY(!moveAccepted);
-        QVERIFY(QFile::exists(m_root + "/Outside/one.jpg"));
-        QVERIFY(!QFile::exists(m_root + "/R/Shown/one.jpg"));
-
-        QVERIFY(drop({fileUri("one.jpg")}, emptySpace(view)));
-        QCOMPARE(readAll(m_root + "/R/one.jpg"), QByteArray("one"));
+        setModifiers(Qt::KeyboardModifiers(modifiers));
+        const QPoint at = row.isEmpty() ? emptySpace(view) : rowCenter(view, rowOf(*m_delegate, row));
+        bool moveAccepted = false;
+        QCOMPARE(drop({fileUri("one.jpg"), fileUri("two.jpg")}, at, &moveAccepted), !arrivesIn.isEmpty());
+        QCOMPARE(moveAccepted, !arrivesIn.isEmpty());
+        for (const QString &name : {"one.jpg", "two.jpg"}) {
+            QCOMPARE(lmrtest::readFile(m_root + (arrivesIn.isEmpty() ? "/R/Shown/" : arrivesIn + '/') + name),
+                     arrivesIn.isEmpty() ? QByteArray("<missing>") : name.left(3).toLatin1());
+            QCOMPARE(QFile::exists(m_root + "/Outside/" + name), copies);
+        }
+        QVERIFY(m_alerts.isEmpty());
     }
 
     // The first failure ends the drop with an alert; what was transferred before stays and
@@ -138,9 +127,9 @@ private slots:
         QVERIFY(!drop({fileUri("one.jpg"), fileUri("two.jpg"), fileUri("three.jpg")}, target));
         QCOMPARE(m_alerts.size(), 1);
         QVERIFY(m_alerts.constFirst().contains(QStringLiteral("two.jpg")));
-        QCOMPARE(readAll(m_root + "/R/Target/one.jpg"), QByteArray("one"));
-        QCOMPARE(readAll(m_root + "/R/Target/two.jpg"), QByteArray("old"));
-        QCOMPARE(readAll(m_root + "/Outside/two.jpg"), QByteArray("two"));
+        QCOMPARE(lmrtest::readFile(m_root + "/R/Target/one.jpg"), QByteArray("one"));
+        QCOMPARE(lmrtest::readFile(m_root + "/R/Target/two.jpg"), QByteArray("old"));
+        QCOMPARE(lmrtest::readFile(m_root + "/Outside/two.jpg"), QByteArray("two"));
         QVERIFY(QFile::exists(m_root + "/Outside/three.jpg"));
         QVERIFY(!QFile::exists(m_root + "/R/Target/three.jpg"));
 

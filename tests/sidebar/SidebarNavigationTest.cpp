@@ -1,33 +1,15 @@
+// The sidebar's folders: the history of entered folders, what is listed, what the grid shows,
+// folders that vanish or cannot be read, stale walks, and the sort order.
+
 #include "SidebarTestSupport.h"
 
-#include "app/MainWindow.h"
-
-#include "support/TestRunner.h"
-#include "support/TestUtils.h"
-
 #include "app/BusyIndicator.h"
-
-#include <QApplication>
-#include <QComboBox>
-#include <QDialog>
-#include <QLabel>
-#include <QTimer>
 
 #include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
 
 using namespace sidebartest;
-
-namespace {
-
-void setModificationTime(const QString &path, qint64 seconds)
-{
-    const struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
-    QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(path).constData(), times, 0), 0);
-}
-
-} // namespace
 
 class SidebarNavigationTest : public QObject
 {
@@ -108,9 +90,7 @@ private slots:
     void listHoldsFoldersOnlyAndPackagesAreNotEntered()
     {
         makeFolders(m_root, {"R/Photos", "R/.hidden", "R/Album.photoslibrary/inner"});
-        QFile file(m_root + "/R/picture.jpg");
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.close();
+        lmrtest::writeFile(m_root + "/R/picture.jpg", "");
         m_delegate = launchDelegate();
         AppDelegate &d = *m_delegate;
         d.setSidebarRootURL(m_root + "/R");
@@ -250,10 +230,11 @@ private slots:
         QFETCH(qint64, sortBy);
         QFETCH(qint64, sortOrder);
         QFETCH(QStringList, expected);
-        makeFolders(m_root, {"R/b", "R/a10", "R/A2"});
-        setModificationTime(m_root + "/R/b", 300);
-        setModificationTime(m_root + "/R/a10", 100);
-        setModificationTime(m_root + "/R/A2", 200);
+        for (const auto &[name, seconds] : {std::pair{"R/b", 300}, {"R/a10", 100}, {"R/A2", 200}}) {
+            makeFolders(m_root, {name});
+            const struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
+            QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(m_root + u'/' + name).constData(), times, 0), 0);
+        }
         m_delegate = launchDelegate();
         Preferences::sharedInstance().setSidebarSortBy(sortBy);
         Preferences::sharedInstance().setSidebarSortOrder(sortOrder);

@@ -3,17 +3,11 @@
 // and waiting for the root's listing to end.
 
 #include "app/AppDelegate.h"
+#include "app/MainWindow.h"
 #include "model/DirectoryEnumerationThread.h"
 #include "prefs/Preferences.h"
 #include "sidebar/OutlineView.h"
-
-#include <QCoreApplication>
-#include <QDir>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QWidget>
-
-#include <memory>
+#include "support/TestRunner.h"
 
 namespace sidebartest {
 
@@ -41,10 +35,7 @@ inline void terminate(std::unique_ptr<AppDelegate> &delegate)
     LMRDirectoryEnumerationThread::waitForRunningWalks();
 }
 
-inline OutlineView *outline(const AppDelegate &delegate)
-{
-    return qobject_cast<OutlineView *>(delegate.sidebarOutlineView.data());
-}
+inline OutlineView *outline(const AppDelegate &delegate) { return qobject_cast<OutlineView *>(delegate.sidebarOutlineView.data()); }
 
 inline void makeFolders(const QString &root, const QStringList &relativePaths)
 {
@@ -80,27 +71,12 @@ QStringList namesOf(const Items &items)
         names << item->name();
     return names;
 }
-
 inline QStringList rowNames(const AppDelegate &delegate) { return namesOf(delegate.sidebarItems); }
 inline QStringList historyNames(const AppDelegate &delegate) { return namesOf(delegate.sidebarNavHistory); }
-
-inline qint64 rowOf(const AppDelegate &delegate, const QString &name)
-{
-    return rowNames(delegate).indexOf(name);
-}
-
-inline QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
+inline qint64 rowOf(const AppDelegate &delegate, const QString &name) { return rowNames(delegate).indexOf(name); }
 
 // The centre of a row, and a point of the list below every row.
-inline QPoint rowCenter(OutlineView *view, qint64 row)
-{
-    return view->visualRect(view->model()->index(int(row), 0)).center();
-}
-
+inline QPoint rowCenter(OutlineView *view, qint64 row) { return view->visualRect(view->model()->index(int(row), 0)).center(); }
 inline QPoint emptySpace(OutlineView *view) { return QPoint(view->viewport()->width() / 2, view->viewport()->height() - 4); }
 
 } // namespace sidebartest

@@ -2,14 +2,6 @@
 
 #include "platform/SharedThumbnailCache.h"
 
-#include <QApplication>
-#include <QDir>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTest>
-
-#include <vector>
-
 namespace lmrtest {
 namespace {
 struct Registered {

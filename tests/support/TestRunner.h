@@ -4,8 +4,16 @@
 //
 // Running one class only: LMR_TEST_CLASS=ClassName ./test_area [Qt Test options]
 
-#include <QObject>
+// Every test file sees the whole of Qt Core, GUI, Widgets and Test (what the tests' precompiled
+// header holds anyway) and the shared helpers, so that a test lists only the program's headers.
+#include "TestUtils.h"
+
+#include <QtTest>
+#include <QtWidgets>
+
 #include <functional>
+#include <memory>
+#include <vector>
 
 namespace lmrtest {
 using TestFactory = std::function<QObject *()>;

@@ -1,9 +1,6 @@
 #include "TestUtils.h"
 
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QPainter>
 
 #include <sys/fsuid.h>
 #include <unistd.h>
@@ -18,6 +15,12 @@ QString writeFile(const QString &path, const QByteArray &bytes)
         return {};
     file.write(bytes);
     return QFileInfo(path).absoluteFilePath();
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
 }
 
 QString trashFolder()

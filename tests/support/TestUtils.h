@@ -12,6 +12,9 @@ namespace lmrtest {
 // Writes bytes to a file, creating parent folders; returns the absolute path.
 QString writeFile(const QString &path, const QByteArray &bytes);
 
+// A file's bytes, or "<missing>" when it cannot be read.
+QByteArray readFile(const QString &path);
+
 // Saves a colour gradient image of the given size in the format the file suffix names.
 QString writeImage(const QString &path, int width, int height, const char *format = nullptr,
                    int quality = 90);

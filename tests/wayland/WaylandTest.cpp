@@ -13,12 +13,6 @@
 #include "support/TestRunner.h"
 
 #include <QDBusConnection>
-#include <QDir>
-#include <QDropEvent>
-#include <QGuiApplication>
-#include <QMimeData>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include <future>
 

@@ -1,10 +1,9 @@
 // Presses, drags and releases on the grid: the click rules with their notifications, ranges,
-// the drag threshold, the rubber band, double-clicks and the context menu's selection.
+// the drag threshold, the rubber band, double-clicks and the context menu's selection. Keys on
+// the grid: moves with and without Shift, opening, deleting, select-all, scrolling, and paths
+// and file names copied to the clipboard.
 
 #include "GridInputTestSupport.h"
-#include "support/TestRunner.h"
-
-#include <QContextMenuEvent>
 
 Q_DECLARE_METATYPE(std::vector<Indices>)
 
@@ -12,19 +11,16 @@ namespace {
 const qint64 none = LMRNotFound;
 // In the padding between items 0 and 1 of the first row: empty space.
 const QPointF padding(344, 150);
+// Inside item 0's frame but outside its hit area: a click there is empty space.
+const QPointF frameEdge(40, 150);
 } // namespace
 
-class GridMouseTest : public QObject
+class GridInputTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        m_delegate = RecordingGridDelegate();
-        m_view = std::make_unique<ObservedGrid>();
-        QVERIFY(setUpGrid(*m_view, m_delegate, 10));
-    }
+    void init() { QVERIFY(setUpGrid(m_view, m_delegate, 10)); }   // rows 0-2, 3-5, 6-8, and 9 alone
     void cleanup() { m_view.reset(); }
 
     // Starting from {1, 2} with anchor 2; Alt and Meta count like Ctrl.
@@ -46,8 +42,7 @@ private slots:
             << shift << qint64(5) << Indices{1, 2, 3, 4, 5} << qint64(5) << Told{{1, 2, 3, 4, 5}};
         QTest::newRow("shift, selected: nothing") << shift << qint64(1) << Indices{1, 2} << qint64(2) << Told{};
         QTest::newRow("shift, empty space: nothing") << shift << qint64(-1) << Indices{1, 2} << qint64(2) << Told{};
-        QTest::newRow("ctrl, unselected: add") << ctrl << qint64(4) << Indices{1, 2, 4} << qint64(4)
-                                               << Told{{1, 2, 4}};
+        QTest::newRow("ctrl, unselected: add") << ctrl << qint64(4) << Indices{1, 2, 4} << qint64(4) << Told{{1, 2, 4}};
         QTest::newRow("ctrl, selected: remove, anchor stays") << ctrl << qint64(1) << Indices{2} << qint64(2)
                                                               << Told{{2}};
         QTest::newRow("ctrl, empty space: nothing") << ctrl << qint64(-1) << Indices{1, 2} << qint64(2) << Told{};
@@ -84,18 +79,6 @@ private slots:
         startWith(*m_view, m_delegate, {1});
         click(*m_view, viewportPoint);
         QCOMPARE(m_view->selection().indices(), Indices{});
-    }
-
-    void shiftClickRanges()
-    {
-        click(*m_view, itemCenter(*m_view, 3));
-        click(*m_view, itemCenter(*m_view, 7), Qt::ShiftModifier);
-        QCOMPARE(m_view->selection().indices(), (Indices{3, 4, 5, 6, 7}));
-        m_delegate.selectionsTold.clear();
-        click(*m_view, itemCenter(*m_view, 5), Qt::ShiftModifier);
-        QCOMPARE(m_view->selection().indices(), (Indices{3, 4, 5, 6, 7}));
-        QCOMPARE(m_view->lastSelectedIndex(), qint64(7));
-        QVERIFY(m_delegate.selectionsTold.empty());
     }
 
     void doubleClickOpensAndLeavesTheItemSelected()
@@ -203,11 +186,13 @@ private slots:
 
     void contextMenuSelection_data()
     {
-        QTest::addColumn<qint64>("target");   // -1: padding
+        QTest::addColumn<qint64>("target");   // -1: padding, -2: the edge of item 0's frame
         QTest::addColumn<Indices>("after");
         QTest::newRow("unselected item: only it") << qint64(4) << Indices{4};
         QTest::newRow("item of the selection: selection kept") << qint64(1) << Indices{1, 2};
         QTest::newRow("padding: deselects") << qint64(-1) << Indices{};
+        // A click there is empty space, the menu still belongs to the item.
+        QTest::newRow("item frame outside the hit area: the item") << qint64(-2) << Indices{0};
     }
     void contextMenuSelection()
     {
@@ -216,7 +201,7 @@ private slots:
         QMenu menu;
         m_view->setItemPopUpMenu(&menu);
         startWith(*m_view, m_delegate, {1, 2});
-        const QPointF p = target < 0 ? padding : itemCenter(*m_view, target);
+        const QPointF p = target == -1 ? padding : target == -2 ? frameEdge : itemCenter(*m_view, target);
         QContextMenuEvent event(QContextMenuEvent::Mouse, p.toPoint(), m_view->viewport()->mapToGlobal(p.toPoint()));
         QCoreApplication::sendEvent(m_view->viewport(), &event);
         // Nothing happens inside the event: the menu comes after it.
@@ -227,14 +212,120 @@ private slots:
         QCOMPARE(m_view->menus.front().globalPos, m_view->viewport()->mapToGlobal(p.toPoint()));
     }
 
-    void menuOnTheItemFrameOutsideTheHitArea()
+    void moves_data()
     {
-        // (40, 150) is inside item 0's frame but outside its hit area: a click there is empty
-        // space, the menu still belongs to the item.
-        QMenu menu;
-        m_view->setItemPopUpMenu(&menu);
-        m_view->showPopUpMenuAtPoint(QPointF(40, 150));
-        QCOMPARE(m_view->selection().indices(), Indices{0});
+        QTest::addColumn<Indices>("before");   // the last one is the anchor
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<Indices>("after");
+        QTest::addColumn<qint64>("anchorAfter");
+        const int shift = Qt::ShiftModifier;
+        QTest::newRow("down") << Indices{4} << int(Qt::Key_Down) << 0 << Indices{7} << qint64(7);
+        QTest::newRow("right wraps to the next row") << Indices{5} << int(Qt::Key_Right) << 0 << Indices{6}
+                                                     << qint64(6);
+        QTest::newRow("left at the first item stays") << Indices{0} << int(Qt::Key_Left) << 0 << Indices{0}
+                                                      << qint64(0);
+        QTest::newRow("shift-down adds only the target") << Indices{2, 3} << int(Qt::Key_Down) << shift
+                                                         << Indices{2, 3, 6} << qint64(6);
+        // Row 3 is below the viewport: the move scrolls its target into view.
+        QTest::newRow("shift-down into the short last row") << Indices{6} << int(Qt::Key_Down) << shift
+                                                            << Indices{6, 9} << qint64(9);
+        QTest::newRow("shift-down above a missing cell does nothing") << Indices{7} << int(Qt::Key_Down) << shift
+                                                                      << Indices{7} << qint64(7);
+        QTest::newRow("shift-left") << Indices{4} << int(Qt::Key_Left) << shift << Indices{3, 4} << qint64(3);
+        QTest::newRow("no anchor: right selects item 0") << Indices{} << int(Qt::Key_Right) << 0 << Indices{0}
+                                                         << qint64(0);
+        QTest::newRow("no anchor: up selects item 0") << Indices{} << int(Qt::Key_Up) << shift << Indices{0}
+                                                      << qint64(0);
+    }
+    void moves()
+    {
+        QFETCH(Indices, before);
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(Indices, after);
+        QFETCH(qint64, anchorAfter);
+        startWith(*m_view, m_delegate, before);
+        QTest::keyClick(m_view.get(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(m_view->selection().indices(), after);
+        QCOMPARE(m_view->lastSelectedIndex(), anchorAfter);
+        if (after == before)
+            QVERIFY(m_delegate.selectionsTold.empty());
+        else
+            QVERIFY(m_view->documentVisibleRect().contains(m_view->cellRectForItemIndex(quint64(anchorAfter))));
+    }
+
+    void opening_data()
+    {
+        QTest::addColumn<bool>("selectAll");
+        QTest::addColumn<Indices>("before");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<Indices>("opened");
+        QTest::newRow("return opens the anchor") << false << Indices{2, 5} << int(Qt::Key_Return) << Indices{5};
+        QTest::newRow("space") << false << Indices{8} << int(Qt::Key_Space) << Indices{8};
+        QTest::newRow("return after select all does nothing") << true << Indices{} << int(Qt::Key_Return) << Indices{};
+        QTest::newRow("space with nothing selected does nothing") << false << Indices{} << int(Qt::Key_Space)
+                                                                  << Indices{};
+    }
+    void opening()
+    {
+        QFETCH(bool, selectAll);
+        QFETCH(Indices, before);
+        QFETCH(int, key);
+        QFETCH(Indices, opened);
+        startWith(*m_view, m_delegate, before);
+        if (selectAll)
+            m_view->selectAll();
+        QTest::keyClick(m_view.get(), Qt::Key(key));
+        QCOMPARE(m_delegate.opened, opened);
+    }
+
+    void deleteKeysAskEvenWithNothingSelected()
+    {
+        QTest::keyClick(m_view.get(), Qt::Key_Delete);
+        QTest::keyClick(m_view.get(), Qt::Key_Backspace);
+        QCOMPARE(m_delegate.deleteRequests, 2);
+        QVERIFY(m_view->selection().isEmpty());
+    }
+
+    void homeEndAndPages()
+    {
+        QVERIFY(setUpGrid(m_view, m_delegate, 60));
+        QScrollBar *bar = m_view->verticalScrollBar();
+        QVERIFY(bar->maximum() > 1400);
+        QTest::keyClick(m_view.get(), Qt::Key_End);
+        QCOMPARE(bar->value(), bar->maximum());
+        QTest::keyClick(m_view.get(), Qt::Key_Home);
+        QCOMPARE(bar->value(), 0);
+        QTest::keyClick(m_view.get(), Qt::Key_PageDown);
+        QCOMPARE(bar->value(), 700);
+        QTest::keyClick(m_view.get(), Qt::Key_PageUp);
+        QCOMPARE(bar->value(), 0);
+        QVERIFY(m_view->selection().isEmpty());
+    }
+
+    void clipboardText_data()
+    {
+        QTest::addColumn<Indices>("selection");
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("paths of 4 and 2, in index order") << Indices{4, 2} << "copy" << "/pictures/image2.jpg\n/pictures/image4.jpg\n";
+        QTest::newRow("names of 4 and 2") << Indices{4, 2} << "names" << "image2.jpg\nimage4.jpg\n";
+        QTest::newRow("one path, no line break") << Indices{2} << "copy" << "/pictures/image2.jpg";
+        QTest::newRow("empty selection leaves the clipboard") << Indices{} << "copy" << "untouched";
+        QTest::newRow("Ctrl+C copies paths") << Indices{0, 5} << "Ctrl+C" << "/pictures/image0.jpg\n/pictures/image5.jpg\n";
+    }
+    void clipboardText()
+    {
+        QFETCH(Indices, selection);
+        QFETCH(QString, how);
+        QGuiApplication::clipboard()->setText(QStringLiteral("untouched"));
+        startWith(*m_view, m_delegate, selection);
+        if (how == "Ctrl+C")
+            QTest::keyClick(m_view.get(), Qt::Key_C, Qt::ControlModifier);
+        else
+            how == "names" ? m_view->copyFilenameOnly() : m_view->copy();
+        QTEST(QGuiApplication::clipboard()->text(), "text");
     }
 
 private:
@@ -242,5 +333,5 @@ private:
     std::unique_ptr<ObservedGrid> m_view;
 };
 
-LMR_REGISTER_TEST(GridMouseTest);
-#include "GridMouseTest.moc"
+LMR_REGISTER_TEST(GridInputTest);
+#include "GridInputTest.moc"
