@@ -6,6 +6,7 @@
 #include "support/NotificationCenter.h"
 #include "support/Notifications.h"
 #include "support/SystemAppearance.h"
+#include "support/DataTable.h"
 #include "support/TestRunner.h"
 
 #include <QDBusVariant>
@@ -59,10 +60,7 @@ private slots:
 
     void answer_data()
     {
-        QTest::addColumn<QByteArray>("environment");
-        QTest::addColumn<int>("portal");
-        QTest::addColumn<bool>("darkPalette");
-        QTest::addColumn<bool>("dark");
+        lmrtest::columns<QByteArray, int, bool, bool>({"environment", "portal", "darkPalette", "dark"});
         QTest::newRow("env dark beats portal light") << QByteArray("dark") << 2 << false << true;
         QTest::newRow("env light beats portal dark") << QByteArray("light") << 1 << true << false;
         QTest::newRow("portal prefers dark over light palette") << QByteArray() << 1 << false << true;
@@ -76,12 +74,11 @@ private slots:
         QFETCH(QByteArray, environment);
         QFETCH(int, portal);
         QFETCH(bool, darkPalette);
-        QFETCH(bool, dark);
         if (!environment.isEmpty())
             qputenv("LUMORY_APPEARANCE", environment);
         LMRSystemAppearance::setPortalColorSchemeForTesting(portal);
         QApplication::setPalette(darkPalette ? SystemAppearanceTest::darkPalette() : QPalette(Qt::white));
-        QCOMPARE(LMRSystemAppearance::isDarkMode(), dark);
+        QTEST(LMRSystemAppearance::isDarkMode(), "dark");
     }
 
     void paletteSwitchIsBroadcastOnce()
@@ -107,10 +104,7 @@ private slots:
 
     void portalSignal_data()
     {
-        QTest::addColumn<QString>("nameSpace");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QVariant>("value");
-        QTest::addColumn<bool>("dark");
+        lmrtest::columns<QString, QString, QVariant, bool>({"nameSpace", "key", "value", "dark"});
         const QString ns = QStringLiteral("org.freedesktop.appearance");
         const QString key = QStringLiteral("color-scheme");
         const QVariant one = QVariant::fromValue(QDBusVariant(QVariant(1u)));

@@ -29,9 +29,8 @@ class CommandValidationTest : public QObject
 private slots:
     void enablingTable_data()
     {
-        QTest::addColumn<int>("state");
-        // Open, Refresh, Delete, Reveal, Slideshow, Shuffle, Copy, Copy File Name, Select All.
-        QTest::addColumn<QString>("expected");
+        // expected: Open, Refresh, Delete, Reveal, Slideshow, Shuffle, Copy, Copy File Name, Select All.
+        lmrtest::columns<int, QString>({"state", "expected"});
         QTest::newRow("no folder open") << int(State::NoFolder) << "110000000";
         QTest::newRow("items, none selected") << int(State::ListOnly) << "110011001";
         QTest::newRow("an item selected in the grid") << int(State::GridSelection) << "111111111";
@@ -80,12 +79,9 @@ private slots:
 
     void sortCheckMarks_data()
     {
-        QTest::addColumn<int>("sortBy");
-        QTest::addColumn<int>("sortOrder");
-        // The four thumbnail sort items, then ascending and descending.
-        QTest::addColumn<QString>("thumbnailChecks");
-        // The three sidebar sort items, then ascending and descending.
-        QTest::addColumn<QString>("sidebarChecks");
+        // thumbnailChecks: the four thumbnail sort items, then ascending and descending;
+        // sidebarChecks: the three sidebar sort items, then ascending and descending.
+        lmrtest::columns<int, int, QString, QString>({"sortBy", "sortOrder", "thumbnailChecks", "sidebarChecks"});
         QTest::newRow("name, ascending") << 1 << 1 << "100010" << "10010";
         QTest::newRow("creation date, descending") << 2 << 2 << "010001" << "01001";
         QTest::newRow("modification date") << 3 << 1 << "001010" << "00110";
@@ -106,17 +102,14 @@ private slots:
         preferences.setSidebarSortBy(sortBy);
         preferences.setSidebarSortOrder(sortOrder);
 
-        const QList<QAction *> thumbnailItems{delegate->sortThumbnailsByNameMenuItem,
-                                              delegate->sortThumbnailsByCreationDateMenuItem,
-                                              delegate->sortThumbnailsByModificationDateMenuItem,
-                                              delegate->sortThumbnailsByFileSizeMenuItem,
-                                              delegate->sortThumbnailsAscendingMenuItem,
-                                              delegate->sortThumbnailsDescendingMenuItem};
-        const QList<QAction *> sidebarItems{delegate->sortSidebarByNameMenuItem,
-                                            delegate->sortSidebarByCreationDateMenuItem,
-                                            delegate->sortSidebarByModificationDateMenuItem,
-                                            delegate->sortSidebarAscendingMenuItem,
-                                            delegate->sortSidebarDescendingMenuItem};
+        const QList<QAction *> thumbnailItems{
+            delegate->sortThumbnailsByNameMenuItem, delegate->sortThumbnailsByCreationDateMenuItem,
+            delegate->sortThumbnailsByModificationDateMenuItem, delegate->sortThumbnailsByFileSizeMenuItem,
+            delegate->sortThumbnailsAscendingMenuItem, delegate->sortThumbnailsDescendingMenuItem};
+        const QList<QAction *> sidebarItems{
+            delegate->sortSidebarByNameMenuItem, delegate->sortSidebarByCreationDateMenuItem,
+            delegate->sortSidebarByModificationDateMenuItem, delegate->sortSidebarAscendingMenuItem,
+            delegate->sortSidebarDescendingMenuItem};
         // Checked wrongly first, so that only validation can make them right.
         for (QAction *item : thumbnailItems + sidebarItems)
             item->setChecked(true);
@@ -131,8 +124,7 @@ private slots:
 
     void titlesFollowTheSettings_data()
     {
-        QTest::addColumn<bool>("on");
-        QTest::addColumn<QStringList>("titles");
+        lmrtest::columns<bool, QStringList>({"on", "titles"});
         QTest::newRow("all shown") << true << QStringList{"Hide Sidebar", "Hide Bottom Bar", "Hide File Names"};
         QTest::newRow("all hidden") << false << QStringList{"Show Sidebar", "Show Bottom Bar", "Show File Names"};
     }

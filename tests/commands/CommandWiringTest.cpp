@@ -129,8 +129,7 @@ private slots:
 
     void pacingText_data()
     {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<float>("seconds");
+        lmrtest::columns<QString, float>({"text", "seconds"});
         QTest::newRow("fraction") << "2.5" << 2.5f;
         QTest::newRow("trailing point") << "2." << 2.0f;
         QTest::newRow("with a unit") << "1.5 s" << 1.5f;
@@ -142,8 +141,7 @@ private slots:
     void pacingText()
     {
         QFETCH(QString, text);
-        QFETCH(float, seconds);
-        QCOMPARE(LMRPacingFromText(text), seconds);
+        QTEST(LMRPacingFromText(text), "seconds");
     }
 
     // Every keystroke is stored, and each store is announced (a running show restarts on it).

@@ -48,7 +48,8 @@ private slots:
         setItems({"a.jpg", "b.jpg"});
         QImage thumbnail(288, 288, QImage::Format_ARGB32_Premultiplied);
         thumbnail.fill(Qt::yellow);
-        LMRThumbnailRAMCache::sharedInstance().setObject(thumbnail, LMRThumbnailRAMCache::keyFor(m_delegate.items[1]->path(), 288));
+        const QString key = LMRThumbnailRAMCache::keyFor(m_delegate.items[1]->path(), 288);
+        LMRThumbnailRAMCache::sharedInstance().setObject(thumbnail, key);
         const QImage image = render();
         QCOMPARE(pixelAt(image, imageRect(0).center()), QColor(grey, grey, grey));
         QCOMPARE(pixelAt(image, imageRect(1).center()), QColor(Qt::yellow));
@@ -57,8 +58,7 @@ private slots:
 
     void selectionHighlightFollowsFocus_data()
     {
-        QTest::addColumn<bool>("focused");
-        QTest::addColumn<QColor>("color");
+        lmrtest::columns<bool, QColor>({"focused", "color"});
         QTest::newRow("focused in the active window") << true << kSelection;
         QTest::newRow("unfocused") << false << QColor(204, 204, 204);
     }
@@ -84,9 +84,7 @@ private slots:
 
     void videoBadge_data()
     {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<bool>("includeVideos");
-        QTest::addColumn<bool>("badge");
+        lmrtest::columns<QString, bool, bool>({"name", "includeVideos", "badge"});
         QTest::newRow("video, videos included") << "clip.mp4" << true << true;
         QTest::newRow("video, videos excluded") << "clip.mp4" << false << false;
         QTest::newRow("picture") << "photo.jpg" << true << false;
@@ -112,15 +110,14 @@ private slots:
         const QImage image = render();
         QCOMPARE(m_view->drawnLastPaintCount(), qint64(4));
         for (qint64 index : {4, 5, 6}) {
-            const QRect cell = viewportRect(*m_view, m_view->cellRectForItemIndex(quint64(index))).intersected(image.rect());
-            QCOMPARE(lmrtest::averageColor(image, cell), kBackground);
+            const QRect cell = viewportRect(*m_view, m_view->cellRectForItemIndex(quint64(index)));
+            QCOMPARE(lmrtest::averageColor(image, cell.intersected(image.rect())), kBackground);
         }
     }
 
     void partialRepaintDrawsOnlyItsCells_data()
     {
-        QTest::addColumn<QList<int>>("cells");
-        QTest::addColumn<int>("drawn");
+        lmrtest::columns<QList<int>, int>({"cells", "drawn"});
         QTest::newRow("one cell") << QList<int>{4} << 1;
         QTest::newRow("two cells apart") << QList<int>{0, 8} << 2;
         QTest::newRow("a cell beyond the count") << QList<int>{10} << 0;
@@ -154,11 +151,8 @@ private slots:
     // tests' matter): the starting selection's last index is the anchor.
     void selectionOperations_data()
     {
-        QTest::addColumn<Indices>("before");
-        QTest::addColumn<QString>("operation");
-        QTest::addColumn<Indices>("after");
-        QTest::addColumn<qint64>("anchorAfter");
-        QTest::addColumn<int>("told");
+        lmrtest::columns<Indices, QString, Indices, qint64, int>(
+            {"before", "operation", "after", "anchorAfter", "told"});
         QTest::newRow("extend without anchor adds one") << Indices{} << "extend" << Indices{5} << qint64(5) << 1;
         QTest::newRow("deselect all of nothing is not told") << Indices{} << "deselectAll" << Indices{}
                                                              << qint64(LMRNotFound) << 0;
@@ -190,7 +184,8 @@ private:
     {
         m_delegate.items.clear();
         for (const QString &name : names)
-            m_delegate.items.push_back(std::make_shared<LMRFileSystemImageItem>(lmrtest::writeFile(m_dir->filePath(name), "x")));
+            m_delegate.items.push_back(
+                std::make_shared<LMRFileSystemImageItem>(lmrtest::writeFile(m_dir->filePath(name), "x")));
         m_delegate.count = qint64(names.size());
         QVERIFY(showGrid(*m_view, 1000, 700));
     }
@@ -198,7 +193,8 @@ private:
     QRectF imageRect(qint64 index) const
     {
         const QRectF cell = m_view->cellRectForItemIndex(quint64(index));
-        return m_view->imageRectForItemRect(m_view->itemRectForCellRect(cell)).translated(0, -m_view->documentVisibleRect().y());
+        const QRectF image = m_view->imageRectForItemRect(m_view->itemRectForCellRect(cell));
+        return image.translated(0, -m_view->documentVisibleRect().y());
     }
 
     QImage render(const QRegion &region = {})

@@ -12,11 +12,7 @@ private slots:
 
     void cellMetrics_data()
     {
-        QTest::addColumn<bool>("names");
-        QTest::addColumn<int>("width");
-        QTest::addColumn<float>("cellHeight");
-        QTest::addColumn<qint64>("columns");
-        QTest::addColumn<float>("xOffset");
+        lmrtest::columns<bool, int, float, qint64, float>({"names", "width", "cellHeight", "columns", "xOffset"});
         QTest::newRow("1000 wide, names hidden") << false << 1000 << 312.0f << qint64(3) << 32.0f;
         QTest::newRow("1000 wide, names shown") << true << 1000 << 336.0f << qint64(3) << 32.0f;
         QTest::newRow("1001 wide: half-point margin") << false << 1001 << 312.0f << qint64(3) << 32.5f;
@@ -36,8 +32,7 @@ private slots:
 
     void itemIndexAtPoint_data()
     {
-        QTest::addColumn<QPointF>("point");
-        QTest::addColumn<quint64>("index");
+        lmrtest::columns<QPointF, quint64>({"point", "index"});
         QTest::newRow("left margin belongs to column 0") << QPointF(10, 10) << quint64(0);
         QTest::newRow("right margin belongs to the last column") << QPointF(990, 10) << quint64(2);
         QTest::newRow("second row, middle column") << QPointF(500, 320) << quint64(4);
@@ -53,10 +48,7 @@ private slots:
 
     void visibleItemsRange_data()
     {
-        QTest::addColumn<qint64>("count");
-        QTest::addColumn<int>("scrollY");
-        QTest::addColumn<qint64>("location");
-        QTest::addColumn<qint64>("length");
+        lmrtest::columns<qint64, int, qint64, qint64>({"count", "scrollY", "location", "length"});
         QTest::newRow("100 items seen from y 400") << qint64(100) << 400 << qint64(3) << qint64(9);
         QTest::newRow("end of the document: short last row") << qint64(100) << 9908 << qint64(93) << qint64(7);
         QTest::newRow("no items") << qint64(0) << 0 << qint64(0) << qint64(0);
@@ -76,10 +68,9 @@ private slots:
     // The tooltip names the item under the pointer whatever happened since the last layout.
     void toolTipNamesTheItemUnderThePointer_data()
     {
-        QTest::addColumn<int>("count");
-        QTest::addColumn<int>("zoomTo");
-        QTest::addColumn<int>("hovered");      // the cell the pointer rests on
-        QTest::addColumn<int>("expected");     // the item named; -1 none
+        // hovered: the cell the pointer rests on
+        // expected: the item named; -1 none
+        lmrtest::columns<int, int, int, int>({"count", "zoomTo", "hovered", "expected"});
         QTest::newRow("first screen") << 6 << 288 << 1 << 1;
         QTest::newRow("scrolled far down") << 60 << 288 << 40 << 40;
         QTest::newRow("zoomed out, height unchanged") << 6 << 96 << 4 << 4;

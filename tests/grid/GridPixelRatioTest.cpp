@@ -14,8 +14,8 @@ class GridPixelRatioTest : public QObject
 private slots:
     void thumbnailsAtDevicePixels_data()
     {
-        QTest::addColumn<qreal>("ratio");
-        QTest::addColumn<int>("deviceSide");   // of a 96-point thumbnail
+        // deviceSide: of a 96-point thumbnail
+        lmrtest::columns<qreal, int>({"ratio", "deviceSide"});
         QTest::newRow("ratio 1") << 1.0 << 96;
         QTest::newRow("ratio 1.5") << 1.5 << 144;
         QTest::newRow("ratio 2") << 2.0 << 192;

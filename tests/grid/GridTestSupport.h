@@ -4,6 +4,7 @@
 #include "grid/ImageCollectionView.h"
 #include "grid/ImageCollectionViewDelegate.h"
 #include "prefs/Preferences.h"
+#include "support/DataTable.h"
 #include "support/TestRunner.h"
 
 class FakeGridDelegate : public ImageCollectionViewDelegate

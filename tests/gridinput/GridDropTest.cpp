@@ -56,10 +56,8 @@ private slots:
 
     void copyOrMove_data()
     {
-        QTest::addColumn<int>("modifiers");
-        // Carried by the drop events instead of held (as a query of the keyboard answers).
-        QTest::addColumn<bool>("inTheEvent");
-        QTest::addColumn<bool>("copies");
+        // inTheEvent: carried by the drop events instead of held (as a query of the keyboard answers).
+        lmrtest::columns<int, bool, bool>({"modifiers", "inTheEvent", "copies"});
         QTest::newRow("no modifier moves") << int(Qt::NoModifier) << false << false;
         QTest::newRow("ctrl alone copies") << int(Qt::ControlModifier) << false << true;
         QTest::newRow("ctrl with shift moves") << int(Qt::ControlModifier | Qt::ShiftModifier) << false << false;
@@ -95,12 +93,8 @@ private slots:
     // query (X11), or nowhere (Wayland while another program drags).
     void dropDecision_data()
     {
-        QTest::addColumn<int>("possible");
-        QTest::addColumn<int>("proposed");
-        QTest::addColumn<int>("eventModifiers");
-        QTest::addColumn<bool>("canQuery");
-        QTest::addColumn<int>("queried");
-        QTest::addColumn<int>("expected");
+        lmrtest::columns<int, int, int, bool, int, int>(
+            {"possible", "proposed", "eventModifiers", "canQuery", "queried", "expected"});
         const int both = Qt::CopyAction | Qt::MoveAction;
         const int copy = Qt::CopyAction, move = Qt::MoveAction, none = Qt::IgnoreAction;
         const int ctrl = Qt::ControlModifier, ctrlShift = Qt::ControlModifier | Qt::ShiftModifier;
@@ -144,9 +138,7 @@ private slots:
     // alert; what arrived is listed, what follows is not touched.
     void aProblemStopsTheDrop_data()
     {
-        QTest::addColumn<QString>("problem");
-        QTest::addColumn<QStringList>("listed");
-        QTest::addColumn<QByteArray>("shownB");
+        lmrtest::columns<QString, QStringList, QByteArray>({"problem", "listed", "shownB"});
         QTest::newRow("an existing name") << "exists" << QStringList{"a.jpg"} << QByteArray("old b.jpg");
         QTest::newRow("across file systems, original kept") << "kept" << QStringList{"a.jpg", "b.jpg"}
                                                            << QByteArray("new b.jpg");
@@ -155,7 +147,6 @@ private slots:
     {
         QFETCH(QString, problem);
         QFETCH(QStringList, listed);
-        QFETCH(QByteArray, shownB);
         QString b = m_outside + "/b.jpg";
         QTemporaryDir otherFileSystem(QStringLiteral("/dev/shm/lumory-drop-XXXXXX"));
         for (const auto &[path, mode] : {std::pair{m_dir->path(), 0755}, {m_shown, 0777}, {m_outside, 0777}})
@@ -191,7 +182,7 @@ private slots:
         for (const QString &name : listed)
             received << m_shown + u'/' + name;
         QCOMPARE(m_delegate.received, std::vector<QStringList>{received});
-        QCOMPARE(lmrtest::readFile(m_shown + "/b.jpg"), shownB);
+        QTEST(lmrtest::readFile(m_shown + "/b.jpg"), "shownB");
         QCOMPARE(lmrtest::readFile(b), QByteArray("new b.jpg"));
         QCOMPARE(lmrtest::readFile(m_outside + "/c.jpg"), QByteArray("new c.jpg"));
         QVERIFY(!QFile::exists(m_shown + "/c.jpg"));

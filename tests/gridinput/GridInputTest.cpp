@@ -26,11 +26,9 @@ private slots:
     // Starting from {1, 2} with anchor 2; Alt and Meta count like Ctrl.
     void clickTable_data()
     {
-        QTest::addColumn<int>("modifiers");
-        QTest::addColumn<qint64>("target");   // -1: empty space
-        QTest::addColumn<Indices>("after");
-        QTest::addColumn<qint64>("anchorAfter");
-        QTest::addColumn<std::vector<Indices>>("told");
+        // target -1: empty space
+        lmrtest::columns<int, qint64, Indices, qint64, std::vector<Indices>>(
+            {"modifiers", "target", "after", "anchorAfter", "told"});
         const int plain = Qt::NoModifier, shift = Qt::ShiftModifier, ctrl = Qt::ControlModifier;
         using Told = std::vector<Indices>;
         QTest::newRow("plain, unselected: deselect, then add") << plain << qint64(3) << Indices{3} << qint64(3)
@@ -53,14 +51,11 @@ private slots:
     {
         QFETCH(int, modifiers);
         QFETCH(qint64, target);
-        QFETCH(Indices, after);
-        QFETCH(qint64, anchorAfter);
-        QFETCH(std::vector<Indices>, told);
         startWith(*m_view, m_delegate, {1, 2});
         click(*m_view, target < 0 ? padding : itemCenter(*m_view, target), Qt::KeyboardModifiers(modifiers));
-        QCOMPARE(m_view->selection().indices(), after);
-        QCOMPARE(m_view->lastSelectedIndex(), anchorAfter);
-        QCOMPARE(m_delegate.selectionsTold, told);
+        QTEST(m_view->selection().indices(), "after");
+        QTEST(m_view->lastSelectedIndex(), "anchorAfter");
+        QTEST(m_delegate.selectionsTold, "told");
     }
 
     void clicksOutsideTheHitAreaAreEmptySpace_data()
@@ -100,10 +95,8 @@ private slots:
     // A press on item 4 (or on the selected item 1) moved by (dx, dy) and released.
     void dragThreshold_data()
     {
-        QTest::addColumn<qint64>("pressed");
-        QTest::addColumn<QPointF>("movement");
-        QTest::addColumn<Indices>("after");
-        QTest::addColumn<Indices>("dragged");   // empty: no drag session
+        // dragged empty: no drag session
+        lmrtest::columns<qint64, QPointF, Indices, Indices>({"pressed", "movement", "after", "dragged"});
         QTest::newRow("4 points is a click") << qint64(4) << QPointF(0, 4) << Indices{4} << Indices{};
         QTest::newRow("5 points drags, selecting the pressed item first")
             << qint64(4) << QPointF(3, 4) << Indices{4} << Indices{4};
@@ -116,7 +109,6 @@ private slots:
     {
         QFETCH(qint64, pressed);
         QFETCH(QPointF, movement);
-        QFETCH(Indices, after);
         QFETCH(Indices, dragged);
         startWith(*m_view, m_delegate, {1, 2});
         const QPointF p = itemCenter(*m_view, pressed);
@@ -125,7 +117,7 @@ private slots:
         if (!dragged.empty())
             moveTo(*m_view, p + movement * 2);   // later moves of the same press start nothing more
         release(*m_view, p + movement);
-        QCOMPARE(m_view->selection().indices(), after);
+        QTEST(m_view->selection().indices(), "after");
         if (dragged.empty()) {
             QVERIFY(m_view->drags.empty());
             return;
@@ -141,9 +133,7 @@ private slots:
     // A band from the padding between items 0 and 1 to (701, 500) touches items 1, 2, 4 and 5.
     void marquee_data()
     {
-        QTest::addColumn<Indices>("before");
-        QTest::addColumn<int>("modifiers");
-        QTest::addColumn<Indices>("after");
+        lmrtest::columns<Indices, int, Indices>({"before", "modifiers", "after"});
         QTest::newRow("plain: the touched items") << Indices{7} << int(Qt::NoModifier) << Indices{1, 2, 4, 5};
         QTest::newRow("ctrl: touched items toggled") << Indices{0, 1} << int(Qt::ControlModifier)
                                                      << Indices{0, 2, 4, 5};
@@ -186,8 +176,8 @@ private slots:
 
     void contextMenuSelection_data()
     {
-        QTest::addColumn<qint64>("target");   // -1: padding, -2: the edge of item 0's frame
-        QTest::addColumn<Indices>("after");
+        // target -1: padding, -2: the edge of item 0's frame
+        lmrtest::columns<qint64, Indices>({"target", "after"});
         QTest::newRow("unselected item: only it") << qint64(4) << Indices{4};
         QTest::newRow("item of the selection: selection kept") << qint64(1) << Indices{1, 2};
         QTest::newRow("padding: deselects") << qint64(-1) << Indices{};
@@ -214,11 +204,8 @@ private slots:
 
     void moves_data()
     {
-        QTest::addColumn<Indices>("before");   // the last one is the anchor
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("modifiers");
-        QTest::addColumn<Indices>("after");
-        QTest::addColumn<qint64>("anchorAfter");
+        // before: the last one is the anchor
+        lmrtest::columns<Indices, int, int, Indices, qint64>({"before", "key", "modifiers", "after", "anchorAfter"});
         const int shift = Qt::ShiftModifier;
         QTest::newRow("down") << Indices{4} << int(Qt::Key_Down) << 0 << Indices{7} << qint64(7);
         QTest::newRow("right wraps to the next row") << Indices{5} << int(Qt::Key_Right) << 0 << Indices{6}
@@ -257,10 +244,7 @@ private slots:
 
     void opening_data()
     {
-        QTest::addColumn<bool>("selectAll");
-        QTest::addColumn<Indices>("before");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<Indices>("opened");
+        lmrtest::columns<bool, Indices, int, Indices>({"selectAll", "before", "key", "opened"});
         QTest::newRow("return opens the anchor") << false << Indices{2, 5} << int(Qt::Key_Return) << Indices{5};
         QTest::newRow("space") << false << Indices{8} << int(Qt::Key_Space) << Indices{8};
         QTest::newRow("return after select all does nothing") << true << Indices{} << int(Qt::Key_Return) << Indices{};
@@ -306,14 +290,14 @@ private slots:
 
     void clipboardText_data()
     {
-        QTest::addColumn<Indices>("selection");
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("paths of 4 and 2, in index order") << Indices{4, 2} << "copy" << "/pictures/image2.jpg\n/pictures/image4.jpg\n";
+        lmrtest::columns<Indices, QString, QString>({"selection", "how", "text"});
+        QTest::newRow("paths of 4 and 2, in index order")
+            << Indices{4, 2} << "copy" << "/pictures/image2.jpg\n/pictures/image4.jpg\n";
         QTest::newRow("names of 4 and 2") << Indices{4, 2} << "names" << "image2.jpg\nimage4.jpg\n";
         QTest::newRow("one path, no line break") << Indices{2} << "copy" << "/pictures/image2.jpg";
         QTest::newRow("empty selection leaves the clipboard") << Indices{} << "copy" << "untouched";
-        QTest::newRow("Ctrl+C copies paths") << Indices{0, 5} << "Ctrl+C" << "/pictures/image0.jpg\n/pictures/image5.jpg\n";
+        QTest::newRow("Ctrl+C copies paths")
+            << Indices{0, 5} << "Ctrl+C" << "/pictures/image0.jpg\n/pictures/image5.jpg\n";
     }
     void clipboardText()
     {

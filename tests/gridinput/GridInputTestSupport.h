@@ -23,7 +23,10 @@ public:
         FakeGridDelegate::collectionViewSelectionDidChange(view);
         selectionsTold.push_back(view->selection().indices());
     }
-    void collectionViewDidDoubleClickItemAtIndexPath(ImageCollectionView *, qint64 index) override { opened.push_back(index); }
+    void collectionViewDidDoubleClickItemAtIndexPath(ImageCollectionView *, qint64 index) override
+    {
+        opened.push_back(index);
+    }
     void collectionViewDeleteSelectedItems(ImageCollectionView *) override { ++deleteRequests; }
     void collectionViewReceivedItemsByDrag(ImageCollectionView *, const std::vector<LMRImageItemPtr> &items) override
     {

@@ -102,9 +102,8 @@ private slots:
 
     void submenuFollowsTheFirstSelectedItem_data()
     {
-        QTest::addColumn<Indices>("selection");
-        QTest::addColumn<qint64>("clicked");   // -1: the padding beside item 0
-        QTest::addColumn<QStringList>("titles");
+        // clicked -1: the padding beside item 0
+        lmrtest::columns<Indices, qint64, QStringList>({"selection", "clicked", "titles"});
         QTest::newRow("a JPEG alone") << Indices{} << qint64(0) << QStringList{"art studio", "Zoom Viewer"};
         QTest::newRow("a PNG alone") << Indices{} << qint64(1) << QStringList{"art studio", "Png Painter"};
         QTest::newRow("PNG first in a mixed selection") << Indices{1, 2} << qint64(2)
@@ -115,13 +114,12 @@ private slots:
     {
         QFETCH(Indices, selection);
         QFETCH(qint64, clicked);
-        QFETCH(QStringList, titles);
         // The submenu of an earlier menu is never left over.
         m_view->showPopUpMenuAtPoint(itemCenter(*m_view, 0));
         startWith(*m_view, m_delegate, selection);
         m_view->showPopUpMenuAtPoint(clicked < 0 ? QPointF(344, 150) : itemCenter(*m_view, clicked));
         QCOMPARE(m_view->menus.size(), size_t(2));
-        QCOMPARE(m_view->menus.back().openWithTitles, titles);
+        QTEST(m_view->menus.back().openWithTitles, "titles");
         QCOMPARE(m_view->selection().isEmpty(), clicked < 0);
     }
 

@@ -42,10 +42,7 @@ class FullScreenTest : public QObject
 private slots:
     void enteredAndLeftWithTheChromeAsItWas_data()
     {
-        QTest::addColumn<bool>("hideSidebar");
-        QTest::addColumn<bool>("hideBottomBar");
-        QTest::addColumn<bool>("hideToolbar");
-        QTest::addColumn<bool>("inViewer");
+        lmrtest::columns<bool, bool, bool, bool>({"hideSidebar", "hideBottomBar", "hideToolbar", "inViewer"});
         QTest::newRow("everything shown, viewer") << false << false << false << true;
         QTest::newRow("everything shown, grid") << false << false << false << false;
         QTest::newRow("sidebar hidden") << true << false << false << true;

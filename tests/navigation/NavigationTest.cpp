@@ -42,11 +42,8 @@ private slots:
     // Plain steps in the middle of the list are the viewer scenarios' matter; here the ends.
     void stepping_data()
     {
-        QTest::addColumn<int>("count");
-        QTest::addColumn<int>("start");
-        QTest::addColumn<qint64>("mode");       // 0: no slideshow
-        QTest::addColumn<bool>("forward");
-        QTest::addColumn<int>("expected");
+        // mode 0: no slideshow
+        lmrtest::columns<int, int, qint64, bool, int>({"count", "start", "mode", "forward", "expected"});
         QTest::newRow("next on the last stays") << 5 << 4 << qint64(0) << true << 4;
         QTest::newRow("one item, next stays") << 1 << 0 << qint64(0) << true << 0;
         QTest::newRow("slideshow: next on the last wraps") << 5 << 4 << qint64(1) << true << 0;
@@ -161,10 +158,9 @@ private slots:
     }
     void selectionAfterDeletion_data()
     {
-        QTest::addColumn<int>("count");
-        QTest::addColumn<QList<int>>("deleted");
-        QTest::addColumn<int>("shown");            // -1: the grid is on show
-        QTest::addColumn<int>("expected");         // original index of the item selected; -1 none
+        // shown -1: the grid is on show
+        // expected: original index of the item selected; -1 none
+        lmrtest::columns<int, QList<int>, int, int>({"count", "deleted", "shown", "expected"});
         QTest::newRow("items 1 and 2 of five select the one that was at 4") << 5 << QList<int>{1, 2} << -1 << 4;
         QTest::newRow("the first of three") << 3 << QList<int>{0} << -1 << 1;
         QTest::newRow("the last of five") << 5 << QList<int>{4} << -1 << 3;
@@ -239,10 +235,7 @@ private slots:
     // commands do, and the item under the pointer is still under it afterwards.
     void stepsKeepingTheItemUnderThePointer_data()
     {
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<double>("amount");
-        QTest::addColumn<int>("startStep");
-        QTest::addColumn<int>("endStep");
+        lmrtest::columns<QString, double, int, int>({"how", "amount", "startStep", "endStep"});
         QTest::newRow("wheel notch in") << QStringLiteral("wheel") << 120.0 << 3 << 4;
         QTest::newRow("wheel notch out") << QStringLiteral("wheel") << -120.0 << 3 << 2;
         QTest::newRow("two notches at once") << QStringLiteral("wheel") << -240.0 << 4 << 2;

@@ -2,6 +2,7 @@
 // move across file systems.
 
 #include "platform/FileTransfer.h"
+#include "support/DataTable.h"
 #include "support/TestRunner.h"
 
 #include <sys/stat.h>
@@ -23,8 +24,7 @@ private slots:
     // A file, and a folder with a sub-folder and a symbolic link in it.
     void transfersKeepNameAndContents_data()
     {
-        QTest::addColumn<bool>("folder");
-        QTest::addColumn<bool>("copy");
+        lmrtest::columns<bool, bool>({"folder", "copy"});
         QTest::newRow("move a file") << false << false;
         QTest::newRow("copy a file") << false << true;
         QTest::newRow("move a folder") << true << false;

@@ -20,7 +20,7 @@ private slots:
 
     void cleanup()
     {
-        terminate(m_delegate);
+        m_app.reset();
         Preferences::sharedInstance().clearForTesting();
     }
 
@@ -29,8 +29,7 @@ private slots:
     void historyFollowsEnteringAndGoingBack()
     {
         makeFolders(m_root, {"A/B/C", "A/Other", "X"});
-        m_delegate = launchDelegate();
-        AppDelegate &d = *m_delegate;
+        AppDelegate &d = launch(m_app);
         OutlineView *view = outline(d);
         QComboBox *popUp = d.sidebarNavPopUpButton;
 
@@ -91,8 +90,7 @@ private slots:
     {
         makeFolders(m_root, {"R/Photos", "R/.hidden", "R/Album.photoslibrary/inner"});
         lmrtest::writeFile(m_root + "/R/picture.jpg", "");
-        m_delegate = launchDelegate();
-        AppDelegate &d = *m_delegate;
+        AppDelegate &d = launch(m_app);
         d.setSidebarRootURL(m_root + "/R");
         QVERIFY(waitForRoot(d, m_root + "/R"));
         QCOMPARE(rowNames(d), QStringList({"Album.photoslibrary", "Photos"}));
@@ -111,8 +109,7 @@ private slots:
         makeFolders(m_root, {"R/One", "R/Two"});
         lmrtest::writeImage(m_root + "/R/root.png", 8, 8);
         lmrtest::writeImage(m_root + "/R/Two/two.png", 8, 8);
-        m_delegate = launchDelegate();
-        AppDelegate &d = *m_delegate;
+        AppDelegate &d = launch(m_app);
         OutlineView *view = outline(d);
         d.setSidebarRootURL(m_root + "/R");
         QVERIFY(waitForRoot(d, m_root + "/R"));
@@ -146,8 +143,7 @@ private slots:
         for (int i = 0; i < 80; ++i)
             folders << QStringLiteral("R/f%1").arg(i, 2, 10, QLatin1Char('0'));
         makeFolders(m_root, folders);
-        m_delegate = launchDelegate();
-        AppDelegate &d = *m_delegate;
+        AppDelegate &d = launch(m_app);
         OutlineView *view = outline(d);
         QVERIFY(QTest::qWaitForWindowExposed(d.window));
         d.setSidebarRootURL(m_root + "/R");
@@ -197,8 +193,7 @@ private slots:
     void staleEnumerationMessagesAreDropped()
     {
         makeFolders(m_root, {"A/a1", "A/a2", "B/b1"});
-        m_delegate = launchDelegate();
-        AppDelegate &d = *m_delegate;
+        AppDelegate &d = launch(m_app);
         d.setSidebarRootURL(m_root + "/A");
         d.setSidebarRootURL(m_root + "/B");
         QVERIFY(waitForRoot(d, m_root + "/B"));
@@ -216,9 +211,7 @@ private slots:
 
     void sortsByThePreference_data()
     {
-        QTest::addColumn<qint64>("sortBy");
-        QTest::addColumn<qint64>("sortOrder");
-        QTest::addColumn<QStringList>("expected");
+        lmrtest::columns<qint64, qint64, QStringList>({"sortBy", "sortOrder", "expected"});
         // Modification times: b 300, a10 100, A2 200.
         QTest::newRow("name, digit runs by value") << qint64(1) << qint64(1) << QStringList({"A2", "a10", "b"});
         QTest::newRow("name descending") << qint64(1) << qint64(2) << QStringList({"b", "a10", "A2"});
@@ -235,21 +228,20 @@ private slots:
             const struct timespec times[2] = {{seconds, 0}, {seconds, 0}};
             QCOMPARE(::utimensat(AT_FDCWD, QFile::encodeName(m_root + u'/' + name).constData(), times, 0), 0);
         }
-        m_delegate = launchDelegate();
+        AppDelegate &d = launch(m_app);
         Preferences::sharedInstance().setSidebarSortBy(sortBy);
         Preferences::sharedInstance().setSidebarSortOrder(sortOrder);
-        m_delegate->setSidebarRootURL(m_root + "/R");
-        QVERIFY(waitForRoot(*m_delegate, m_root + "/R"));
-        QCOMPARE(rowNames(*m_delegate), expected);
-        QCOMPARE(outline(*m_delegate)->model()->index(2, 0).data().toString(), expected.constLast());
+        d.setSidebarRootURL(m_root + "/R");
+        QVERIFY(waitForRoot(d, m_root + "/R"));
+        QCOMPARE(rowNames(d), expected);
+        QCOMPARE(outline(d)->model()->index(2, 0).data().toString(), expected.constLast());
     }
 
     // However a folder fails to list, the busy indicator stops and the window says why; showing
     // a readable folder takes the message away again.
     void unreadableFolderIsNamedInTheWindow_data()
     {
-        QTest::addColumn<QString>("how");
-        QTest::addColumn<QString>("reason");
+        lmrtest::columns<QString, QString>({"how", "reason"});
         QTest::newRow("root without permission") << "mode 000" << "Permission denied";
         QTest::newRow("listed folder removed, then chosen") << "remove S" << "No such file or directory";
         QTest::newRow("root removed, then refreshed") << "remove R" << "No such file or directory";
@@ -261,8 +253,7 @@ private slots:
         makeFolders(m_root, {"R/S", "ok"});
         lmrtest::writeImage(m_root + "/R/a.png", 8, 8);
         QVERIFY(::chmod(QFile::encodeName(m_root).constData(), 0755) == 0);
-        m_delegate = launchDelegate();
-        AppDelegate &d = *m_delegate;
+        AppDelegate &d = launch(m_app);
         QLabel *problem = d.folderProblemLabel;
         QVERIFY(problem && problem->isHidden());
         std::optional<lmrtest::UnprivilegedFileAccess> asNobody;
@@ -297,7 +288,7 @@ private slots:
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
     QString m_root;
-    std::unique_ptr<AppDelegate> m_delegate;
+    std::unique_ptr<lmrtest::AppSession> m_app;
 };
 
 LMR_REGISTER_TEST(SidebarNavigationTest);

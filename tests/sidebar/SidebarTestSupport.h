@@ -2,21 +2,17 @@
 // Shared by the sidebar tests: a launched delegate on fresh settings, folders made on the fly,
 // and waiting for the root's listing to end.
 
-#include "app/AppDelegate.h"
-#include "app/MainWindow.h"
-#include "model/DirectoryEnumerationThread.h"
-#include "prefs/Preferences.h"
 #include "sidebar/OutlineView.h"
-#include "support/TestRunner.h"
+#include "support/AppSession.h"
+#include "support/DataTable.h"
 
 namespace sidebartest {
 
-inline std::unique_ptr<AppDelegate> launchDelegate()
+// The program, launched once a test has made its folders; reset in cleanup().
+inline AppDelegate &launch(std::unique_ptr<lmrtest::AppSession> &session)
 {
-    Preferences::sharedInstance().clearForTesting();
-    auto delegate = std::make_unique<AppDelegate>();
-    delegate->launch();
-    return delegate;
+    session = std::make_unique<lmrtest::AppSession>();
+    return **session;
 }
 
 // A fresh temporary folder and its resolved path, for init().
@@ -26,16 +22,10 @@ inline QString freshRoot(std::unique_ptr<QTemporaryDir> &dir)
     return dir->isValid() ? QDir(dir->path()).canonicalPath() : QString();
 }
 
-inline void terminate(std::unique_ptr<AppDelegate> &delegate)
+inline OutlineView *outline(const AppDelegate &delegate)
 {
-    if (!delegate)
-        return;
-    delegate->applicationWillTerminate();
-    delegate.reset();
-    LMRDirectoryEnumerationThread::waitForRunningWalks();
+    return qobject_cast<OutlineView *>(delegate.sidebarOutlineView.data());
 }
-
-inline OutlineView *outline(const AppDelegate &delegate) { return qobject_cast<OutlineView *>(delegate.sidebarOutlineView.data()); }
 
 inline void makeFolders(const QString &root, const QStringList &relativePaths)
 {
@@ -76,7 +66,13 @@ inline QStringList historyNames(const AppDelegate &delegate) { return namesOf(de
 inline qint64 rowOf(const AppDelegate &delegate, const QString &name) { return rowNames(delegate).indexOf(name); }
 
 // The centre of a row, and a point of the list below every row.
-inline QPoint rowCenter(OutlineView *view, qint64 row) { return view->visualRect(view->model()->index(int(row), 0)).center(); }
-inline QPoint emptySpace(OutlineView *view) { return QPoint(view->viewport()->width() / 2, view->viewport()->height() - 4); }
+inline QPoint rowCenter(OutlineView *view, qint64 row)
+{
+    return view->visualRect(view->model()->index(int(row), 0)).center();
+}
+inline QPoint emptySpace(OutlineView *view)
+{
+    return QPoint(view->viewport()->width() / 2, view->viewport()->height() - 4);
+}
 
 } // namespace sidebartest

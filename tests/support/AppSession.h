@@ -7,6 +7,7 @@
 #include "grid/ImageCollectionView.h"
 #include "model/DirectoryEnumerationThread.h"
 #include "prefs/Preferences.h"
+#include "support/DataTable.h"
 #include "support/TestRunner.h"
 #include "viewer/FullSizeView.h"
 
@@ -22,9 +23,10 @@ public:
         Preferences::sharedInstance().clearForTesting();
         delegate = std::make_unique<AppDelegate>();
         delegate->launch();
-        for (int i = 0; i < listed; ++i)
-            delegate->thumbnailItems.push_back(
-                std::make_shared<LMRFileSystemImageItem>(write(QStringLiteral("item%1.png").arg(i, 2, 10, QLatin1Char('0')))));
+        for (int i = 0; i < listed; ++i) {
+            const QString name = QStringLiteral("item%1.png").arg(i, 2, 10, QLatin1Char('0'));
+            delegate->thumbnailItems.push_back(std::make_shared<LMRFileSystemImageItem>(write(name)));
+        }
         if (listed)
             delegate->thumbnailsCollectionView->reloadData();
     }

@@ -10,6 +10,7 @@
 #include "platform/SingleInstance.h"
 #include "platform/WindowActivation.h"
 #include "prefs/Preferences.h"
+#include "support/DataTable.h"
 #include "support/TestRunner.h"
 
 #include <QDBusConnection>
@@ -95,9 +96,7 @@ private slots:
     // the copy modifier in the event copies, a source that only copies is taken at its word.
     void dropsWithoutKeyboardState_data()
     {
-        QTest::addColumn<int>("offered");
-        QTest::addColumn<int>("modifiers");
-        QTest::addColumn<bool>("copies");
+        lmrtest::columns<int, int, bool>({"offered", "modifiers", "copies"});
         const int both = Qt::CopyAction | Qt::MoveAction;
         QTest::newRow("no keys: move") << both << int(Qt::NoModifier) << false;
         QTest::newRow("Ctrl in the event: copy") << both << int(Qt::ControlModifier) << true;
