@@ -132,7 +132,8 @@ void AppDelegate::applicationDidFinishLaunching()
     thumbnailLoading->handOverReceiver = this;
 
     // 3. The split view, side by side, above the bottom bar.
-    splitView = new QSplitter(Qt::Horizontal, contentView);
+    auto *split = new LMRSplitView(Qt::Horizontal, contentView);
+    splitView = split;
     splitView->setObjectName(QStringLiteral("splitView"));
     splitView->setChildrenCollapsible(false);
     splitView->setHandleWidth(1);
@@ -152,6 +153,11 @@ void AppDelegate::applicationDidFinishLaunching()
     connect(splitView, &QSplitter::splitterMoved, this, [this] {
         Preferences::sharedInstance().setStoredValue(kSplitViewKey, splitView->saveState());
     });
+    // A drag moves the divider at every mouse move: the settings file is written once, at its end.
+    auto dragHold = std::make_shared<Preferences::WriteHold>();
+    connect(split, &LMRSplitView::dividerDragStarted, this,
+            [dragHold] { *dragHold = Preferences::sharedInstance().holdWrites(); });
+    connect(split, &LMRSplitView::dividerDragFinished, this, [dragHold] { dragHold->reset(); });
     splitView->show();
 
     // 5.
@@ -252,6 +258,8 @@ void AppDelegate::applicationWillTerminate()
     if (m_windowGeometryTimer && m_windowGeometryTimer->isActive())
         saveWindowGeometry();
     LMRRecentFiles::waitForPendingNotes();
+    // A gesture still under way when the program quits (a colour dialog left open) never ends.
+    Preferences::sharedInstance().writeHeldValues();
 
     // Cancelled and woken, never waited for: a render in progress must not hold up the exit.
     if (thumbnailLoading) {

@@ -15,6 +15,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QSlider>
 #include <QSplitter>
@@ -38,6 +39,56 @@ protected:
     void wheelEvent(QWheelEvent *event) override { event->ignore(); }
 };
 } // namespace
+
+// --- LMRSplitView
+
+namespace {
+
+class SplitViewHandle : public QSplitterHandle
+{
+public:
+    SplitViewHandle(Qt::Orientation orientation, LMRSplitView *parent)
+        : QSplitterHandle(orientation, parent), m_view(parent)
+    {
+    }
+    // A handle taken away in the middle of a drag still ends it.
+    ~SplitViewHandle() override { finish(); }
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override
+    {
+        if (event->button() == Qt::LeftButton && !m_dragging) {
+            m_dragging = true;
+            emit m_view->dividerDragStarted();
+        }
+        QSplitterHandle::mousePressEvent(event);
+    }
+    void mouseReleaseEvent(QMouseEvent *event) override
+    {
+        QSplitterHandle::mouseReleaseEvent(event);
+        if (event->button() == Qt::LeftButton)
+            finish();
+    }
+
+private:
+    void finish()
+    {
+        if (m_dragging && m_view) {
+            m_dragging = false;
+            emit m_view->dividerDragFinished();
+        }
+    }
+
+    QPointer<LMRSplitView> m_view;
+    bool m_dragging = false;
+};
+
+} // namespace
+
+QSplitterHandle *LMRSplitView::createHandle()
+{
+    return new SplitViewHandle(orientation(), this);
+}
 
 // --- MainContentView
 
@@ -301,6 +352,11 @@ void AppDelegate::buildBottomBar()
     thumbnailZoomSlider->setToolTip(tr("Thumbnail size"));
     connect(thumbnailZoomSlider, &QSlider::valueChanged, this,
             [this] { didChangeZoomSlider(thumbnailZoomSlider); });
+    // Pulling the knob steps through sizes: the zoom is written once, when it is let go.
+    auto zoomHold = std::make_shared<Preferences::WriteHold>();
+    connect(thumbnailZoomSlider, &QSlider::sliderPressed, this,
+            [zoomHold] { *zoomHold = Preferences::sharedInstance().holdWrites(); });
+    connect(thumbnailZoomSlider, &QSlider::sliderReleased, this, [zoomHold] { zoomHold->reset(); });
 
     largerThumbnailsIcon = new LMRClickableImageView(forThumbnails);
     largerThumbnailsIcon->setObjectName(QStringLiteral("largerThumbnailsIcon"));

@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <QSplitter>
 
 class BottomBarView;
 class QSplitter;
@@ -14,6 +15,22 @@ class QSplitter;
 // the pane (detached, it would otherwise show as a window of its own). False when pane is not
 // in the split view.
 bool LMRReplaceSplitViewPane(QSplitter *splitView, QWidget *pane, QWidget *replacement);
+
+// The split view of the sidebar and the grid or viewer. Its dividers tell when the user takes
+// one and lets it go, so that what a drag changes is stored once, when it ends.
+class LMRSplitView : public QSplitter
+{
+    Q_OBJECT
+public:
+    using QSplitter::QSplitter;
+
+signals:
+    void dividerDragStarted();
+    void dividerDragFinished();
+
+protected:
+    QSplitterHandle *createHandle() override;
+};
 
 class MainContentView : public QWidget
 {

@@ -40,6 +40,9 @@ void LMRColorWell::openColorDialog()
         if (m_color != before)
             chooseColor(before);
     });
+    // destroyed, not finished: a dialog that goes with its well without being closed still ends.
+    connect(dialog, &QObject::destroyed, this, &LMRColorWell::editingFinished);
+    emit editingStarted();
     dialog->open();
 }
 

@@ -20,6 +20,9 @@ public:
 
 signals:
     void colorChanged(const QColor &color);
+    // The colour dialog opened and closed: the choices in between are one gesture.
+    void editingStarted();
+    void editingFinished();
 
 protected:
     void paintEvent(QPaintEvent *event) override;

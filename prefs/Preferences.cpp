@@ -152,6 +152,8 @@ QVariantMap Preferences::defaults() const
 QVariant Preferences::value(const QString &key) const
 {
     QMutexLocker locker(&m_mutex);
+    if (auto held = m_held.constFind(key); held != m_held.constEnd())
+        return held.value();
     const QVariant stored = m_settings->value(key);
     return stored.isValid() ? stored : m_registered.value(key);
 }
@@ -160,10 +162,14 @@ void Preferences::write(const QString &key, const QVariant &value, const QString
 {
     {
         QMutexLocker locker(&m_mutex);
-        m_settings->setValue(key, value);
-        m_settings->sync();
-        if (m_settings->status() != QSettings::NoError)
-            LMRLog(QStringLiteral("Settings could not be written to %1").arg(m_settings->fileName()));
+        if (m_holds > 0) {
+            m_held.insert(key, value);
+        } else {
+            m_settings->setValue(key, value);
+            m_settings->sync();
+            if (m_settings->status() != QSettings::NoError)
+                LMRLog(QStringLiteral("Settings could not be written to %1").arg(m_settings->fileName()));
+        }
     }
     // Posted without the lock: handlers read the new value through the getters.
     if (!notification.isEmpty())
@@ -383,6 +389,39 @@ QSettings &Preferences::settings()
     return *m_settings;
 }
 
+Preferences::WriteHold Preferences::holdWrites()
+{
+    {
+        QMutexLocker locker(&m_mutex);
+        ++m_holds;
+    }
+    // The token's deleter ends the hold, whoever drops the last copy and whenever.
+    return WriteHold(static_cast<void *>(this), [](void *self) {
+        auto *preferences = static_cast<Preferences *>(self);
+        QMutexLocker locker(&preferences->m_mutex);
+        if (--preferences->m_holds == 0)
+            preferences->writeHeldValuesLocked();
+    });
+}
+
+void Preferences::writeHeldValues()
+{
+    QMutexLocker locker(&m_mutex);
+    writeHeldValuesLocked();
+}
+
+void Preferences::writeHeldValuesLocked()
+{
+    if (m_held.isEmpty())
+        return;
+    for (auto it = m_held.constBegin(); it != m_held.constEnd(); ++it)
+        m_settings->setValue(it.key(), it.value());
+    m_held.clear();
+    m_settings->sync();
+    if (m_settings->status() != QSettings::NoError)
+        LMRLog(QStringLiteral("Settings could not be written to %1").arg(m_settings->fileName()));
+}
+
 Preferences::AlertHandler Preferences::setAlertHandler(AlertHandler handler)
 {
     QMutexLocker locker(&alertHandlerMutex());
@@ -414,6 +453,7 @@ void Preferences::clearForTesting()
 {
     const QVariantMap fresh = defaults();
     QMutexLocker locker(&m_mutex);
+    m_held.clear();
     m_settings->clear();
     m_settings->sync();
     // A store keeps the first error it met for good: a test that had it fail (files accessed as

@@ -3,7 +3,8 @@
 // QSettings store, the registered defaults that answer absent keys, and the change
 // notifications the views follow. It keeps no copy of any stored value: every getter reads the
 // store, every setter writes and syncs before it notifies, so a handler of a change
-// notification already reads the new value. Getters may be called from any thread.
+// notification already reads the new value (during a gesture the write waits for its end, see
+// holdWrites). Getters may be called from any thread.
 //
 // It does not decide what a setting means to the views; callers of the setters that post
 // nothing update their views themselves.
@@ -93,6 +94,15 @@ public:
     QSettings &settings();
     QMutex &settingsMutex() const { return m_mutex; }
 
+    // A gesture (a divider dragged, a colour dialog open, a slider pulled) sets a value many
+    // times a second. While a hold lives, setters keep their values in memory: getters answer
+    // them and notifications go out as usual, but nothing is written or flushed until the last
+    // hold ends, when everything held is written at once.
+    using WriteHold = std::shared_ptr<void>;
+    WriteHold holdWrites();
+    // Writes what holds still keep (at exit, where no hold will end).
+    void writeHeldValues();
+
     // How failures of the root-folder record reach the user. The default shows an
     // application-modal message box; tests install a collector. Returns the previous one.
     using AlertHandler = std::function<void(const QString &text)>;
@@ -116,7 +126,12 @@ private:
     qint64 integerValue(const QString &key) const;
     static void alert(const QString &text);
 
+    // Under m_mutex.
+    void writeHeldValuesLocked();
+
     mutable QMutex m_mutex;
     std::unique_ptr<QSettings> m_settings;
     QVariantMap m_registered;
+    int m_holds = 0;
+    QVariantMap m_held;
 };

@@ -90,6 +90,11 @@ void PreferencesWindowController::buildWindow()
         well = new LMRColorWell(window);
         well->setObjectName(name);
         connect(well, &LMRColorWell::colorChanged, this, changed);
+        // The colour follows the dialog at once; the file is written when the dialog closes.
+        auto hold = std::make_shared<Preferences::WriteHold>();
+        connect(well, &LMRColorWell::editingStarted, this,
+                [hold] { *hold = Preferences::sharedInstance().holdWrites(); });
+        connect(well, &LMRColorWell::editingFinished, this, [hold] { hold->reset(); });
         auto *resetButton = new QPushButton(tr("Reset"), window);
         resetButton->setObjectName(name + QStringLiteral("Reset"));
         connect(resetButton, &QPushButton::clicked, this, reset);

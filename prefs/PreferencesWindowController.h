@@ -1,8 +1,9 @@
 #pragma once
 // The preferences window: the three colours with their resets, whether PDFs and videos are
-// listed, high-quality thumbnails, and the slideshow's pacing. Every change is written to the
-// settings store the moment the user makes it (the pacing on every keystroke); the store's
-// notifications tell the views. The controller keeps no copy of any setting: the controls are
+// listed, high-quality thumbnails, and the slideshow's pacing. Every change goes to the
+// settings store the moment the user makes it (the pacing on every keystroke; a colour while
+// its dialog is open, written to disk once the dialog closes); the store's notifications tell
+// the views. The controller keeps no copy of any setting: the controls are
 // filled once when the window is built, and nothing else changes these settings meanwhile.
 //
 // It does not apply a setting to the views itself, and it sets no upper bound on the pacing.

@@ -3,11 +3,17 @@
 #include "app/BottomBarView.h"
 #include "grid/ImageCollectionView.h"
 #include "platform/WindowActivation.h"
+#include "prefs/ColorWell.h"
+#include "prefs/PreferencesWindowController.h"
 #include "support/DataTable.h"
 #include "support/TestRunner.h"
 #include "support/TestUtils.h"
 
 #include <QAction>
+#include <QColorDialog>
+#include <QMouseEvent>
+#include <QSlider>
+#include <QSplitterHandle>
 #include <QDir>
 #include <QFile>
 #include <QScreen>
@@ -56,6 +62,67 @@ private slots:
             QCOMPARE(Preferences::sharedInstance().showBottomBar(), shown);
             QCOMPARE(delegate->showBottomBarMenuItem->text(), shown ? QStringLiteral("Hide Bottom Bar") : QStringLiteral("Show Bottom Bar"));
         }
+    }
+
+    // A drag of the divider, the zoom knob pulled and a colour picked in its dialog change a
+    // setting at every step; the settings file is written once, when the gesture ends.
+    void gesturesWriteTheSettingsOnceAtTheirEnd_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::newRow("divider dragged") << "MainSplitView";
+        QTest::newRow("zoom knob pulled") << "IntZoomValue";
+        QTest::newRow("colour picked in its dialog") << "BackgroundColor";
+    }
+    void gesturesWriteTheSettingsOnceAtTheirEnd()
+    {
+        QFETCH(QString, key);
+        delegate = apptest::launchDelegate();
+        resizeWindow(QSize(1000, 700));
+        Preferences &preferences = Preferences::sharedInstance();
+        const QString file = preferences.settings().fileName();
+        auto inFile = [&] { return QSettings(file, QSettings::IniFormat).value(key); };
+        const QVariant before = inFile();
+
+        std::function<void(int)> step;
+        std::function<void()> end;
+        QSplitterHandle *handle = delegate->splitView->handle(1);
+        QSlider *slider = delegate->thumbnailZoomSlider;
+        QPointer<QColorDialog> dialog;
+        auto sendMouse = [handle](QEvent::Type type, int x) {
+            const QPoint at(x, handle->height() / 2);
+            QMouseEvent event(type, at, handle->mapToGlobal(at), type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                              type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(handle, &event);
+        };
+        if (key == "MainSplitView") {
+            sendMouse(QEvent::MouseButtonPress, 0);
+            step = [&](int i) { sendMouse(QEvent::MouseMove, 6 * i); };
+            end = [&] { sendMouse(QEvent::MouseButtonRelease, 60); };
+        } else if (key == "IntZoomValue") {
+            slider->setSliderDown(true);
+            step = [&](int i) { slider->setValue(1 + i); };
+            end = [&] { slider->setSliderDown(false); };
+        } else {
+            delegate->showPreferences(nullptr);
+            QTest::mouseClick(delegate->preferencesWindowController->backgroundColorWell, Qt::LeftButton);
+            dialog = delegate->preferencesWindowController->backgroundColorWell->findChild<QColorDialog *>();
+            QVERIFY(dialog);
+            step = [&](int i) {
+                dialog->setCurrentColor(QColor(20 * i, 40, 60));
+                QCOMPARE(preferences.backgroundColor(), QColor(20 * i, 40, 60));   // shown at once
+            };
+            end = [&] {
+                dialog->accept();
+                QTRY_VERIFY(!dialog);
+            };
+        }
+        for (int i = 1; i <= 10; ++i) {
+            step(i);
+            QCOMPARE(inFile(), before);
+        }
+        end();
+        QVERIFY(inFile() != before);
+        QCOMPARE(inFile(), preferences.storedValue(key));
     }
 
     void folderFromTheCommandLine_data()
