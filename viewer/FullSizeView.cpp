@@ -30,6 +30,7 @@
 #include <QNativeGestureEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QThread>
 #include <QTimer>
 #include <QVideoSink>
 #include <QVideoWidget>
@@ -73,15 +74,6 @@ FullSizeView::FullSizeView(QWidget *parent) : QWidget(parent)
     m_imageView->installEventFilter(this);
     connect(m_imageView, &LMRScalingImageView::imageDrawn, this, &FullSizeView::imageDrawn);
 
-    // Old players go once the next item is drawn, or after a while when nothing is drawn.
-    m_teardownTimer = new QTimer(this);
-    m_teardownTimer->setSingleShot(true);
-    m_teardownTimer->setInterval(1000);
-    connect(m_teardownTimer, &QTimer::timeout, this, &FullSizeView::tearDownRetiredPlayers);
-    connect(m_imageView, &LMRScalingImageView::imageDrawn, this, [this] {
-        if (!m_retiredPlayers.empty())
-            QMetaObject::invokeMethod(this, &FullSizeView::tearDownRetiredPlayers, Qt::QueuedConnection);
-    });
     // Scroll bars coming or going change the visible area without resizing the viewer.
     connect(m_clipView, &LMRCenteringClipView::viewportResized, this, [this] {
         if (m_zoomedToFit && m_imageView->hasImage())
@@ -133,7 +125,6 @@ FullSizeView::~FullSizeView()
     destroyAVPlayer();
     // It lives in the window, which may outlive the viewer.
     delete m_controlBar;
-    tearDownRetiredPlayers();
     for (QWidget *control : {static_cast<QWidget *>(m_zoomControl.data()),
                              static_cast<QWidget *>(m_navigationControl.data())}) {
         if (control && !control->parentWidget())
@@ -248,7 +239,12 @@ void FullSizeView::showDecodedImage(const LMRFullSizeImagePrefetcher::Result &de
         m_imageView->setFrameSize(QSizeF(0, 0));
         if (m_shownItem && Preferences::supportedVideoUTIs().contains(m_shownItem->UTI())
             && Preferences::sharedInstance().includeVideos() && isInWindow()) {
-            startPlayer();
+            // A held arrow key steps many times a second: only a clip that stays on show gets a
+            // player, so stepping past clips starts (and stops) no pipeline at all.
+            QTimer::singleShot(kPlayerStartDelayMs, this, [this, generation = m_showGeneration] {
+                if (generation == m_showGeneration && !m_player && isInWindow())
+                    startPlayer();
+            });
         }
     }
 }
@@ -286,15 +282,8 @@ void FullSizeView::startPlayer()
         widget->setMouseTracking(true);
         widget->installEventFilter(this);
     }
-    QMediaPlayer *player = m_player;
-    connect(m_playerView->videoSink(), &QVideoSink::videoFrameChanged, this, [this, player] {
-        if (player == m_player && !m_retiredPlayers.empty())
-            QMetaObject::invokeMethod(this, &FullSizeView::tearDownRetiredPlayers, Qt::QueuedConnection);
-    });
-    connect(m_player, &QMediaPlayer::playbackStateChanged, this, [this, player](QMediaPlayer::PlaybackState state) {
-        if (player == m_player)
-            setVideoPlaying(state == QMediaPlayer::PlayingState);
-    });
+    connect(m_player, &QMediaPlayer::playbackStateChanged, this,
+            [this](QMediaPlayer::PlaybackState state) { setVideoPlaying(state == QMediaPlayer::PlayingState); });
     m_playerView->show();
     m_playerView->raise();
     // Volume and mute come from the settings through the bar, before the first sound.
@@ -303,23 +292,68 @@ void FullSizeView::startPlayer()
     m_player->play();
     // Shown for a moment at the start, so that the controls are known to be there.
     pokeControlBar();
+    emit playerStarted();
 }
+
+namespace {
+
+// Where retired players stop. Stopping a GStreamer pipeline blocks its caller for 30 ms to more
+// than a second, most of it waiting for the video widget's renderer, which only the main thread
+// serves: stopped here, the main thread stays free to serve it. Never ended: it outlives every
+// viewer.
+QThread *playerStoppingThread()
+{
+    static QThread *const thread = [] {
+        auto *stopping = new QThread;
+        stopping->setObjectName(QStringLiteral("LMRPlayerStopping"));
+        stopping->start(QThread::LowPriority);
+        return stopping;
+    }();
+    return thread;
+}
+
+} // namespace
 
 void FullSizeView::destroyAVPlayer()
 {
     if (!m_player)
         return;
-    // Paused and out of sight at once; the teardown itself comes later (tearDownRetiredPlayers).
+    // Paused and out of sight at once. The pipeline is stopped on the stopping thread; the
+    // player then comes back to be deleted here, where its pipeline's bus is read, and its
+    // video widget stays here, detached, until the player that draws into it is gone.
     if (m_controlBar)
         m_controlBar->setPlayer(nullptr, nullptr);
-    m_player->pause();
-    if (m_playerView)
-        m_playerView->hide();
-    m_retiredPlayers.emplace_back(m_player, m_playerView);
-    m_player = nullptr;
-    m_playerView = nullptr;
+    QMediaPlayer *player = std::exchange(m_player, nullptr);
+    QVideoWidget *playerView = std::exchange(m_playerView, nullptr);
     m_audioOutput = nullptr;
-    m_teardownTimer->start();
+    // What it still tells while it stops, from the stopping thread, is no longer this view's.
+    disconnect(player, nullptr, this, nullptr);
+    player->pause();
+    player->setParent(nullptr);
+    if (playerView) {
+        QList<QWidget *> pictureWidgets = playerView->findChildren<QWidget *>();
+        pictureWidgets.append(playerView);
+        for (QWidget *widget : std::as_const(pictureWidgets))
+            widget->removeEventFilter(this);
+        playerView->hide();
+        playerView->setParent(nullptr);
+    }
+    QThread *home = thread();
+    player->moveToThread(playerStoppingThread());
+    QMetaObject::invokeMethod(
+        player,
+        [player, playerView, home] {
+            player->setSource(QUrl());
+            player->moveToThread(home);
+            QMetaObject::invokeMethod(
+                player,
+                [player, playerView] {
+                    delete player;
+                    delete playerView;
+                },
+                Qt::QueuedConnection);
+        },
+        Qt::QueuedConnection);
     setVideoPlaying(false);
 }
 
@@ -329,17 +363,6 @@ void FullSizeView::setVideoPlaying(bool playing)
         return;
     m_videoPlaying = playing;
     emit videoPlayingChanged(playing);
-}
-
-void FullSizeView::tearDownRetiredPlayers()
-{
-    m_teardownTimer->stop();
-    auto retired = std::move(m_retiredPlayers);
-    m_retiredPlayers.clear();
-    for (auto &[player, view] : retired) {
-        delete player.data();
-        delete view.data();
-    }
 }
 
 void FullSizeView::showAnimationFrame(const QImage &frame)

@@ -37,7 +37,6 @@ class QAudioOutput;
 class QLabel;
 class QMediaPlayer;
 class QMenu;
-class QTimer;
 class QVideoWidget;
 
 class FullSizeView : public QWidget
@@ -114,6 +113,8 @@ public:
 
     // Drags shorter than this (in points) are clicks.
     static constexpr float kDragThreshold = 5.0f;
+    // How long a video stays on show before it gets a player.
+    static constexpr int kPlayerStartDelayMs = 150;
     static bool isDragDistance(QPointF from, QPointF to);
 
 signals:
@@ -121,6 +122,8 @@ signals:
     void imageDrawn();
     // A video started or stopped playing, however it stopped.
     void videoPlayingChanged(bool playing);
+    // The video on show got its player (player() and playerView() are set).
+    void playerStarted();
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -145,7 +148,6 @@ private:
     void updateControlImages();
     void startDrag();
     void startPlayer();
-    void tearDownRetiredPlayers();
     void setVideoPlaying(bool playing);
     void showAnimationFrame(const QImage &frame);
     LMRVideoControlBar *controlBarInWindow();
@@ -176,10 +178,6 @@ private:
     LMRVideoControlBar *m_controlBar = nullptr;
     // Plays the shown picture's frames when it is animated.
     LMRAnimationPlayer *m_animation = nullptr;
-    // Paused players waiting to be torn down. Tearing a pipeline down blocks for several hundred
-    // milliseconds, so it waits until the next item is on screen.
-    std::vector<std::pair<QPointer<QMediaPlayer>, QPointer<QVideoWidget>>> m_retiredPlayers;
-    QTimer *m_teardownTimer = nullptr;
     float m_scale = 0.0f;
     LMRImageItemPtr m_shownItem;
     bool m_zoomedToFit = false;
