@@ -3,6 +3,7 @@
 #include "model/FileSystemImageItem.h"
 #include "support/Log.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QObject>
 #include <QSet>
@@ -73,8 +74,11 @@ LMRDirectoryEnumerationThread::LMRDirectoryEnumerationThread(
 
 LMRDirectoryEnumerationThread::~LMRDirectoryEnumerationThread()
 {
-    // Safe from any thread; pending deliveries hold this object, so none are left by now.
-    m_relay->deleteLater();
+    // Safe from any thread; pending deliveries hold this object, so none are left by now. The
+    // last of them may be dropped when the application object itself is taken down, while it
+    // holds the lock a post would wait for: then the relay goes with the process.
+    if (QCoreApplication::instance())
+        m_relay->deleteLater();
 }
 
 QUrl LMRDirectoryEnumerationThread::URL() const
