@@ -17,8 +17,8 @@ packages=(
     shared-mime-info desktop-file-utils hicolor-icon-theme
     # headless tests and screenshots; ffmpeg makes the tests' video clips; gio checks that the
     # desktop accepts the thumbnails Lumory writes; a headless Wayland compositor; the metadata
-    # validator of the install check
-    xvfb xauth dbus-daemon ffmpeg libglib2.0-bin weston appstream
+    # validator of the install check; xdotool plays real mouse and key input on Xvfb
+    xvfb xauth xdotool dbus-daemon ffmpeg libglib2.0-bin weston appstream
     # scripts/fuzz.sh: the decoders' libFuzzer targets
     clang-14 libfuzzer-14-dev
 )
