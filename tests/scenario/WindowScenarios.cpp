@@ -13,9 +13,11 @@
 #include "support/SystemAppearance.h"
 #include "prefs/PreferencesWindowController.h"
 #include "support/TestRunner.h"
+#include "support/DataTable.h"
 #include "support/TestUtils.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QSlider>
@@ -207,6 +209,54 @@ private slots:
         QTRY_VERIFY(w.countText() == count && !w.busy());
         QCOMPARE(w.app().thumbnailZoomSlider->value(), zoom + zoomStep);
         QTEST(history->count(), "history");
+    }
+
+    // A folder shown from the sidebar that cannot be read, or that goes while it is shown: the
+    // window says why, stops turning, lists nothing and so trashes nothing; once the folder
+    // around it is opened again, a removed folder's row is gone.
+    void folderThatCannotBeRead_data()
+    {
+        lmrtest::columns<QString, QString>({"how", "reason"});
+        QTest::newRow("no permission") << "unreadable" << "Permission denied";
+        QTest::newRow("removed while shown") << "removed" << "No such file or directory";
+    }
+    void folderThatCannotBeRead()
+    {
+        QFETCH(QString, how);
+        QFETCH(QString, reason);
+        Window w;
+        const QString sub = w.makeFolder() + "/sub";
+        w.open(QFileInfo(sub).path(), 6);
+        QTreeView *sidebar = w.app().sidebarOutlineView;
+        QTRY_COMPARE(sidebar->model()->rowCount(), 1);
+        const QPoint row = sidebar->visualRect(sidebar->model()->index(0, 0)).center();
+        QLabel *banner = w.app().folderProblemLabel;
+        if (how == "unreadable") {
+            // Open to others on the way down, as a user's folders are: the walk runs as nobody
+            // (CI runs as root), the Delete key later as root again, which could trash anything.
+            QFile::setPermissions(sub, {});
+            for (QString dir = QFileInfo(sub).path(); dir != QDir::rootPath(); dir = QFileInfo(dir).path())
+                if (!(QFile::permissions(dir) & QFile::ExeOther))
+                    QFile::setPermissions(dir, QFile::permissions(dir) | QFile::Permissions(0x0055));
+            lmrtest::UnprivilegedFileAccess guard;
+            QTest::mouseClick(sidebar->viewport(), Qt::LeftButton, {}, row);
+            QTRY_VERIFY(banner->isVisible());
+        } else {
+            QTest::mouseClick(sidebar->viewport(), Qt::LeftButton, {}, row);
+            QTRY_VERIFY(w.countText() == "1 image" && !w.busy());
+            QVERIFY(QDir(sub).removeRecursively());
+        }
+        QTRY_VERIFY(banner->isVisible());
+        QCOMPARE(banner->text(), QString("The folder “sub” cannot be read: %1.").arg(reason));
+        QVERIFY(!w.busy());
+        QCOMPARE(w.countText(), "0 images");
+        QCOMPARE(w.app().thumbnailsCollectionView->itemCount(), 0u);
+        w.press(Qt::Key_Delete);
+        QCOMPARE(w.trashedNames(), QStringList{});
+        QFile::setPermissions(sub, QFile::Permissions(0x7700)); // a removed one stays removed
+        w.open(QFileInfo(sub).path(), 6);
+        QCOMPARE(sidebar->model()->rowCount(), how == "removed" ? 0 : 1);
+        QVERIFY(!banner->isVisible());
     }
 
     // A dark desktop makes the whole window dark and its artwork light on dark; a switch of the
