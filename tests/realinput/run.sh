@@ -2,11 +2,13 @@
 # Runs the test programs given as arguments on a private X server: Xvfb, driven by xdotool, with
 # a private home, so that settings, Trash and clipboard are the run's own. Offscreen Qt cannot
 # stand in here: it fakes the modifier state, ends drags at once and keeps the clipboard inside
-# the process. Exits 77 (CTest: skipped) saying why when no X server can be started here.
+# the process. A private session bus keeps D-Bus clients (the accessibility bridge among them)
+# from the user's bus, and from X11 autolaunching, which can block a start for minutes where no
+# bus address is set. Exits 77 (CTest: skipped) saying why when no X server can be started here.
 # LMR_XVFB_DISPLAY picks the display; otherwise Xvfb takes the first free one.
 set -u
 
-for tool in Xvfb xdotool; do
+for tool in Xvfb xdotool dbus-run-session; do
     if ! command -v "$tool" >/dev/null 2>&1; then
         echo "SKIPPED: $tool is not installed (scripts/setup-debian.sh installs it)"
         exit 77
@@ -51,6 +53,6 @@ for program in "$@"; do
     env -u WAYLAND_DISPLAY DISPLAY="$display" QT_QPA_PLATFORM=xcb HOME="$scratch/home" \
         XDG_CONFIG_HOME="$scratch/home/.config" XDG_DATA_HOME="$scratch/home/.local/share" \
         XDG_CACHE_HOME="$scratch/home/.cache" XDG_RUNTIME_DIR="$scratch/home/run" XDG_CURRENT_DESKTOP= \
-        "$program" || status=1
+        dbus-run-session -- "$program" || status=1
 done
 exit $status
