@@ -5,12 +5,7 @@
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
 #include "prefs/Preferences.h"
-
-#include <QApplication>
-#include <QStringList>
-#include <QTest>
-
-#include <memory>
+#include "support/TestRunner.h"
 
 namespace apptest {
 

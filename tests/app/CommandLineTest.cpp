@@ -3,11 +3,6 @@
 #include "support/DataTable.h"
 #include "support/TestRunner.h"
 
-#include <QDir>
-#include <QFile>
-#include <QMimeDatabase>
-#include <QTest>
-
 class CommandLineTest : public QObject
 {
     Q_OBJECT

@@ -5,9 +5,6 @@
 #include "support/DataTable.h"
 #include "support/TestRunner.h"
 
-#include <QLabel>
-#include <QLocale>
-
 class CountLabelTest : public QObject
 {
     Q_OBJECT

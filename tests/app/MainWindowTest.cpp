@@ -1,24 +1,10 @@
 #include "AppTestSupport.h"
 
-#include "app/BottomBarView.h"
-#include "grid/ImageCollectionView.h"
-#include "platform/WindowActivation.h"
 #include "prefs/ColorWell.h"
 #include "prefs/PreferencesWindowController.h"
 #include "support/DataTable.h"
 #include "support/TestRunner.h"
 #include "support/TestUtils.h"
-
-#include <QAction>
-#include <QColorDialog>
-#include <QMouseEvent>
-#include <QSlider>
-#include <QSplitterHandle>
-#include <QDir>
-#include <QFile>
-#include <QScreen>
-#include <QSplitter>
-#include <QTemporaryDir>
 
 class MainWindowTest : public QObject
 {
@@ -42,26 +28,6 @@ private slots:
     void cleanup()
     {
         apptest::terminate(delegate);
-    }
-
-    void togglingTheBottomBarTwiceRestoresTheLayout()
-    {
-        delegate = apptest::launchDelegate();
-        resizeWindow(QSize(1000, 700));
-        BottomBarView *bar = delegate->bottomBarView;
-        const QRect content = delegate->contentView->rect();
-        const int height = BottomBarView::kHeight;
-        for (int toggles = 0; toggles <= 2; ++toggles) {
-            if (toggles > 0)
-                delegate->didChangeBottomBarVisibility(delegate->showBottomBarMenuItem);
-            const bool shown = toggles != 1;
-            QCOMPARE(bar->parentWidget(), shown ? delegate->contentView.data() : nullptr);
-            if (shown)
-                QCOMPARE(bar->geometry(), QRect(0, content.height() - height, content.width(), height));
-            QCOMPARE(delegate->splitView->geometry(), shown ? content.adjusted(0, 0, 0, -height) : content);
-            QCOMPARE(Preferences::sharedInstance().showBottomBar(), shown);
-            QCOMPARE(delegate->showBottomBarMenuItem->text(), shown ? QStringLiteral("Hide Bottom Bar") : QStringLiteral("Show Bottom Bar"));
-        }
     }
 
     // A drag of the divider, the zoom knob pulled and a colour picked in its dialog change a
@@ -171,15 +137,11 @@ private slots:
             QCOMPARE(delegate->sidebarRootFolderItem->path(), QFileInfo(root.filePath(opened)).canonicalFilePath());
         QCOMPARE(delegate->sidebarNavHistory.size(), size_t(1));
         QCOMPARE(delegate->restoredSidebarRootFolderURL.isEmpty(), !opened.isEmpty());
-        QCOMPARE(delegate->splitView->widget(0), opened.isEmpty() ? delegate->sidebarOpenFolderPromptView.data()
-                                                                  : delegate->sidebarView.data());
         if (!shown.isEmpty()) {
             const QString file = QFileInfo(root.filePath(shown)).canonicalFilePath();
             QTRY_VERIFY(delegate->isFullSizeViewShown());
             QCOMPARE(delegate->thumbnailItems.size(), size_t(3));
             QCOMPARE(delegate->thumbnailItems.at(delegate->fullSizeItemIndex)->path(), file);
-            QCOMPARE(delegate->thumbnailsCollectionView->selection().count(), 1);
-            QCOMPARE(delegate->thumbnailsCollectionView->selection().firstIndex(), qint64(delegate->fullSizeItemIndex));
         }
     }
 
@@ -231,24 +193,6 @@ private slots:
             window->x()).arg(window->y()).arg(window->width()).arg(window->height())));
         if (sidebarWidth > 0)
             QTRY_COMPARE(delegate->splitView->sizes().at(0), sidebarWidth);
-    }
-
-    // A later launch's folder and token: the window comes forward with that token, then the
-    // folder opens.
-    void handOverActivatesWithTheToken()
-    {
-        QTemporaryDir dir;
-        std::vector<std::pair<QWidget *, QString>> activations;
-        const auto previous = LMRWindowActivation::setHandlerForTesting(
-            [&activations](QWidget *window, const QString &token) { activations.emplace_back(window, token); });
-        delegate = apptest::launchDelegate();
-        delegate->applicationDidReceiveHandOver({dir.path()}, QStringLiteral("launcher-token"));
-        LMRWindowActivation::setHandlerForTesting(previous);
-        QCOMPARE(activations.size(), size_t(1));
-        QCOMPARE(activations.front().first, delegate->window.data());
-        QCOMPARE(activations.front().second, QStringLiteral("launcher-token"));
-        QTRY_VERIFY(delegate->sidebarRootFolderItem);
-        QCOMPARE(delegate->sidebarRootFolderItem->path(), QFileInfo(dir.path()).canonicalFilePath());
     }
 };
 

@@ -1,57 +1,28 @@
 #include "AppTestSupport.h"
 
 #include "grid/ImageCollectionView.h"
-#include "model/Cache.h"
-#include "support/DebugWindowController.h"
 #include "support/Modifiers.h"
 #include "support/DataTable.h"
 #include "support/TestRunner.h"
-
-#include <QDir>
-#include <QLabel>
-#include <QSplitter>
-#include <QTemporaryDir>
-#include <QTimer>
 
 class AppStartupTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    void init()
-    {
-        Preferences::sharedInstance().clearForTesting();
-        qunsetenv("DEBUG");
-    }
+    void init() { Preferences::sharedInstance().clearForTesting(); }
+    void cleanup() { apptest::releaseModifiers(); }
 
-    void cleanup()
-    {
-        apptest::releaseModifiers();
-        qunsetenv("DEBUG");
-    }
-
-    void firstStartShowsThePromptBesideAnEmptyGrid()
+    // Every loading worker sleeps until signalled, drains once, and sleeps again.
+    void loadingWorkersSleepUntilSignalled()
     {
         auto delegate = apptest::launchDelegate();
-
-        QSplitter *split = delegate->splitView;
-        QVERIFY(split);
-        QCOMPARE(split->count(), 2);
-        QCOMPARE(split->widget(0), delegate->sidebarOpenFolderPromptView.data());
-        QCOMPARE(split->widget(1), delegate->thumbnailsSuperview.data());
-
-        QVERIFY(delegate->thumbnailItems.empty());
-        QCOMPARE(delegate->thumbnailCountLabel->text(), QStringLiteral("0 images"));
-        QVERIFY(delegate->restoredSidebarRootFolderURL.isEmpty());
-
-        // Every loading worker sleeps until signalled, drains once, and sleeps again.
         auto shared = delegate->thumbnailLoading;
         QTRY_VERIFY(shared->sleeping());
         QCOMPARE(shared->drainPasses.load(), quint64(0));
         delegate->signalThumbnailLoadingThread();
         QTRY_COMPARE(shared->drainPasses.load(), quint64(shared->workers.load()));
         QTRY_VERIFY(shared->sleeping());
-
         apptest::terminate(delegate);
     }
 
@@ -133,36 +104,6 @@ private slots:
         QCOMPARE(Preferences::sharedInstance().defaultRootFolder(), folder);
 
         apptest::terminate(delegate);
-    }
-
-    void debugWindowFollowsTheCache()
-    {
-        LMRThumbnailRAMCache &cache = LMRThumbnailRAMCache::sharedInstance();
-        cache.removeAllObjects();
-        {
-            auto delegate = apptest::launchDelegate();
-            QVERIFY(!delegate->debugWindowController);
-            QVERIFY(!DebugWindowController::sharedInstance());
-            apptest::terminate(delegate);
-        }
-
-        qputenv("DEBUG", "1");
-        auto delegate = apptest::launchDelegate();
-        DebugWindowController *debug = delegate->debugWindowController.get();
-        QVERIFY(debug);
-        QCOMPARE(DebugWindowController::sharedInstance(), debug);
-        QVERIFY(debug->window()->isVisible());
-        QCOMPARE(debug->cacheCountText(), QStringLiteral("0"));
-
-        QImage thumbnail(8, 8, QImage::Format_RGB32);
-        thumbnail.fill(Qt::gray);
-        cache.setObject(thumbnail, LMRThumbnailRAMCache::keyFor(QStringLiteral("/nowhere/a.png"), 288));
-        QTRY_COMPARE(debug->cacheCountText(), QStringLiteral("1 of 2000"));
-        cache.removeAllObjects();
-        QTRY_COMPARE(debug->cacheCountText(), QStringLiteral("0 of 2000"));
-
-        apptest::terminate(delegate);
-        QVERIFY(!DebugWindowController::sharedInstance());
     }
 };
 

@@ -39,7 +39,8 @@ private slots:
     }
 
     // The toolbar buttons and the menu commands answer alike, and they follow the state without
-    // a menu being opened (so the shortcuts do too).
+    // a menu being opened (so the shortcuts do too); a toolbar item has a menu form (for the
+    // overflow menu) only while it is enabled.
     void enablingTable()
     {
         QFETCH(int, state);
@@ -73,26 +74,29 @@ private slots:
                 QVERIFY(item);
                 QTRY_COMPARE(item->isEnabled(), enabled);
                 QCOMPARE(item->button()->isEnabled(), enabled);
+                QCOMPARE(item->menuFormRepresentation() != nullptr, enabled);
             }
         }
     }
 
-    void sortCheckMarks_data()
+    // Opening a menu marks the sort in force and titles the show/hide items by the settings.
+    void menusFollowTheSettings_data()
     {
         // thumbnailChecks: the four thumbnail sort items, then ascending and descending;
         // sidebarChecks: the three sidebar sort items, then ascending and descending.
-        lmrtest::columns<int, int, QString, QString>({"sortBy", "sortOrder", "thumbnailChecks", "sidebarChecks"});
-        QTest::newRow("name, ascending") << 1 << 1 << "100010" << "10010";
-        QTest::newRow("creation date, descending") << 2 << 2 << "010001" << "01001";
-        QTest::newRow("modification date") << 3 << 1 << "001010" << "00110";
-        QTest::newRow("file size (no sidebar item)") << 4 << 2 << "000101" << "00001";
-        QTest::newRow("stored order 3 checks neither") << 1 << 3 << "100000" << "10000";
+        lmrtest::columns<int, int, bool, QString, QString>({"sortBy", "sortOrder", "shown", "thumbnailChecks", "sidebarChecks"});
+        QTest::newRow("name, ascending") << 1 << 1 << true << "100010" << "10010";
+        QTest::newRow("creation date, descending") << 2 << 2 << false << "010001" << "01001";
+        QTest::newRow("modification date") << 3 << 1 << true << "001010" << "00110";
+        QTest::newRow("file size (no sidebar item)") << 4 << 2 << false << "000101" << "00001";
+        QTest::newRow("stored order 3 checks neither") << 1 << 3 << true << "100000" << "10000";
     }
 
-    void sortCheckMarks()
+    void menusFollowTheSettings()
     {
         QFETCH(int, sortBy);
         QFETCH(int, sortOrder);
+        QFETCH(bool, shown);
         QFETCH(QString, thumbnailChecks);
         QFETCH(QString, sidebarChecks);
         Session delegate;
@@ -101,6 +105,9 @@ private slots:
         preferences.setThumbnailSortOrder(sortOrder);
         preferences.setSidebarSortBy(sortBy);
         preferences.setSidebarSortOrder(sortOrder);
+        preferences.setShowSidebar(shown);
+        preferences.setShowBottomBar(shown);
+        preferences.setShowFilenames(shown);
 
         const QList<QAction *> thumbnailItems{
             delegate->sortThumbnailsByNameMenuItem, delegate->sortThumbnailsByCreationDateMenuItem,
@@ -110,39 +117,20 @@ private slots:
             delegate->sortSidebarByNameMenuItem, delegate->sortSidebarByCreationDateMenuItem,
             delegate->sortSidebarByModificationDateMenuItem, delegate->sortSidebarAscendingMenuItem,
             delegate->sortSidebarDescendingMenuItem};
+        const QList<QAction *> showItems{delegate->showSidebarMenuItem, delegate->showBottomBarMenuItem,
+                                         delegate->showFilenamesMenuItem};
         // Checked wrongly first, so that only validation can make them right.
         for (QAction *item : thumbnailItems + sidebarItems)
             item->setChecked(true);
         // As the menus are opened by the user.
-        for (QAction *item : {thumbnailItems.first(), sidebarItems.first()})
+        for (QAction *item : {thumbnailItems.first(), sidebarItems.first(), showItems.first()})
             emit qobject_cast<QMenu *>(item->associatedObjects().first())->aboutToShow();
         for (int i = 0; i < thumbnailItems.size(); ++i)
             QCOMPARE(thumbnailItems.at(i)->isChecked(), thumbnailChecks.at(i) == QLatin1Char('1'));
         for (int i = 0; i < sidebarItems.size(); ++i)
             QCOMPARE(sidebarItems.at(i)->isChecked(), sidebarChecks.at(i) == QLatin1Char('1'));
-    }
-
-    void titlesFollowTheSettings_data()
-    {
-        lmrtest::columns<bool, QStringList>({"on", "titles"});
-        QTest::newRow("all shown") << true << QStringList{"Hide Sidebar", "Hide Bottom Bar", "Hide File Names"};
-        QTest::newRow("all hidden") << false << QStringList{"Show Sidebar", "Show Bottom Bar", "Show File Names"};
-    }
-
-    void titlesFollowTheSettings()
-    {
-        QFETCH(bool, on);
-        QFETCH(QStringList, titles);
-        Session delegate;
-        Preferences &preferences = Preferences::sharedInstance();
-        preferences.setShowSidebar(on);
-        preferences.setShowBottomBar(on);
-        preferences.setShowFilenames(on);
-        const QList<QAction *> items{delegate->showSidebarMenuItem, delegate->showBottomBarMenuItem,
-                                     delegate->showFilenamesMenuItem};
-        emit qobject_cast<QMenu *>(items.first()->associatedObjects().first())->aboutToShow();
-        for (int i = 0; i < items.size(); ++i)
-            QCOMPARE(items.at(i)->text(), titles.at(i));
+        for (QAction *item : showItems)
+            QVERIFY2(item->text().startsWith(shown ? QLatin1String("Hide ") : QLatin1String("Show ")), qPrintable(item->text()));
     }
 
     // Small size would be any icon size below the regular one; every road to it is turned back.
@@ -156,26 +144,6 @@ private slots:
         QCOMPARE(toolbar->iconSize(), LMRButtonToolbar::kRegularIconSize);
         toolbar->setToolButtonStyle(Qt::ToolButtonTextOnly);
         QCOMPARE(toolbar->toolButtonStyle(), Qt::ToolButtonIconOnly);
-    }
-
-    // A toolbar item has a menu form (for the overflow menu) only while it is enabled.
-    void toolbarMenuFormOnlyWhileEnabled()
-    {
-        Session delegate;
-        delegate.addImages(2);
-        LMRButtonToolbarItem *trash = delegate->toolbar->itemWithIdentifier(QStringLiteral("Delete"));
-        QVERIFY(delegate.settleCommands());
-        QVERIFY(!trash->isEnabled());
-        QVERIFY(!trash->menuFormRepresentation());
-        QVERIFY(delegate->toolbar->itemWithIdentifier(QStringLiteral("Refresh"))->menuFormRepresentation());
-
-        // Enabled by a selection, it gains one; losing the selection takes it away again.
-        delegate->thumbnailsCollectionView->addItemAtIndexToSelection(0);
-        QTRY_VERIFY(trash->menuFormRepresentation());
-        QCOMPARE(trash->menuFormRepresentation()->text(), QStringLiteral("Move to Trash"));
-        QVERIFY(delegate.settleCommands());
-        delegate->thumbnailsCollectionView->deselectAll();
-        QTRY_VERIFY(!trash->menuFormRepresentation());
     }
 };
 

@@ -1,6 +1,6 @@
 // Moving about the list: stepping in the viewer and in a slideshow (in order and shuffled), the
-// bottom bar while the viewer is on show, what is selected after a deletion, files the Trash
-// cannot take, dropped files joining the list, and zooming the grid by wheel and pinch.
+// bottom bar in the grid and the viewer, what is selected after a deletion, files the Trash
+// cannot take, and zooming the grid by wheel and pinch.
 
 #include "app/BottomBarView.h"
 #include "sidebar/ErrorSheet.h"
@@ -131,31 +131,43 @@ private slots:
         QCOMPARE(s.selection(), QList<qint64>{2});
     }
 
-    void bottomBarFollowsTheViewerWhileHidden()
+    // Toggled off and on, the bottom bar gives the content back and takes it again, in the grid or
+    // in the viewer (which it follows even when entered while the bar is hidden), with the
+    // controls of the pane on show; the setting follows each toggle.
+    void bottomBarToggles_data()
     {
+        QTest::addColumn<bool>("inViewer");
+        QTest::newRow("grid") << false;
+        QTest::newRow("viewer entered while hidden") << true;
+    }
+    void bottomBarToggles()
+    {
+        QFETCH(bool, inViewer);
         Session s(3);
         BottomBarView *bar = s->bottomBarView;
-        s->didChangeBottomBarVisibility(nullptr);       // hidden
-        s->showItemWithIndexInFullSizeView(0);
-        const QRect splitFrame = s->splitView->geometry();
-        QCOMPARE(splitFrame, s->contentView->rect());
-
-        s->didChangeBottomBarVisibility(nullptr);       // shown, in viewer mode
-        QCOMPARE(bar->bottomBarViewForFullSize->parentWidget(), bar);
-        QVERIFY(!bar->bottomBarViewForThumbnails->parentWidget());
-        QVERIFY(bar->bottomBarViewForFullSize->isVisible());
-        QVERIFY(s->fullSizeNavigationControl->isVisible());
-        QCOMPARE(s->splitView->geometry().height(), splitFrame.height() - BottomBarView::kHeight);
-
-        s->didChangeBottomBarVisibility(nullptr);
-        s->didChangeBottomBarVisibility(nullptr);       // twice more: layout as before
-        QCOMPARE(s->splitView->geometry(), splitFrame.adjusted(0, 0, 0, -BottomBarView::kHeight));
-        QCOMPARE(bar->bottomBarViewForFullSize->parentWidget(), bar);
-
-        s->cancelFullSizeView(nullptr);
-        QCOMPARE(bar->bottomBarViewForThumbnails->parentWidget(), bar);
-        QVERIFY(!bar->bottomBarViewForFullSize->parentWidget());
+        QWidget *own = inViewer ? bar->bottomBarViewForFullSize : bar->bottomBarViewForThumbnails;
+        QWidget *other = inViewer ? bar->bottomBarViewForThumbnails : bar->bottomBarViewForFullSize;
+        const QRect content = s->contentView->rect();
+        for (int toggles = 1; toggles <= 4; ++toggles) {
+            s->didChangeBottomBarVisibility(s->showBottomBarMenuItem);
+            if (inViewer && toggles == 1)
+                s->showItemWithIndexInFullSizeView(0);
+            const bool shown = toggles % 2 == 0;
+            QCOMPARE(bar->parentWidget(), shown ? s->contentView.data() : nullptr);
+            QCOMPARE(s->splitView->geometry(), shown ? content.adjusted(0, 0, 0, -BottomBarView::kHeight) : content);
+            QCOMPARE(Preferences::sharedInstance().showBottomBar(), shown);
+            if (shown) {
+                QCOMPARE(own->parentWidget(), bar);
+                QVERIFY(own->isVisible() && !other->parentWidget());
+            }
+        }
+        if (inViewer) {
+            s->cancelFullSizeView(nullptr);
+            QCOMPARE(other->parentWidget(), bar);
+            QVERIFY(!own->parentWidget());
+        }
     }
+
     void selectionAfterDeletion_data()
     {
         // shown -1: the grid is on show
@@ -214,21 +226,6 @@ private slots:
         QCOMPARE(m_alerts.size(), 1);
         QVERIFY(m_alerts[0].contains(QLatin1String("item01.png")));
         QVERIFY(m_alerts[0].contains(QLatin1String("item03.png")));
-    }
-
-    void droppedItemsJoinSortedAndSelected()
-    {
-        Session s(10);
-        const QStringList dropped{QStringLiteral("item08a.png"), QStringLiteral("item04a.png")};
-        std::vector<LMRImageItemPtr> items;
-        for (const QString &name : dropped)
-            items.push_back(std::make_shared<LMRFileSystemImageItem>(s.write(name)));
-        s->collectionViewReceivedItemsByDrag(s->thumbnailsCollectionView, items);
-        QCOMPARE(s->thumbnailItems.size(), size_t(12));
-        QCOMPARE(s.item(5), items[1]);
-        QCOMPARE(s.item(10), items[0]);
-        QCOMPARE(s.selection(), (QList<qint64>{5, 10}));
-        QCOMPARE(s->thumbnailCountLabel->text(), QStringLiteral("2 of 12 selected"));
     }
 
     // Ctrl+wheel and pinches over the grid change the thumbnail size a step at a time, as the zoom

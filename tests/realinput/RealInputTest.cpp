@@ -11,13 +11,6 @@
 #include "support/TestRunner.h"
 #include "support/TestUtils.h"
 
-#include <QDir>
-#include <QGuiApplication>
-#include <QLabel>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTest>
-
 namespace {
 
 // Where the other application's window stands, beside the main window.

@@ -5,7 +5,6 @@
 
 #include "ViewerTestSupport.h"
 
-#include "platform/AnimatedImage.h"
 #include "support/ImageFixtures.h"
 #include "support/DataTable.h"
 #include "support/TestRunner.h"
@@ -13,11 +12,6 @@
 #include "viewer/FullSizeView.h"
 #include "viewer/ScalingImageView.h"
 
-#include <QProcess>
-#include <QSignalSpy>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTest>
 
 using viewertest::itemAt;
 using viewertest::RecordingDelegate;
@@ -29,40 +23,30 @@ struct Frame {
     int delay; // milliseconds
 };
 
-void put16(QByteArray &out, int value)
-{
-    out.append(char(value & 0xff)).append(char((value >> 8) & 0xff));
-}
-
 // A GIF of solid frames with a palette of four colours. The image data is LZW at its most
 // naive: a clear code before every pair of pixels keeps the codes three bits wide.
 // loops: -1 writes no loop extension (the file plays once), otherwise its repeat count.
 QByteArray gif(QSize size, const QList<Frame> &frames, int loops)
 {
-    QByteArray out("GIF89a");
-    put16(out, size.width());
-    put16(out, size.height());
-    out.append(char(0xf1)).append('\0').append('\0'); // global table of 4 entries
+    QByteArray out;
+    QDataStream file(&out, QIODevice::WriteOnly);
+    file.setByteOrder(QDataStream::LittleEndian);
+    file.writeRawData("GIF89a", 6);
+    file << quint16(size.width()) << quint16(size.height()) << quint8(0xf1) << quint16(0); // global table of 4 entries
     for (int i = 0; i < 4; ++i) {
         const QColor c = frames.value(i).colour;
-        out.append(char(c.red())).append(char(c.green())).append(char(c.blue()));
+        file << quint8(c.red()) << quint8(c.green()) << quint8(c.blue());
     }
     if (loops >= 0) {
-        out.append("\x21\xff\x0bNETSCAPE2.0\x03\x01", 16);
-        put16(out, loops);
-        out.append('\0');
+        file.writeRawData("\x21\xff\x0bNETSCAPE2.0\x03\x01", 16);
+        file << quint16(loops) << quint8(0);
     }
     for (int index = 0; index < frames.size(); ++index) {
-        out.append("\x21\xf9\x04\x04", 4); // control: leave the frame in place
-        put16(out, frames[index].delay / 10);
-        out.append('\0').append('\0');
-        out.append(',');
-        put16(out, 0);
-        put16(out, 0);
-        put16(out, size.width());
-        put16(out, size.height());
-        out.append('\0');
-        out.append('\x02'); // minimum code size
+        // A control block that leaves the frame in place, then the frame over the whole canvas
+        // with a minimum code size of 2.
+        file.writeRawData("\x21\xf9\x04\x04", 4);
+        file << quint16(frames[index].delay / 10) << quint16(0) << quint8(',') << quint32(0) << quint16(size.width())
+             << quint16(size.height()) << quint8(0) << quint8(2);
         QByteArray data;
         quint32 bits = 0;
         int bitCount = 0;
@@ -87,17 +71,13 @@ QByteArray gif(QSize size, const QList<Frame> &frames, int loops)
             data.append(char(bits & 0xff));
         for (int at = 0; at < data.size(); at += 255) {
             const QByteArray block = data.mid(at, 255);
-            out.append(char(block.size())).append(block);
+            file << quint8(block.size());
+            file.writeRawData(block.constData(), int(block.size()));
         }
-        out.append('\0');
+        file << quint8(0);
     }
-    out.append(';');
+    file << quint8(';');
     return out;
-}
-
-void put32(QByteArray &out, quint32 value)
-{
-    out.append(char(value >> 24)).append(char(value >> 16)).append(char(value >> 8)).append(char(value));
 }
 
 // The chunks of one type from a PNG, concatenated.
@@ -123,32 +103,31 @@ QByteArray apng(QSize size, const QList<Frame> &frames, int plays)
     for (int index = 0; index < frames.size(); ++index) {
         const QByteArray encoded = lmrimages::encoded(lmrimages::filled(size, frames[index].colour, QImage::Format_ARGB32), "PNG");
         if (index == 0) {
-            out += lmrimages::pngChunk("IHDR", pngChunks(encoded, "IHDR"));
             QByteArray control;
-            put32(control, quint32(frames.size()));
-            put32(control, quint32(plays));
-            out += lmrimages::pngChunk("acTL", control);
+            QDataStream(&control, QIODevice::WriteOnly) << quint32(frames.size()) << quint32(plays);
+            out += lmrimages::pngChunk("IHDR", pngChunks(encoded, "IHDR")) + lmrimages::pngChunk("acTL", control);
         }
+        // Placed at the origin, for delay / 1000 seconds, neither disposed of nor blended.
         QByteArray placement;
-        put32(placement, sequence++);
-        put32(placement, quint32(size.width()));
-        put32(placement, quint32(size.height()));
-        put32(placement, 0);
-        put32(placement, 0);
-        placement.append(char(frames[index].delay >> 8)).append(char(frames[index].delay & 0xff));
-        placement.append('\x03').append(char(0xe8)); // milliseconds: a denominator of 1000
-        placement.append('\0').append('\0');
+        QDataStream(&placement, QIODevice::WriteOnly) << sequence++ << quint32(size.width()) << quint32(size.height())
+                                                      << quint64(0) << quint16(frames[index].delay) << quint16(1000) << quint16(0);
         out += lmrimages::pngChunk("fcTL", placement);
-        if (index == 0) {
-            out += lmrimages::pngChunk("IDAT", pngChunks(encoded, "IDAT"));
-        } else {
-            QByteArray data;
-            put32(data, sequence++);
-            out += lmrimages::pngChunk("fdAT", data + pngChunks(encoded, "IDAT"));
-        }
+        QByteArray data;
+        if (index > 0)
+            QDataStream(&data, QIODevice::WriteOnly) << sequence++;
+        out += lmrimages::pngChunk(index == 0 ? "IDAT" : "fdAT", data + pngChunks(encoded, "IDAT"));
     }
     out += lmrimages::pngChunk("IEND", QByteArray());
     return out;
+}
+
+// An animated WebP made by the ffmpeg tool, or nothing without one that writes them.
+QString webp(const QString &file)
+{
+    const QString ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
+    const QStringList arguments = QStringLiteral(
+        "-v error -y -f lavfi -i testsrc=size=32x24:rate=4 -frames:v 4 -c:v libwebp_anim -loop 2 -lossless 1").split(u' ');
+    return !ffmpeg.isEmpty() && QProcess::execute(ffmpeg, arguments + QStringList{file}) == 0 ? file : QString();
 }
 
 QColor middle(const QImage &image)
@@ -206,7 +185,6 @@ private slots:
         QFETCH(QString, mimeType);
         QFETCH(int, passes);
         QFETCH(QList<Frame>, frames);
-        QVERIFY(!file.isEmpty());
         // What the player says about each frame at the moment it shows it.
         struct Shown {
             QColor colour;
@@ -238,49 +216,30 @@ private slots:
         }
     }
 
-    void webpFromTheFfmpegTool()
-    {
-        const QString ffmpeg = QStandardPaths::findExecutable(QStringLiteral("ffmpeg"));
-        if (ffmpeg.isEmpty())
-            QSKIP("the ffmpeg tool is needed to make an animated WebP");
-        const QString file = m_dir.filePath(QStringLiteral("anim.webp"));
-        // Four frames of a quarter second each, played twice.
-        const int status = QProcess::execute(ffmpeg, QStringLiteral(
-            "-v error -y -f lavfi -i testsrc=size=32x24:rate=4 -frames:v 4 -c:v libwebp_anim -loop 2 -lossless 1").split(u' ')
-            << file);
-        if (status != 0)
-            QSKIP("this ffmpeg cannot write animated WebP");
-        LMRAnimationPlayer player;
-        QSignalSpy shown(&player, &LMRAnimationPlayer::frameChanged);
-        QSignalSpy finished(&player, &LMRAnimationPlayer::finished);
-        player.start(file, QStringLiteral("image/webp"));
-        QVERIFY(finished.wait(10000));
-        QCOMPARE(shown.size(), 8);
-        QCOMPARE(player.frameDelay(), 250);
-    }
-
-    // A still picture of an animatable type, and animations cut off or lying about their
-    // frames: nothing plays that should not, and what can play, plays.
+    // A still picture of an animatable type, animations cut off or lying about their frames,
+    // and one from another tool: nothing plays that should not, and what can play, plays.
     void damagedOrStill_data()
     {
-        // frames: shown before it rests; 0: not an animation
-        lmrtest::columns<QString, QString, int>({"file", "mimeType", "frames"});
+        // frames: shown before it rests (0: not an animation); delay: the last one's
+        lmrtest::columns<QString, QString, int, int>({"file", "mimeType", "frames", "delay"});
         const QList<Frame> three{{Qt::red, 20}, {Qt::green, 20}, {Qt::blue, 20}};
         const QByteArray png = apng(QSize(30, 20), three, 1);
         const QByteArray gif3 = gif(QSize(20, 14), three, -1);
         QTest::newRow("still PNG") << write("still.png", lmrimages::encoded(lmrimages::filled(QSize(10, 10), Qt::gray), "PNG"))
-                                   << "image/png" << 0;
-        QTest::newRow("one-frame GIF") << write("one.gif", gif(QSize(8, 8), {{Qt::red, 50}}, 0)) << "image/gif" << 0;
-        QTest::newRow("PNG cut in its last frame") << write("cut.png", png.left(png.size() - 40)) << "image/png" << 0;
+                                   << "image/png" << 0 << 0;
+        QTest::newRow("one-frame GIF") << write("one.gif", gif(QSize(8, 8), {{Qt::red, 50}}, 0)) << "image/gif" << 0 << 0;
+        QTest::newRow("PNG cut in its last frame") << write("cut.png", png.left(png.size() - 40)) << "image/png" << 0 << 0;
         QByteArray corrupt = png;
         const qsizetype lastData = corrupt.lastIndexOf("fdAT");
         // A compressed stream that does not even start like one.
         corrupt[lastData + 8] = char(0xff);
         corrupt[lastData + 9] = char(0xff);
-        QTest::newRow("PNG whose last frame is garbage") << write("garbage.png", corrupt) << "image/png" << 2;
+        QTest::newRow("PNG whose last frame is garbage") << write("garbage.png", corrupt) << "image/png" << 2 << 20;
         // Qt shows what arrived of a frame cut short.
-        QTest::newRow("GIF cut in its last frame") << write("cut.gif", gif3.left(gif3.size() - 30)) << "image/gif" << 3;
-        QTest::newRow("not a GIF at all") << write("text.gif", "GIF89a but not really") << "image/gif" << 0;
+        QTest::newRow("GIF cut in its last frame") << write("cut.gif", gif3.left(gif3.size() - 30)) << "image/gif" << 3 << 20;
+        QTest::newRow("not a GIF at all") << write("text.gif", "GIF89a but not really") << "image/gif" << 0 << 0;
+        // Four frames of a quarter second each, played twice.
+        QTest::newRow("WebP from the ffmpeg tool") << webp(m_dir.filePath(QStringLiteral("anim.webp"))) << "image/webp" << 8 << 250;
     }
 
     void damagedOrStill()
@@ -288,6 +247,8 @@ private slots:
         QFETCH(QString, file);
         QFETCH(QString, mimeType);
         QFETCH(int, frames);
+        if (file.isEmpty())
+            QSKIP("the ffmpeg tool, able to write animated WebP, is needed to make this file");
         LMRAnimationPlayer player;
         QSignalSpy shown(&player, &LMRAnimationPlayer::frameChanged);
         QSignalSpy finished(&player, &LMRAnimationPlayer::finished);
@@ -300,6 +261,7 @@ private slots:
         }
         QVERIFY(finished.wait(5000));
         QCOMPARE(shown.size(), frames);
+        QTEST(player.frameDelay(), "delay");
     }
 
     // In the viewer the picture itself changes, at its place and zoom; stepping away stops it.
@@ -308,21 +270,16 @@ private slots:
         const QList<Frame> three{{Qt::red, 60}, {Qt::green, 60}, {Qt::blue, 60}};
         const QString file = write("viewer.gif", gif(QSize(40, 30), three, 0));
         RecordingDelegate delegate;
-        FullSizeView view;
-        view.setDelegate(&delegate);
-        view.resize(400, 300);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
-        view.showItem(itemAt(file));
-        QTRY_VERIFY(view.zoomedToFit());
-        const QSizeF frame = view.imageView()->frameSize();
-        QTRY_VERIFY(near(middle(view.imageView()->image().image), Qt::green));
-        QTRY_VERIFY(near(middle(view.imageView()->image().image), Qt::blue));
-        QCOMPARE(view.imageView()->frameSize(), frame);
-        QVERIFY(view.animationPlayer()->isPlaying());
+        const auto view = viewertest::showViewer(&delegate, itemAt(file), QSize(400, 300));
+        QVERIFY(view);
+        const QSizeF frame = view->imageView()->frameSize();
+        QTRY_VERIFY(near(middle(view->imageView()->image().image), Qt::green));
+        QTRY_VERIFY(near(middle(view->imageView()->image().image), Qt::blue));
+        QCOMPARE(view->imageView()->frameSize(), frame);
+        QVERIFY(view->animationPlayer()->isPlaying());
 
-        view.showItem(itemAt(write("plain.png", QByteArray())));
-        QVERIFY(!view.animationPlayer()->isPlaying());
+        view->showItem(itemAt(write("plain.png", QByteArray())));
+        QVERIFY(!view->animationPlayer()->isPlaying());
     }
 };
 

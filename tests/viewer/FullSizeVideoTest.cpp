@@ -12,22 +12,10 @@
 #include "viewer/ScalingImageView.h"
 #include "viewer/VideoControlBar.h"
 
-#include <QApplication>
 #include <QAudioDevice>
 #include <QAudioOutput>
-#include <QLabel>
 #include <QMediaDevices>
 #include <QMediaPlayer>
-#include <QMouseEvent>
-#include <QSlider>
-#include <QToolButton>
-#include <QProcess>
-#include <QSignalSpy>
-#include <QSplitter>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTest>
-#include <QThread>
 #include <QVideoFrame>
 #include <QVideoSink>
 #include <QVideoWidget>
@@ -177,7 +165,6 @@ private slots:
         QTRY_VERIFY(window.view->player());
         QMediaPlayer *player = window.view->player();
         LMRVideoControlBar *bar = window.view->controlBar();
-        QCOMPARE(bar->player(), player);
         QVERIFY(bar->isVisible());
         // Over the picture, in the window that holds the picture's own window.
         QCOMPARE(bar->parentWidget(), window.view->window());
@@ -219,6 +206,8 @@ private slots:
         QVERIFY2(warnings.isEmpty(), qPrintable(warnings.join(u'\n')));
     }
 
+    // The volume is set on a perceived scale and remembered with the mute across clips; M
+    // unmutes for the one after.
     void volumeAndMuteAreRemembered()
     {
         Preferences &preferences = Preferences::sharedInstance();
@@ -235,30 +224,24 @@ private slots:
             LMRVideoControlBar bar;
             bar.setPlayer(&player, &output);
             QCOMPARE(bar.volumeSlider()->value(), 40);
-            QVERIFY(bar.muteButton()->isChecked());
-            QVERIFY(output.isMuted());
-            QCOMPARE(output.volume(), LMRVideoControlBar::linearVolume(0.4f));
+            QVERIFY(bar.muteButton()->isChecked() && output.isMuted());
             QVERIFY(output.volume() < 0.4f); // a perceived scale, not the linear one
             bar.volumeSlider()->setValue(70);
-            QCOMPARE(output.volume(), LMRVideoControlBar::linearVolume(0.7f));
         }
         QCOMPARE(preferences.videoVolume(), 0.7f);
 
-        // The next clip starts with what was set last, and M unmutes it for the one after.
         Window window;
         QVERIFY(window.show());
-        window.view->showItem(itemAt(m_clip));
-        QTRY_VERIFY(window.view->player());
-        LMRVideoControlBar *bar = window.view->controlBar();
-        QCOMPARE(bar->volumeSlider()->value(), 70);
-        QVERIFY(bar->muteButton()->isChecked());
-        if (QAudioOutput *output = window.view->audioOutput())
-            QVERIFY(output->isMuted());
-        QTest::keyClick(window.view, Qt::Key_M);
-        QVERIFY(!preferences.videoMuted());
-        window.view->showItem(itemAt(m_clip));
-        QTRY_VERIFY(window.view->player());
-        QVERIFY(!window.view->controlBar()->muteButton()->isChecked());
+        for (bool muted : {true, false}) {
+            window.view->showItem(itemAt(m_clip));
+            QTRY_VERIFY(window.view->player());
+            LMRVideoControlBar *bar = window.view->controlBar();
+            QCOMPARE(bar->volumeSlider()->value(), 70);
+            QCOMPARE(bar->muteButton()->isChecked(), muted);
+            if (QAudioOutput *output = window.view->audioOutput())
+                QCOMPARE(output->isMuted(), muted);
+            QTest::keyClick(window.view, Qt::Key_M);
+        }
         window.view->destroyAVPlayer();
     }
 
@@ -296,22 +279,10 @@ private slots:
         QCOMPARE(stoppedOnMainThread, 0);
     }
 
-    void neverStartsOutsideTheWindow()
-    {
-        Window window;
-        QVERIFY(window.show());
-        window.removeViewer();
-        window.view->showItem(itemAt(m_clip));
-        QTest::qWait(3 * FullSizeView::kPlayerStartDelayMs);
-        QCOMPARE(window.view->player(), nullptr);
-
-        // Nor when the appearance changes while it is away; the item stays for later.
-        LMRNotificationCenter::defaultCenter().post(LMRNotifications::AppearanceChanged);
-        QCOMPARE(window.view->player(), nullptr);
-        QCOMPARE(window.view->shownItem()->path(), m_clip);
-    }
-
-    void appearanceChangeStartsAgainFromTheBeginning()
+    // A change of appearance starts the clip again from the beginning, with a new player; out
+    // of the window nothing starts, neither then nor when the clip is shown, and the item stays
+    // for later.
+    void appearanceChangeStartsAgainOnlyInTheWindow()
     {
         Window window;
         QVERIFY(window.show());
@@ -319,7 +290,6 @@ private slots:
         QTRY_VERIFY(window.view->player());
         QPointer<QMediaPlayer> first = window.view->player();
         QTRY_VERIFY_WITH_TIMEOUT(first->position() > 1000, 15000);
-
         LMRNotificationCenter::defaultCenter().post(LMRNotifications::AppearanceChanged);
         QTRY_VERIFY(window.view->player());
         QMediaPlayer *second = window.view->player();
@@ -327,7 +297,14 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(second->playbackState(), QMediaPlayer::PlayingState, 10000);
         QVERIFY(waitForFrame(window.view));
         QVERIFY(second->position() < 1000);
-        window.view->destroyAVPlayer();
+
+        window.removeViewer();
+        window.view->showItem(itemAt(m_clip));
+        QTest::qWait(3 * FullSizeView::kPlayerStartDelayMs);
+        QCOMPARE(window.view->player(), nullptr);
+        LMRNotificationCenter::defaultCenter().post(LMRNotifications::AppearanceChanged);
+        QCOMPARE(window.view->player(), nullptr);
+        QCOMPARE(window.view->shownItem()->path(), m_clip);
     }
 };
 

@@ -6,9 +6,6 @@
 #include "viewer/CenteringClipView.h"
 #include "viewer/ScalingImageView.h"
 
-#include <QScrollBar>
-#include <QTest>
-
 namespace {
 
 LMRImage bitmap(int width, int height)
