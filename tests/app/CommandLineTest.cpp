@@ -58,16 +58,8 @@ private slots:
     }
 
     // "Open With Lumory" is offered for what the build reads, and only for that.
-    void desktopEntryOffersTheTypesRead_data()
-    {
-        QTest::addColumn<QString>("fileName");
-        for (const char *name : {"a.jpg", "a.png", "a.gif", "a.webp", "a.tif", "a.svg", "a.heic", "a.avif", "a.jxl",
-                                 "a.dng", "a.cr2", "a.cr3", "a.nef", "a.arw", "a.raf", "a.orf", "a.rw2"})
-            QTest::newRow(name) << QString::fromLatin1(name);
-    }
     void desktopEntryOffersTheTypesRead()
     {
-        QFETCH(QString, fileName);
         QFile entry(qEnvironmentVariable("LUMORY_DESKTOP_ENTRY"));
         if (!entry.open(QIODevice::ReadOnly))
             QSKIP("The desktop entry made by the build is not known here (run through CTest)");
@@ -75,17 +67,18 @@ private slots:
         for (const QByteArray &line : entry.readAll().split('\n'))
             if (line.startsWith("MimeType="))
                 listed = QString::fromUtf8(line.mid(9)).split(u';', Qt::SkipEmptyParts);
-        QVERIFY(listed.contains(QLatin1String("inode/directory")));
+        QVERIFY(listed.removeAll(QStringLiteral("inode/directory")) == 1);
         QMimeDatabase mimes;
         QStringList offered;
-        for (const QString &type : listed) {
-            if (type == QLatin1String("inode/directory"))
-                continue;
+        for (const QString &type : std::as_const(listed)) {
             QVERIFY2(LMRImageSource::canRead(type), qPrintable(type));
             offered << mimes.mimeTypeForName(type).name();
         }
-        const QString type = mimes.mimeTypeForFile(fileName, QMimeDatabase::MatchExtension).name();
-        QCOMPARE(offered.contains(type), LMRImageSource::canRead(type));
+        for (const char *name : {"a.jpg", "a.png", "a.gif", "a.webp", "a.tif", "a.svg", "a.heic", "a.avif", "a.jxl",
+                                 "a.dng", "a.cr2", "a.cr3", "a.nef", "a.arw", "a.raf", "a.orf", "a.rw2"}) {
+            const QString type = mimes.mimeTypeForFile(QLatin1String(name), QMimeDatabase::MatchExtension).name();
+            QVERIFY2(offered.contains(type) == LMRImageSource::canRead(type), name);
+        }
     }
 };
 

@@ -1,5 +1,5 @@
-// The viewer's geometry: the fitting scale in single precision, frames from scales, and where the
-// centring scroll area puts a document, both as numbers and as laid-out widgets.
+// The viewer's geometry: frames from scales, and where the centring scroll area puts a document,
+// both as numbers and as laid-out widgets.
 
 #include "support/DataTable.h"
 #include "support/TestRunner.h"
@@ -24,29 +24,6 @@ class ScalingGeometryTest : public QObject
     Q_OBJECT
 
 private slots:
-    void fittingScale_data()
-    {
-        lmrtest::columns<QSizeF, QSizeF, float, QSizeF>({"pixels", "area", "scale", "frame"});
-        // Single precision: a hair above 1/6, so the height comes out a hair above 500.
-        QTest::newRow("4000x3000 in 1000x500") << QSizeF(4000, 3000) << QSizeF(1000, 500) << 0.16666667f
-                                                << QSizeF(666.6666865348816, 500.0000149011612);
-        QTest::newRow("100x50 enlarged") << QSizeF(100, 50) << QSizeF(1000, 500) << 10.0f << QSizeF(1000, 500);
-        QTest::newRow("width limits") << QSizeF(2000, 500) << QSizeF(1000, 500) << 0.5f << QSizeF(1000, 250);
-    }
-
-    void fittingScale()
-    {
-        QFETCH(QSizeF, pixels);
-        QFETCH(QSizeF, area);
-        QFETCH(QSizeF, frame);
-        const float fitted = LMRScalingImageView::fittingScale(pixels, area);
-        QTEST(fitted, "scale");
-        const QSizeF computed = LMRScalingImageView::frameSizeForScale(pixels, fitted);
-        // Exact: these are the numbers the centring decisions are made on.
-        QCOMPARE(computed.width(), frame.width());
-        QCOMPARE(computed.height(), frame.height());
-    }
-
     void scaleOneIsPixelSizeWhateverThePointSize()
     {
         LMRScalingImageView view;
