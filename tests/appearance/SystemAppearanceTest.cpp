@@ -109,7 +109,6 @@ private slots:
         const QString key = QStringLiteral("color-scheme");
         const QVariant one = QVariant::fromValue(QDBusVariant(QVariant(1u)));
         QTest::newRow("prefer dark") << ns << key << one << true;
-        QTest::newRow("prefer light") << ns << key << QVariant::fromValue(QDBusVariant(QVariant(2u))) << false;
         QTest::newRow("other key") << ns << QStringLiteral("accent-color") << one << false;
         QTest::newRow("other namespace") << QStringLiteral("org.gnome.desktop.interface") << key << one << false;
     }
@@ -129,7 +128,9 @@ private slots:
         QCOMPARE(m_posts, dark ? 1 : 0);
     }
 
-    void debugWindowShowsReports()
+    // Shared only while shown, and fed from a worker without waiting: the main thread is not
+    // running meanwhile, so a report that waited for it would never return.
+    void debugWindowFedFromAnyThread()
     {
         QCOMPARE(DebugWindowController::sharedInstance(), nullptr);
         {
@@ -137,30 +138,14 @@ private slots:
             QCOMPARE(DebugWindowController::sharedInstance(), nullptr);
             controller.showWindow();
             QCOMPARE(DebugWindowController::sharedInstance(), &controller);
-            QCOMPARE(controller.cacheCountText(), QStringLiteral("0"));
-
-            controller.setCacheCount(12, 2000);
-            controller.setContentItemsCount(1234567);
-            // Handed to the main thread, never set inside the call.
-            QCOMPARE(controller.cacheCountText(), QStringLiteral("0"));
-            QTRY_COMPARE(controller.cacheCountText(), QStringLiteral("12 of 2000"));
-            QTRY_COMPARE(controller.itemsCountText(), QStringLiteral("1234567"));
-
-            // A worker reports and goes on; the main thread is not running meanwhile, so a
-            // report that waited for it would never return.
             std::thread worker([] {
                 DebugWindowController *shared = DebugWindowController::sharedInstance();
                 shared->setPendingImageLoadsCount(-1);
-                shared->setDrawnLastDrawRectCount(40);
                 shared->setCacheCount(13, 2000);
             });
             worker.join();
             QTRY_COMPARE(controller.pendingImageLoadsCountText(), QStringLiteral("-1"));
-            QTRY_COMPARE(controller.drawnLastDrawRectCountText(), QStringLiteral("40"));
             QTRY_COMPARE(controller.cacheCountText(), QStringLiteral("13 of 2000"));
-
-            QTest::ignoreMessage(QtInfoMsg, "--");
-            controller.logBreak();
         }
         QCOMPARE(DebugWindowController::sharedInstance(), nullptr);
     }

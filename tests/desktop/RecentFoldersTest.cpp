@@ -17,16 +17,10 @@ class RecentFoldersTest : public QObject
 private:
     int m_run = 0;
 
-    static QByteArray listBytes()
-    {
-        QFile file(LMRRecentlyUsedListPath());
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    }
-
     // The mime type and our application record of one entry, as a file chooser would read them.
     static QStringList entryFields(const QString &folder)
     {
-        QXmlStreamReader xml(listBytes());
+        QXmlStreamReader xml(lmrtest::readFile(LMRRecentlyUsedListPath()));
         const QString href = QUrl::fromLocalFile(folder).toString(QUrl::FullyEncoded);
         bool inside = false;
         QStringList fields;
@@ -117,7 +111,7 @@ private slots:
         if (replaced) {
             QCOMPARE(LMRRecentFolders(5), QStringList{folder});
         } else {
-            QCOMPARE(listBytes(), contents);
+            QCOMPARE(lmrtest::readFile(LMRRecentlyUsedListPath()), contents);
             QCOMPARE(LMRRecentFolders(5), QStringList());
         }
     }

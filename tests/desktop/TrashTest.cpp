@@ -28,19 +28,9 @@ QString unescapedPath(const QByteArray &value)
                                                                  : QString();
 }
 
-QByteArray readAll(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
 QByteArray infoValue(const QString &infoFile, const QByteArray &key)
 {
-    QFile file(infoFile);
-    if (!file.open(QIODevice::ReadOnly))
-        return "<no info file>";
-    const QList<QByteArray> lines = file.readAll().split('\n');
-    for (const QByteArray &line : lines) {
+    for (const QByteArray &line : lmrtest::readFile(infoFile).split('\n')) {
         if (line.startsWith(key + '='))
             return line.mid(key.size() + 1);
     }
@@ -168,65 +158,52 @@ private slots:
             verifyTrashed(trash, QFileInfo(path).fileName(), relative, false);
         } else {
             QVERIFY(!error.isEmpty());
-            QCOMPARE(readAll(path), QByteArray("picture"));
+            QCOMPARE(lmrtest::readFile(path), QByteArray("picture"));
             QVERIFY(QDir(trash + QLatin1String("/info")).isEmpty());
         }
         QVERIFY(QDir(lmrtest::trashFolder() + QLatin1String("/files")).isEmpty());
     }
 
-    // Whatever part of the Trash cannot be made, the item stays where it was with its bytes,
-    // nothing of it is left in the Trash or "here", and the answer is false with a reason.
-    void trashCannotBeSetUp_data()
+    // Whatever part of the Trash cannot be made, or whatever is wrong with the item, it stays
+    // where it was with its bytes, nothing of it is left in the Trash or "here", and the answer
+    // is false with a reason.
+    void refused_data()
     {
-        QTest::addColumn<QString>("blocked");
-        QTest::newRow("Trash is a plain file") << QStringLiteral("Trash");
-        QTest::newRow("its files folder is a plain file") << QStringLiteral("Trash/files");
-        QTest::newRow("its info folder is a plain file") << QStringLiteral("Trash/info");
+        // blocked: the part of the Trash that is a plain file, or "read-only" for the item's folder
+        lmrtest::columns<QString, QString>({"name", "blocked"});
+        QTest::newRow("Trash is a plain file") << QStringLiteral("keep me.jpg") << QStringLiteral("Trash");
+        QTest::newRow("its files folder is a plain file") << QStringLiteral("keep me.jpg") << QStringLiteral("Trash/files");
+        QTest::newRow("its info folder is a plain file") << QStringLiteral("keep me.jpg") << QStringLiteral("Trash/info");
+        QTest::newRow("read-only folder") << QStringLiteral("locked.jpg") << QStringLiteral("read-only");
+        QTest::newRow("no such file") << QStringLiteral("never-there.jpg") << QString();
+        QTest::newRow("empty path") << QString() << QString();
     }
 
-    void trashCannotBeSetUp()
+    void refused()
     {
+        QFETCH(QString, name);
         QFETCH(QString, blocked);
-        lmrtest::writeFile(qEnvironmentVariable("XDG_DATA_HOME") + QLatin1Char('/') + blocked, "in the way");
-        const QString path = lmrtest::writeFile(m_files + QLatin1String("/keep me.jpg"), "precious");
+        const QString path = name.isEmpty() ? name : m_files + QLatin1Char('/') + name;
+        if (!blocked.isEmpty())
+            lmrtest::writeFile(path, "precious");
+        if (blocked == QLatin1String("read-only")) {
+            if (::geteuid() == 0)
+                QSKIP("root may rename files out of a read-only folder");
+            QVERIFY(QFile::setPermissions(m_files, QFile::ReadOwner | QFile::ExeOwner));
+        } else if (!blocked.isEmpty()) {
+            lmrtest::writeFile(qEnvironmentVariable("XDG_DATA_HOME") + QLatin1Char('/') + blocked, "in the way");
+        }
 
         QString error;
         QVERIFY(!LMRMoveToTrash(path, &error));
         QVERIFY(!error.isEmpty());
-        QCOMPARE(readAll(path), QByteArray("precious"));
+        QCOMPARE(lmrtest::readFile(path), blocked.isEmpty() ? QByteArray("<missing>") : QByteArray("precious"));
         for (const char *part : {"/files", "/info"}) {
             const QDir folder(lmrtest::trashFolder() + QLatin1String(part));
             QVERIFY(!folder.exists() || folder.isEmpty());
         }
         QVERIFY2(QDir(m_workingDirectory).isEmpty(),
                  qPrintable(QDir(m_workingDirectory).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).join(", ")));
-    }
-
-    void failures_data()
-    {
-        lmrtest::columns<QString, bool>({"name", "readOnlyFolder"});
-        QTest::newRow("no such file") << QStringLiteral("never-there.jpg") << false;
-        QTest::newRow("empty path") << QString() << false;
-        QTest::newRow("read-only folder") << QStringLiteral("locked.jpg") << true;
-    }
-
-    void failures()
-    {
-        QFETCH(QString, name);
-        QFETCH(bool, readOnlyFolder);
-        QString path = name.isEmpty() ? name : m_files + QLatin1Char('/') + name;
-        if (readOnlyFolder) {
-            if (::geteuid() == 0)
-                QSKIP("root may rename files out of a read-only folder");
-            lmrtest::writeFile(path, "locked");
-            QVERIFY(QFile::setPermissions(m_files, QFile::ReadOwner | QFile::ExeOwner));
-        }
-        QString error;
-        QVERIFY(!LMRMoveToTrash(path, &error));
-        QVERIFY(!error.isEmpty());
-        QCOMPARE(QFileInfo::exists(path), readOnlyFolder);
-        const QDir files(lmrtest::trashFolder() + QLatin1String("/files"));
-        QVERIFY(!files.exists() || files.isEmpty());
     }
 };
 

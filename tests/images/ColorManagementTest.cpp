@@ -93,6 +93,11 @@ QColor reference(const QColor &stored, const QByteArray &from, const QByteArray 
 #endif
 }
 
+int channelError(const QColor &a, const QColor &b)
+{
+    return qMax(qAbs(a.red() - b.red()), qMax(qAbs(a.green() - b.green()), qAbs(a.blue() - b.blue())));
+}
+
 // Four flat patches, far enough inside each gamut's edge to tell the spaces apart.
 const QColor kPatches[4] = {QColor(200, 40, 50), QColor(40, 170, 70), QColor(50, 70, 190), QColor(190, 180, 70)};
 
@@ -157,6 +162,7 @@ private slots:
         auto opened = LMRImageSource::open(path, mime);
         QVERIFY(opened);
         const QImage thumbnail = opened->thumbnail(64);
+        QCOMPARE(opened->thumbnail(1000).size(), QSize(128, 128));     // never enlarged
         const QImage full = LMRImageSource::decodeFile(path, mime).image;
         QCOMPARE(full.size(), QSize(128, 128));
         for (int i = 0; i < 4; ++i) {
@@ -164,10 +170,8 @@ private slots:
             for (const QImage &image : {thumbnail, full}) {
                 const int side = image.width();
                 const QColor got = image.pixelColor((i % 2) * side / 2 + side / 4, (i / 2) * side / 2 + side / 4);
-                const int error = qMax(qAbs(got.red() - expected.red()),
-                                       qMax(qAbs(got.green() - expected.green()), qAbs(got.blue() - expected.blue())));
-                QVERIFY2(error <= tolerance, qPrintable(QStringLiteral("patch %1 at %2 px: %3 for %4")
-                                                            .arg(i).arg(side).arg(got.name(), expected.name())));
+                QVERIFY2(channelError(got, expected) <= tolerance,
+                         qPrintable(QStringLiteral("patch %1 at %2 px: %3 for %4").arg(i).arg(side).arg(got.name(), expected.name())));
             }
         }
     }
@@ -221,9 +225,7 @@ private slots:
         // An untagged picture is now converted for the display.
         const QColor shown = LMRColorManagement::convertToOutput(patches(2), QByteArray()).pixelColor(0, 0);
         const QColor expected = reference(kPatches[0], QByteArray(), p3);
-        QVERIFY2(qAbs(shown.red() - expected.red()) <= 2 && qAbs(shown.green() - expected.green()) <= 2
-                     && qAbs(shown.blue() - expected.blue()) <= 2,
-                 qPrintable(shown.name() + " for " + expected.name()));
+        QVERIFY2(channelError(shown, expected) <= 2, qPrintable(shown.name() + " for " + expected.name()));
 
         xcb_delete_property(x, root, atom->atom);
         xcb_flush(x);

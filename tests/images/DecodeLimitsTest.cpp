@@ -60,24 +60,6 @@ private slots:
         LMRThumbnailRAMCache::sharedInstance().removeAllObjects();
     }
 
-    void limitFollowsTheBudget_data()
-    {
-        lmrtest::columns<qint64, double, qint64>({"budget", "bytesPerPixel", "limit"});
-        const qint64 gib = qint64(1) << 30;
-        QTest::newRow("2 GiB at 4 bytes: the ceiling") << 2 * gib << 4.0 << (qint64(1) << 29);
-        QTest::newRow("2 GiB at 9 bytes: 200 MP pass, 16384 x 16384 not")
-            << 2 * gib << 9.0 << qint64(238609294);
-        QTest::newRow("a terabyte never lifts the ceiling") << 1024 * gib << 4.0 << (qint64(1) << 29);
-        QTest::newRow("64 MiB at 4 bytes") << (qint64(64) << 20) << 4.0 << (qint64(16) << 20);
-    }
-    void limitFollowsTheBudget()
-    {
-        QFETCH(qint64, budget);
-        QFETCH(double, bytesPerPixel);
-        BudgetScope scope(budget);
-        QTEST(LMRImageSource::pixelLimit(bytesPerPixel), "limit");
-    }
-
     // Cameras and phones take these; Qt's own allocation limit used to turn them away.
     void largePicturesDecode_data()
     {

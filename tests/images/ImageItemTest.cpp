@@ -8,7 +8,6 @@
 
 #include "model/Cache.h"
 #include "model/FileSystemImageItem.h"
-#include "model/PixelSize.h"
 #include "prefs/Preferences.h"
 
 #include <QFile>
@@ -18,19 +17,6 @@
 using namespace lmrimages;
 
 namespace {
-
-// An image source that only knows its header size, for the embedded-preview rule.
-class HeaderOnlySource : public LMRImageSource
-{
-public:
-    explicit HeaderOnlySource(QSize size) : LMRImageSource(QString()), m_size(size) {}
-    QSize pixelSize() override { return m_size; }
-    QImage thumbnail(int) override { qFatal("the preview rule must not decode the image"); }
-    LMRImage fullImage() override { qFatal("the preview rule must not decode the image"); }
-
-private:
-    QSize m_size;
-};
 
 QString logLineFor(const QString &path)
 {
@@ -61,69 +47,15 @@ private slots:
         cache().removeAllObjects();
     }
 
-    void fitAndCentre_data()
-    {
-        lmrtest::columns<QSize, qint64, QSizeF, QPoint>({"raster", "side", "fitted", "origin"});
-        QTest::newRow("4000x3000 into 192") << QSize(4000, 3000) << qint64(192) << QSizeF(192, 144) << QPoint(0, 24);
-        QTest::newRow("50x20 scaled up into 96") << QSize(50, 20) << qint64(96) << QSizeF(96, 38.4) << QPoint(0, 29);
-        QTest::newRow("already square") << QSize(96, 96) << qint64(96) << QSizeF(96, 96) << QPoint(0, 0);
-        QTest::newRow("portrait") << QSize(300, 400) << qint64(96) << QSizeF(72, 96) << QPoint(12, 0);
-    }
-    void fitAndCentre()
-    {
-        QFETCH(QSize, raster);
-        QFETCH(qint64, side);
-        QFETCH(QSizeF, fitted);
-        QFETCH(QPoint, origin);
-        const QSizeF fit = LMRPixelSize::proportionalSizeFitting(QSizeF(side, side), QSizeF(raster));
-        // Single precision: 38.4 is the float nearest to it, not the double.
-        QCOMPARE(float(fit.width()), float(fitted.width()));
-        QCOMPARE(float(fit.height()), float(fitted.height()));
-
-        QImage picture(raster, QImage::Format_RGB32);
-        picture.fill(Qt::red);
-        const QImage square = LMRFileSystemImageItem::nsImageFromCGImage(picture, side);
-        QCOMPARE(square.size(), QSize(int(side), int(side)));
-        QVERIFY(square.hasAlphaChannel());
-        const int mid = int(side / 2);
-        QCOMPARE(qAlpha(square.pixel(origin.x(), origin.y())), 255);
-        QCOMPARE(qAlpha(square.pixel(mid, origin.y() + int(fitted.height()) - 1)), 255);
-        if (origin.y() > 0) {
-            QCOMPARE(qAlpha(square.pixel(mid, origin.y() - 1)), 0);
-            QCOMPARE(qAlpha(square.pixel(mid, int(std::ceil(origin.y() + fitted.height())))), 0);
-        }
-        if (origin.x() > 0) {
-            QCOMPARE(qAlpha(square.pixel(origin.x() - 1, mid)), 0);
-            QCOMPARE(qAlpha(square.pixel(origin.x() + int(fitted.width()), mid)), 0);
-        }
-    }
-
-    void badEmbeddedThumbnail_data()
-    {
-        lmrtest::columns<QSize, QSize, bool>({"full", "preview", "bad"});
-        QTest::newRow("4:3 landscape keeps it") << QSize(4000, 3000) << QSize(160, 120) << false;
-        QTest::newRow("portrait") << QSize(3000, 4000) << QSize(160, 120) << true;
-        QTest::newRow("3:2 is 0.1667 off") << QSize(6000, 4000) << QSize(160, 120) << true;
-        QTest::newRow("just within 0.1") << QSize(1430, 1000) << QSize(160, 120) << false;
-        QTest::newRow("161x120 never rejected") << QSize(6000, 4000) << QSize(161, 120) << false;
-        QTest::newRow("160x121 never rejected") << QSize(3000, 4000) << QSize(160, 121) << false;
-        QTest::newRow("no header size") << QSize() << QSize(160, 120) << false;
-    }
-    void badEmbeddedThumbnail()
-    {
-        QFETCH(QSize, full);
-        QFETCH(QSize, preview);
-        LMRFileSystemImageItem item(lmrtest::writeFile(file("anything.jpg"), "not read"));
-        HeaderOnlySource source(full);
-        QTEST(item.isBadEmbeddedThumbnail(QImage(preview, QImage::Format_RGB32), source), "bad");
-    }
-
     void previewOrFullDecode_data()
     {
         lmrtest::columns<QSize, QSize, bool, bool>({"full", "preview", "highQuality", "previewShown"});
         QTest::newRow("4:3 preview kept") << QSize(400, 300) << QSize(160, 120) << false << true;
         QTest::newRow("letterboxed 3:2 preview rejected") << QSize(600, 400) << QSize(160, 120) << false << false;
+        QTest::newRow("portrait rejected") << QSize(300, 400) << QSize(160, 120) << false << false;
+        QTest::newRow("just within 0.1 of 4:3 kept") << QSize(715, 500) << QSize(160, 120) << false << true;
         QTest::newRow("161x120 kept for 3:2") << QSize(600, 400) << QSize(161, 120) << false << true;
+        QTest::newRow("160x121 kept for portrait") << QSize(300, 400) << QSize(160, 121) << false << true;
         QTest::newRow("high quality never uses it") << QSize(400, 300) << QSize(160, 120) << true << false;
     }
     void previewOrFullDecode()
@@ -216,13 +148,15 @@ private slots:
         QCOMPARE(item.pixelHeight(), qint64(200));
     }
 
-    // A video's frame at half its length, and a page: fitted into the square like a picture.
+    // A video's frame at half its length, a page, and a small picture (scaled up): fitted into
+    // the square like a picture.
     void framesAndPagesAsSquares_data()
     {
         // outside: just outside the fitted picture
         lmrtest::columns<QString, qint64, QSize, QColor, QPoint>({"name", "side", "pixels", "colour", "outside"});
         QTest::newRow("video") << "clip.mp4" << qint64(192) << QSize(320, 240) << QColor(0, 0, 255) << QPoint(96, 23);
         QTest::newRow("PDF") << "page.pdf" << qint64(96) << QSize(300, 400) << QColor(20, 20, 220) << QPoint(11, 48);
+        QTest::newRow("small PNG") << "small.png" << qint64(96) << QSize(50, 20) << QColor(Qt::red) << QPoint(48, 28);
     }
     void framesAndPagesAsSquares()
     {
@@ -232,7 +166,7 @@ private slots:
         QFETCH(QColor, colour);
         QFETCH(QPoint, outside);
         const QString path = file(name);
-        if (name.endsWith(".mp4") ? !writeVideo(path) : !writePdf(path, pixels, filled(pixels, colour)))
+        if (name.endsWith(".pdf") ? !writePdf(path, pixels, filled(pixels, colour)) : !writeSample(path, filled(pixels, colour)))
             QSKIP("ffmpeg tool missing");
         LMRFileSystemImageItem item(path);
         const Grid grid(side);

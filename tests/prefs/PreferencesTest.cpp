@@ -36,10 +36,7 @@ const std::vector<SetterCase> &setterCases()
         {"file names", [](Preferences &p) { p.setShowFilenames(true); }, "ShowFilenames", LMRNotifications::ShowFilenamesChanged},
         {"high quality", [](Preferences &p) { p.setHighQualityThumbnails(true); }, "HighQualityThumbnails", LMRNotifications::HighQualityThumbnailsChanged},
         {"pacing", [](Preferences &p) { p.setSlideshowPacing(2.5f); }, "SlideshowPacing", LMRNotifications::SlideshowPacingChanged},
-        {"sidebar", [](Preferences &p) { p.setShowSidebar(false); }, "ShowSidebar", {}},
-        {"folder depth", [](Preferences &p) { p.setFolderDepth(-1); }, "FolderDepth", {}},
-        {"zoom", [](Preferences &p) { p.setIntZoomValue(5); }, "IntZoomValue", {}},
-        {"disk thumbnails", [](Preferences &p) { p.setDiskThumbnails(false); }, "DiskThumbnails", {}},
+        {"sidebar, which nobody observes", [](Preferences &p) { p.setShowSidebar(false); }, "ShowSidebar", {}},
     };
     return cases;
 }
