@@ -76,10 +76,8 @@ private slots:
         QTest::newRow("96 from 288: 192 missed, 288 used")
             << 1.0 << 96 << QList<int>{288, 576} << 96 << QStringList{"576", "288", "96"};
         QTest::newRow("1440 from 1536") << 1.0 << 1440 << QList<int>{1536} << 1440 << QStringList{"1536", "1440"};
-        QTest::newRow("1536 never falls back") << 1.0 << 1536 << QList<int>{1632} << 0 << QStringList{"1632"};
         QTest::newRow("1536 is the last candidate")
             << 1.0 << 96 << QList<int>{1632, 1536} << 96 << QStringList{"1632", "1536", "96"};
-        QTest::newRow("beyond 1536 is not searched") << 1.0 << 96 << QList<int>{1632} << 0 << QStringList{"1632"};
         QTest::newRow("smaller sizes are not used") << 1.0 << 288 << QList<int>{192} << 0 << QStringList{"192"};
         // Steps are in points: at 1.5, 192 points are 288 pixels (240 would be a 160-point side).
         QTest::newRow("ratio 1.5: 96 points from 192") << 1.5 << 96 << QList<int>{240, 288} << 144
