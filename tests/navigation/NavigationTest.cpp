@@ -62,7 +62,6 @@ private slots:
         if (mode)
             s->startSlideshowWithMode(mode);
         forward ? s->showNextImageInFullSizeView(s->fullSizeView) : s->showPreviousImageInFullSizeView(s->fullSizeView);
-        QCOMPARE(s->fullSizeItemIndex, quint64(expected));
         QCOMPARE(s.shownItem(), s.item(expected));
         QCOMPARE(s.selection(), QList<qint64>{expected});
     }
@@ -253,7 +252,6 @@ private slots:
         ImageCollectionView *grid = d.thumbnailsCollectionView;
         QVERIFY(QTest::qWaitForWindowExposed(d.window));
         d.thumbnailZoomSlider->setValue(startStep);
-        QCOMPARE(grid->itemSize(), qint64(96 * startStep));
         grid->verticalScrollBar()->setValue(grid->verticalScrollBar()->maximum() / 3);
 
         QWidget *viewport = grid->viewport();
@@ -277,7 +275,6 @@ private slots:
             }
         }
         QCOMPARE(d.thumbnailZoomSlider->value(), endStep);
-        QCOMPARE(grid->itemSize(), qint64(96 * endStep));
         QCOMPARE(Preferences::sharedInstance().intZoomValue(), qint64(endStep));
         if (endStep == startStep) {
             QCOMPARE(grid->verticalScrollBar()->value(), scrolled);
@@ -294,7 +291,7 @@ private slots:
                           Qt::NoModifier, Qt::NoScrollPhase, false);
         const int before = grid->verticalScrollBar()->value();
         QApplication::sendEvent(viewport, &plain);
-        QCOMPARE(grid->itemSize(), qint64(96 * endStep));
+        QCOMPARE(d.thumbnailZoomSlider->value(), endStep);
         QVERIFY(grid->verticalScrollBar()->value() > before);
     }
 };
