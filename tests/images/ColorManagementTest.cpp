@@ -243,9 +243,7 @@ private:
         if (xvfb.isEmpty())
             QSKIP("Xvfb is not installed");
         QProcess server;
-        server.start(xvfb, {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-nolisten"),
-                            QStringLiteral("tcp"), QStringLiteral("-screen"), QStringLiteral("0"),
-                            QStringLiteral("320x240x24")});
+        server.start(xvfb, {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "320x240x24"});
         QVERIFY(server.waitForStarted());
         QByteArray number;
         while (!number.contains('\n') && server.waitForReadyRead(20000))
