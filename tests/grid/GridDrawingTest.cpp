@@ -1,6 +1,6 @@
 // The paint pass, checked on rendered pixels: placeholder grey per appearance, the selection
-// highlight with and without focus, the video badge, what lies beyond the last item, and which
-// cells a partial repaint draws; and what the selection operations tell the owner and repaint.
+// highlight with and without focus, the video badge, and which cells a partial repaint or a
+// selection change draws.
 
 #include "GridTestSupport.h"
 #include "model/Cache.h"
@@ -51,8 +51,8 @@ private slots:
         const QString key = LMRThumbnailRAMCache::keyFor(m_delegate.items[1]->path(), 288);
         LMRThumbnailRAMCache::sharedInstance().setObject(thumbnail, key);
         const QImage image = render();
-        QCOMPARE(pixelAt(image, imageRect(0).center()), QColor(grey, grey, grey));
-        QCOMPARE(pixelAt(image, imageRect(1).center()), QColor(Qt::yellow));
+        QCOMPARE(pixelAt(image, viewportImageRect(*m_view, 0).center()), QColor(grey, grey, grey));
+        QCOMPARE(pixelAt(image, viewportImageRect(*m_view, 1).center()), QColor(Qt::yellow));
         QCOMPARE(m_view->drawnLastPaintCount(), qint64(2));
     }
 
@@ -98,21 +98,9 @@ private slots:
         setItems({name});
         const QImage image = render();
         // The badge's frame reaches below the thumbnail square at its left edge.
-        const QRectF m = imageRect(0);
+        const QRectF m = viewportImageRect(*m_view, 0);
         QCOMPARE(pixelAt(image, QPointF(m.left() + 1, m.bottom() + 2)), badge ? kLabel : kBackground);
-        // The placeholder is still drawn under a badge.
-        QCOMPARE(pixelAt(image, m.center()), QColor(230, 230, 230));
-    }
-
-    void cellsBeyondTheCountStayBackground()
-    {
-        setItems({"a.jpg", "b.jpg", "c.jpg", "d.jpg"});
-        const QImage image = render();
-        QCOMPARE(m_view->drawnLastPaintCount(), qint64(4));
-        for (qint64 index : {4, 5, 6}) {
-            const QRect cell = viewportRect(*m_view, m_view->cellRectForItemIndex(quint64(index)));
-            QCOMPARE(lmrtest::averageColor(image, cell.intersected(image.rect())), kBackground);
-        }
+        QCOMPARE(pixelAt(image, m.center()), QColor(230, 230, 230));   // the placeholder stays under it
     }
 
     void partialRepaintDrawsOnlyItsCells_data()
@@ -147,38 +135,6 @@ private slots:
                                       + QRegion(viewportRect(*m_view, m_view->cellRectForItemIndex(2))));
     }
 
-    // What the owner hears of the operations it calls itself (clicks and keys are the input
-    // tests' matter): the starting selection's last index is the anchor.
-    void selectionOperations_data()
-    {
-        lmrtest::columns<Indices, QString, Indices, qint64, int>(
-            {"before", "operation", "after", "anchorAfter", "told"});
-        QTest::newRow("extend without anchor adds one") << Indices{} << "extend" << Indices{5} << qint64(5) << 1;
-        QTest::newRow("deselect all of nothing is not told") << Indices{} << "deselectAll" << Indices{}
-                                                             << qint64(LMRNotFound) << 0;
-        QTest::newRow("replace takes the anchor along, untold") << Indices{3} << "replace" << Indices{8} << qint64(8)
-                                                                << 0;
-    }
-    void selectionOperations()
-    {
-        QFETCH(Indices, before);
-        QFETCH(QString, operation);
-        m_delegate.count = 10;
-        m_view->reloadData();
-        for (qint64 index : before)
-            m_view->addItemAtIndexToSelection(index);
-        m_delegate.selectionDidChangeCalls = 0;
-        if (operation == "extend")
-            m_view->extendLastSelectionTo(5);
-        else if (operation == "deselectAll")
-            m_view->deselectAll();
-        else
-            m_view->replaceSelection(LMRIndexSet{8}, 8);
-        QTEST(m_view->selection().indices(), "after");
-        QTEST(m_view->lastSelectedIndex(), "anchorAfter");
-        QTEST(m_delegate.selectionDidChangeCalls, "told");
-    }
-
 private:
     void setItems(const QStringList &names)
     {
@@ -188,13 +144,6 @@ private:
                 std::make_shared<LMRFileSystemImageItem>(lmrtest::writeFile(m_dir->filePath(name), "x")));
         m_delegate.count = qint64(names.size());
         QVERIFY(showGrid(*m_view, 1000, 700));
-    }
-
-    QRectF imageRect(qint64 index) const
-    {
-        const QRectF cell = m_view->cellRectForItemIndex(quint64(index));
-        const QRectF image = m_view->imageRectForItemRect(m_view->itemRectForCellRect(cell));
-        return image.translated(0, -m_view->documentVisibleRect().y());
     }
 
     QImage render(const QRegion &region = {})

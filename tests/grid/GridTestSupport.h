@@ -87,6 +87,13 @@ inline void settle(ImageCollectionView &view)
     }
 }
 
+// Where an item's thumbnail square is drawn in the viewport.
+inline QRectF viewportImageRect(const ImageCollectionView &view, qint64 index)
+{
+    const QRectF item = view.itemRectForCellRect(view.cellRectForItemIndex(quint64(index)));
+    return view.imageRectForItemRect(item).translated(0, -view.documentVisibleRect().y());
+}
+
 // The area of a document rectangle as it appears in the viewport.
 inline QRect viewportRect(const ImageCollectionView &view, const QRectF &documentRect)
 {
