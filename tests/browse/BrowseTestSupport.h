@@ -7,9 +7,9 @@
 #include "grid/ImageCollectionView.h"
 #include "model/DirectoryEnumerationThread.h"
 #include "prefs/Preferences.h"
+#include "support/DataTable.h"
+#include "support/TestRunner.h"
 
-#include <QSlider>
-#include <QTest>
 #include <sys/stat.h>
 
 namespace lmrbrowse {
@@ -36,14 +36,12 @@ inline LMRImageItemPtr makeItem(const ItemFacts &facts, const QString &folder = 
     return std::make_shared<LMRFileSystemImageItem>(f);
 }
 
-inline LMRImageItemPtr makeImage(const QString &name, quint64 size = 0) { return makeItem({name, size}); }
-
 // Images named img00000.jpg ... in the given order of numbers.
 inline std::vector<LMRImageItemPtr> numberedImages(const std::vector<int> &numbers)
 {
     std::vector<LMRImageItemPtr> items;
     for (int n : numbers)
-        items.push_back(makeImage(QStringLiteral("img%1.jpg").arg(n, 5, 10, QLatin1Char('0')), quint64(n)));
+        items.push_back(makeItem({QStringLiteral("img%1.jpg").arg(n, 5, 10, QLatin1Char('0')), quint64(n)}));
     return items;
 }
 

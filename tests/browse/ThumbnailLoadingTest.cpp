@@ -1,13 +1,7 @@
 #include "BrowseTestSupport.h"
-#include "support/DataTable.h"
-#include "support/TestRunner.h"
 #include "support/ClickableImageView.h"
 
 #include "model/Cache.h"
-
-#include <QScopeGuard>
-#include <QScrollBar>
-#include <QSlider>
 
 #include <condition_variable>
 #include <mutex>
@@ -191,6 +185,8 @@ private slots:
         QCOMPARE(inTakingOrder(renderer->takenNames(), workers), inTakingOrder(firstItems + expected, workers));
     }
 
+    // The item size of each step (the navigation test checks only the steps), and the icons'
+    // commands at the ends of the range.
     void zoom_data()
     {
         lmrtest::columns<int, bool, qint64, qint64>({"start", "in", "stored", "itemSize"});
