@@ -42,7 +42,6 @@ private slots:
     void itemsAsListEntries_data()
     {
         lmrtest::columns<int, QString, QString, bool, bool>({"index", "name", "description", "selected", "offscreen"});
-        QTest::newRow("image scrolled away") << 0 << "a.jpg" << "Image" << false << true;
         QTest::newRow("PDF scrolled away, selected") << 1 << "b.pdf" << "PDF" << true << true;
         QTest::newRow("video on screen") << 4 << "e.mov" << "Video" << false << false;
         QTest::newRow("HEIC on screen, selected") << 5 << "f.heic" << "Image" << true << false;

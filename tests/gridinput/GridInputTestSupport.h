@@ -15,7 +15,6 @@ class RecordingGridDelegate : public FakeGridDelegate
 public:
     std::vector<Indices> selectionsTold;   // the selection at each change notification
     Indices opened;
-    int deleteRequests = 0;
     std::vector<QStringList> received;     // paths of each batch of dropped items
 
     void collectionViewSelectionDidChange(ImageCollectionView *view) override
@@ -27,7 +26,6 @@ public:
     {
         opened.push_back(index);
     }
-    void collectionViewDeleteSelectedItems(ImageCollectionView *) override { ++deleteRequests; }
     void collectionViewReceivedItemsByDrag(ImageCollectionView *, const std::vector<LMRImageItemPtr> &items) override
     {
         QStringList paths;
@@ -106,8 +104,7 @@ inline void click(ImageCollectionView &view, const QPointF &pos, Qt::KeyboardMod
 // The middle of an item's thumbnail, in viewport coordinates.
 inline QPointF itemCenter(const ImageCollectionView &view, qint64 index)
 {
-    const QRectF item = view.itemRectForCellRect(view.cellRectForItemIndex(quint64(index)));
-    return view.imageRectForItemRect(item).center() - QPointF(0, view.documentVisibleRect().y());
+    return viewportImageRect(view, index).center();
 }
 
 // The grid every input test starts from: 288-point items (zoom step 3), names hidden, a
