@@ -79,8 +79,9 @@ private slots:
         LMRFileManagerReveal::setHandlerForTesting(nullptr);
     }
 
-    // Onto a row the modifier decides between moving and copying; the folder on show refuses
-    // (already while the drag moves); empty space stands for the root. "Shown" is selected.
+    // Onto a row the modifier decides between moving and copying (which modifiers copy is the
+    // grid drop tests' matter); the folder on show refuses (already while the drag moves); empty
+    // space stands for the root. "Shown" is selected.
     void dropOnto_data()
     {
         // row empty: below every row
@@ -89,7 +90,6 @@ private slots:
         const int ctrl = Qt::ControlModifier;
         QTest::newRow("no modifier moves") << "Target" << int(Qt::NoModifier) << "/R/Target" << false;
         QTest::newRow("Ctrl alone copies") << "Target" << ctrl << "/R/Target" << true;
-        QTest::newRow("Ctrl with Shift moves") << "Target" << int(ctrl | Qt::ShiftModifier) << "/R/Target" << false;
         QTest::newRow("the folder on show refuses") << "Shown" << int(Qt::NoModifier) << "" << true;
         QTest::newRow("empty space is the root") << "" << int(Qt::NoModifier) << "/R" << false;
     }
@@ -151,7 +151,6 @@ private slots:
         menuAt(rowCenter(view, rowOf(*m_delegate, "Target")));
         auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
         QVERIFY(menu);
-        QCOMPARE(menu->actions().size(), 1);
         menu->actions().constFirst()->trigger();
         menu->close();
         QCOMPARE(m_revealed, QStringList({m_root + "/R/Target"}));
