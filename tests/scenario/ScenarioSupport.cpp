@@ -5,21 +5,6 @@
 #include "grid/ImageCollectionView.h"
 #include "platform/FileManagerReveal.h"
 #include "prefs/Preferences.h"
-#include "support/TestUtils.h"
-
-#include <QApplication>
-#include <QDirIterator>
-#include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
-#include <QMimeData>
-#include <QProcess>
-#include <QScrollBar>
-#include <QStandardPaths>
-#include <QTest>
-#include <QTextDocument>
-
-#include <sys/time.h>
 
 namespace scenario {
 namespace {
@@ -45,11 +30,10 @@ const bool privateHome = [] {
 
 void setModificationTime(const QString &path, int minutesOld)
 {
-    struct timeval times[2];
-    gettimeofday(&times[0], nullptr);
-    times[0].tv_sec -= minutesOld * 60;
-    times[1] = times[0];
-    utimes(QFile::encodeName(path).constData(), times);
+    QFile file(path);
+    if (!file.open(QIODevice::Append)
+        || !file.setFileTime(QDateTime::currentDateTime().addSecs(-60 * minutesOld), QFileDevice::FileModificationTime))
+        qWarning("could not date %s", qPrintable(path));
 }
 
 bool writeVideo(const QString &path)
@@ -61,13 +45,6 @@ bool writeVideo(const QString &path)
     process.start(ffmpeg, {"-nostdin", "-v", "error", "-y", "-f", "lavfi", "-i", "color=c=red:s=64x48:d=1",
                            "-c:v", "mpeg4", path});
     return process.waitForFinished(60000) && process.exitCode() == 0;
-}
-
-QString plainText(const QString &richText)
-{
-    QTextDocument document;
-    document.setHtml(richText);
-    return document.toPlainText();
 }
 
 QString fileName(const LMRImageItemPtr &item)
@@ -142,7 +119,7 @@ void Window::settle()
     }
 }
 
-void Window::clickItem(const QString &name, Qt::KeyboardModifiers modifiers)
+QPoint Window::itemPoint(const QString &name)
 {
     ImageCollectionView *grid = m_app->thumbnailsCollectionView;
     for (qint64 i = 0; i < qint64(grid->itemCount()); ++i) {
@@ -150,22 +127,22 @@ void Window::clickItem(const QString &name, Qt::KeyboardModifiers modifiers)
             continue;
         grid->scrollItemAtIndexToVisible(i);
         const QRectF image = grid->imageRectForItemRect(grid->itemRectForCellRect(grid->cellRectForItemIndex(quint64(i))));
-        const QPoint point = image.center().toPoint() - QPoint(0, grid->verticalScrollBar()->value());
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, modifiers, point);
-        settle();
-        return;
+        return image.center().toPoint() - QPoint(0, grid->verticalScrollBar()->value());
     }
-    QFAIL(qPrintable(QStringLiteral("no item named %1 in the grid").arg(name)));
+    QTest::qFail(qPrintable(QStringLiteral("no item named %1 in the grid").arg(name)), __FILE__, __LINE__);
+    return {-1, -1};
+}
+
+void Window::clickItem(const QString &name, Qt::KeyboardModifiers modifiers)
+{
+    QTest::mouseClick(m_app->thumbnailsCollectionView->viewport(), Qt::LeftButton, modifiers, itemPoint(name));
+    settle();
 }
 
 void Window::doubleClickItem(const QString &name)
 {
     clickItem(name);
-    ImageCollectionView *grid = m_app->thumbnailsCollectionView;
-    const qint64 index = grid->selection().firstIndex();
-    const QRectF image = grid->imageRectForItemRect(grid->itemRectForCellRect(grid->cellRectForItemIndex(quint64(index))));
-    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {},
-                       image.center().toPoint() - QPoint(0, grid->verticalScrollBar()->value()));
+    QTest::mouseDClick(m_app->thumbnailsCollectionView->viewport(), Qt::LeftButton, {}, itemPoint(name));
     settle();
 }
 
@@ -180,7 +157,6 @@ bool Window::choose(const QString &menuPath)
 {
     const QStringList titles = menuPath.split(QStringLiteral(" > "));
     QList<QAction *> entries = m_app->window->menuBar()->actions();
-    QMenu *menu = nullptr;
     for (const QString &title : titles) {
         const auto found = std::find_if(entries.begin(), entries.end(), [&title](QAction *entry) {
             return QString(entry->text()).remove(QLatin1Char('&')) == title;
@@ -188,20 +164,14 @@ bool Window::choose(const QString &menuPath)
         if (found == entries.end())
             return false;
         if (!(*found)->menu()) {
-            // The menu opens (which validates its entries), the entry is picked and chosen.
-            menu->popup(m_app->window->geometry().center());
-            if (!QTest::qWaitForWindowExposed(menu))
+            // Its menu validated its entries as it opened.
+            if (!(*found)->isEnabled())
                 return false;
-            if (!(*found)->isEnabled()) {
-                menu->close();
-                return false;
-            }
-            menu->setActiveAction(*found);
-            QTest::keyClick(menu, Qt::Key_Return);
+            (*found)->trigger();
             settle();
             return true;
         }
-        menu = (*found)->menu();
+        QMenu *menu = (*found)->menu();
         emit menu->aboutToShow();
         entries = menu->actions();
     }
@@ -233,7 +203,9 @@ QString Window::viewerFile() const
 {
     if (!m_app->fullSizeView->isVisible())
         return {};
-    return QFileInfo(plainText(m_app->fullSizeView->pathLabel()->text())).fileName();
+    QTextDocument label;
+    label.setHtml(m_app->fullSizeView->pathLabel()->text());
+    return QFileInfo(label.toPlainText()).fileName();
 }
 
 QStringList Window::selectedNames() const
@@ -258,20 +230,15 @@ bool Window::busy() const
 
 QStringList Window::trashedNames() const
 {
-    // Whichever Trash the files went to under the private home: its info files name them.
+    // The private home's Trash (the folders are on its file system): its info files name them.
     QStringList names;
-    QDirIterator it(home().path(), {QStringLiteral("*.trashinfo")}, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        QFile info(it.next());
-        if (!info.open(QIODevice::ReadOnly))
-            continue;
-        for (const QByteArray &line : info.readAll().split('\n')) {
-            if (!line.startsWith("Path="))
-                continue;
-            const QString path = QUrl::fromPercentEncoding(line.mid(5).trimmed());
-            if (QFileInfo(path).absolutePath() == m_folder)
-                names.append(QFileInfo(path).fileName());
-        }
+    const QDir info(lmrtest::trashFolder() + QLatin1String("/info"));
+    for (const QString &entry : info.entryList({QStringLiteral("*.trashinfo")}, QDir::Files)) {
+        const QString text = QString::fromUtf8(lmrtest::readFile(info.filePath(entry)));
+        const QRegularExpression pathLine(QStringLiteral("^Path=(.*)$"), QRegularExpression::MultilineOption);
+        const QFileInfo path(QUrl::fromPercentEncoding(pathLine.match(text).captured(1).toUtf8()));
+        if (path.absolutePath() == m_folder)
+            names.append(path.fileName());
     }
     names.sort();
     return names;

@@ -8,9 +8,8 @@
 // The whole test program lives in a private home (settings, data, Trash), set up before main.
 
 #include "app/AppDelegate.h"
-
-#include <QStringList>
-#include <QTemporaryDir>
+#include "support/DataTable.h"
+#include "support/TestRunner.h"
 
 #include <memory>
 
@@ -47,7 +46,7 @@ public:
     // A key on whatever has the keyboard focus.
     void press(int key, Qt::KeyboardModifiers modifiers = {});
     // Opens the menus along "View > Sort Thumbnails > Descending" and chooses the last entry;
-    // false when it is missing or disabled.
+    // false when it is missing or disabled as its menu opens.
     bool choose(const QString &menuPath);
     // Files of another application dropped onto the grid.
     void dropOnGrid(const QStringList &paths);
@@ -68,6 +67,9 @@ public:
     bool onDisk(const QString &name) const;
 
 private:
+    // Where the item of that name is clicked, scrolled into view; off the grid when it is missing.
+    QPoint itemPoint(const QString &name);
+
     std::unique_ptr<AppDelegate> m_app;
     QTemporaryDir m_dir;
     QString m_folder;

@@ -7,12 +7,6 @@
 #include "app/MainWindow.h"
 #include "support/SegmentedControl.h"
 #include "prefs/PreferencesWindowController.h"
-#include "support/TestRunner.h"
-
-#include <QClipboard>
-#include <QGuiApplication>
-#include <QLineEdit>
-#include <QTest>
 
 using scenario::Window;
 
@@ -23,9 +17,7 @@ class ViewerScenarios : public QObject
 private slots:
     void firstRun_data()
     {
-        QTest::addColumn<QString>("opened");
-        QTest::addColumn<QList<int>>("keys");
-        QTest::addColumn<QString>("last");
+        lmrtest::columns<QString, QList<int>, QString>({"opened", "keys", "last"});
         QTest::newRow("two steps right") << "b.jpg" << QList<int>{Qt::Key_Right, Qt::Key_Right} << "d.webp";
         QTest::newRow("left at the first item stays") << "a.png" << QList<int>{Qt::Key_Left} << "a.png";
         QTest::newRow("there and back") << "c.bmp" << QList<int>{Qt::Key_Left, Qt::Key_Right, Qt::Key_Right}
@@ -62,10 +54,10 @@ private slots:
     // By name the folder reads a b c d e z; by modification date z c e a d b.
     void listChangeWhileViewing_data()
     {
-        QTest::addColumn<QStringList>("changes");   // menu entries, or a key
-        QTest::addColumn<QString>("shown");         // on show after them; empty: the grid is back
-        QTest::addColumn<bool>("nextEnabled");
-        QTest::addColumn<QString>("following");     // on show once it went to the Trash
+        // changes: menu entries, or a key
+        // shown: on show after them; empty: the grid is back
+        // following: on show once it went to the Trash
+        lmrtest::columns<QStringList, QString, bool, QString>({"changes", "shown", "nextEnabled", "following"});
         QTest::newRow("no change") << QStringList{} << "a.png" << true << "b.jpg";
         QTest::newRow("sorted descending") << QStringList{"View > Sort Thumbnails > Descending"} << "a.png"
                                            << false << "b.jpg";

@@ -12,19 +12,6 @@
 #include "support/Notifications.h"
 #include "support/SystemAppearance.h"
 #include "prefs/PreferencesWindowController.h"
-#include "support/TestRunner.h"
-#include "support/DataTable.h"
-#include "support/TestUtils.h"
-
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenuBar>
-#include <QSlider>
-#include <QTest>
-#include <QToolBar>
-#include <QToolButton>
-#include <QTreeView>
 
 using scenario::Window;
 
@@ -58,11 +45,11 @@ private slots:
     // highlighted. By name the folder reads a b c d e z; by modification date z c e a d b.
     void keyboardAfterListChange_data()
     {
-        QTest::addColumn<QString>("highlighted");
-        QTest::addColumn<QString>("change");      // a menu entry, "drop", or a key
-        QTest::addColumn<QString>("input");       // a key, or a Shift-click on a name
-        QTest::addColumn<QStringList>("selected");
-        QTest::addColumn<QString>("opened");      // in the viewer afterwards, if any
+        // change: a menu entry, "drop", or a key
+        // input: a key, or a Shift-click on a name
+        // opened: in the viewer afterwards, if any
+        lmrtest::columns<QString, QString, QString, QStringList, QString>(
+            {"highlighted", "change", "input", "selected", "opened"});
         const QString descending = "View > Sort Thumbnails > Descending";
         QTest::newRow("Return after a descending sort") << "a.png" << descending << "Return" << QStringList{"a.png"}
                                                         << "a.png";
@@ -107,9 +94,7 @@ private slots:
     // the menu item works from anywhere.
     void deleteKeysNeedTheGridOrViewer_data()
     {
-        QTest::addColumn<QString>("focus");
-        QTest::addColumn<int>("key");
-        QTest::addColumn<bool>("trashes");
+        lmrtest::columns<QString, int, bool>({"focus", "key", "trashes"});
         QTest::newRow("Delete in the grid") << "grid" << int(Qt::Key_Delete) << true;
         QTest::newRow("Backspace in the grid") << "grid" << int(Qt::Key_Backspace) << true;
         QTest::newRow("Delete in the viewer") << "viewer" << int(Qt::Key_Delete) << true;
@@ -157,10 +142,10 @@ private slots:
     // Only a deliberate choice changes the root, and only the left button zooms.
     void smallControls_data()
     {
-        QTest::addColumn<QString>("input");
-        QTest::addColumn<int>("zoomStep");   // change of the zoom step
-        QTest::addColumn<QString>("count");  // the count label afterwards: which folder is shown
-        QTest::addColumn<int>("history");    // entries of the history pop-up afterwards
+        // zoomStep: change of the zoom step
+        // count: the count label afterwards: which folder is shown
+        // history: entries of the history pop-up afterwards
+        lmrtest::columns<QString, int, QString, int>({"input", "zoomStep", "count", "history"});
         QTest::newRow("wheel over the history pop-up") << "wheel" << 0 << "1 image" << 2;
         QTest::newRow("right-click on the large icon") << "right large" << 0 << "1 image" << 2;
         QTest::newRow("right-click on the small icon") << "right small" << 0 << "1 image" << 2;
