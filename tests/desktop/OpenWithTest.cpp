@@ -2,14 +2,6 @@
 #include "platform/Applications.h"
 #include "support/DataTable.h"
 #include "support/TestRunner.h"
-#include "support/TestUtils.h"
-
-#include <QAction>
-#include <QDir>
-#include <QFile>
-#include <QMenu>
-#include <QRegularExpression>
-#include <QTest>
 
 // Runs against the real GIO registry, fed with desktop entries of our own.
 class OpenWithTest : public QObject

@@ -2,13 +2,6 @@
 #include "platform/RecentFolders.h"
 #include "support/DataTable.h"
 #include "support/TestRunner.h"
-#include "support/TestUtils.h"
-
-#include <QDir>
-#include <QFile>
-#include <QTest>
-#include <QUrl>
-#include <QXmlStreamReader>
 
 class RecentFoldersTest : public QObject
 {

@@ -2,14 +2,6 @@
 #include "platform/Trash.h"
 #include "support/DataTable.h"
 #include "support/TestRunner.h"
-#include "support/TestUtils.h"
-
-#include <QDateTime>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QRegularExpression>
-#include <QTest>
 
 #include <cerrno>
 #include <cstring>

@@ -3,22 +3,11 @@
 // Little CMS in double precision, from profiles the test builds itself. Untagged and sRGB-tagged
 // pictures come back exactly as stored.
 
-#include "support/ImageFixtures.h"
-#include "support/DataTable.h"
-#include "support/TestRunner.h"
+#include "ImagesTestSupport.h"
 
 #include "platform/ColorManagement.h"
-#include "platform/ImageSource.h"
 
 #include "platform/DisplayColorProfile.h"
-
-#include <QColorSpace>
-#include <QGuiApplication>
-#include <QProcess>
-#include <QSignalSpy>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTest>
 
 #if __has_include(<xcb/xcb.h>)
 #include <xcb/xcb.h>
@@ -112,16 +101,11 @@ QImage patches(int side)
 
 } // namespace
 
-class ColorManagementTest : public QObject
+class ColorManagementTest : public QObject, imagestest::Pictures
 {
     Q_OBJECT
 
 private slots:
-    void initTestCase()
-    {
-        LMRImageSource::initialize();
-        QVERIFY(m_dir.isValid());
-    }
     void cleanup() { LMRColorManagement::setDisplayProfile({}); }
 
     void convertsToTheOutput_data()
@@ -154,7 +138,7 @@ private slots:
         const QByteArray source = profileNamed(profile);
         const QByteArray output = profileNamed(display);
         const QString suffix = kind == "png-palette" ? QStringLiteral("png") : kind == "avif-nclx" ? QStringLiteral("avif") : kind;
-        const QString path = m_dir.filePath(QStringLiteral("%1.%2").arg(QTest::currentDataTag(), suffix));
+        const QString path = file(QStringLiteral("%1.%2").arg(QTest::currentDataTag(), suffix));
         QString mime;
         QVERIFY2(write(kind, path, patches(128), source, &mime), qPrintable(kind + " cannot be written here"));
 
@@ -283,8 +267,6 @@ private:
         }
         return tagged.save(path, kind.toLatin1().constData(), 100);
     }
-
-    QTemporaryDir m_dir;
 };
 
 LMR_REGISTER_TEST(ColorManagementTest);

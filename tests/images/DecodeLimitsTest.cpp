@@ -2,21 +2,10 @@
 // files declaring more than may be decoded are refused once and remembered, headers without
 // data are failures, and drawings of absurd sizes still draw what fits.
 
-#include "support/ImageFixtures.h"
-#include "support/DataTable.h"
-#include "support/TestRunner.h"
-#include "support/TestUtils.h"
+#include "ImagesTestSupport.h"
 
-#include "model/Cache.h"
 #include "model/FileSystemImageItem.h"
-#include "platform/ImageSource.h"
-#include "prefs/Preferences.h"
 #include "viewer/ScalingImageView.h"
-
-#include <QTemporaryDir>
-#include <QTest>
-
-using namespace lmrimages;
 
 namespace {
 
@@ -38,27 +27,12 @@ QColor centre(const QImage &image)
 
 } // namespace
 
-class DecodeLimitsTest : public QObject
+class DecodeLimitsTest : public QObject, imagestest::Pictures
 {
     Q_OBJECT
 
-private:
-    QTemporaryDir m_dir;
-    QString file(const QString &name) const { return m_dir.filePath(name); }
-
 private slots:
-    void initTestCase()
-    {
-        LMRImageSource::initialize();
-        QVERIFY(m_dir.isValid());
-    }
-
-    void init()
-    {
-        Preferences::sharedInstance().clearForTesting();
-        Preferences::sharedInstance().setHighQualityThumbnails(true);
-        LMRThumbnailRAMCache::sharedInstance().removeAllObjects();
-    }
+    void init() { imagestest::startFresh(true); }
 
     // Cameras and phones take these; Qt's own allocation limit used to turn them away.
     void largePicturesDecode_data()

@@ -1,42 +1,19 @@
 // The thumbnail pipeline of the image item: which picture becomes the thumbnail, where it sits
 // in the square, what is cached and what is not.
 
-#include "support/ImageFixtures.h"
-#include "support/DataTable.h"
-#include "support/TestRunner.h"
-#include "support/TestUtils.h"
+#include "ImagesTestSupport.h"
 
-#include "model/Cache.h"
 #include "model/FileSystemImageItem.h"
-#include "prefs/Preferences.h"
 
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTest>
-
-using namespace lmrimages;
-
-class ImageItemTest : public QObject
+class ImageItemTest : public QObject, imagestest::Pictures
 {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_dir;
     LMRThumbnailRAMCache &cache() { return LMRThumbnailRAMCache::sharedInstance(); }
-    QString file(const QString &name) const { return m_dir.filePath(name); }
 
 private slots:
-    void initTestCase()
-    {
-        LMRImageSource::initialize();
-        QVERIFY(m_dir.isValid());
-    }
-
-    void init()
-    {
-        Preferences::sharedInstance().clearForTesting();
-        cache().removeAllObjects();
-    }
+    void init() { imagestest::startFresh(); }
 
     void previewOrFullDecode_data()
     {

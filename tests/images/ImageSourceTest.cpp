@@ -3,31 +3,13 @@
 // and its developed picture. (Each family's sizes, pixels and placement are checked by the
 // colour-management and decode-limit tests.)
 
-#include "support/ImageFixtures.h"
-#include "support/TestRunner.h"
+#include "ImagesTestSupport.h"
 
-#include "platform/ImageSource.h"
-
-#include <QTemporaryDir>
-#include <QTest>
-
-using namespace lmrimages;
-
-class ImageSourceTest : public QObject
+class ImageSourceTest : public QObject, imagestest::Pictures
 {
     Q_OBJECT
 
-private:
-    QTemporaryDir m_dir;
-    QString file(const QString &name) const { return m_dir.filePath(name); }
-
 private slots:
-    void initTestCase()
-    {
-        LMRImageSource::initialize();
-        QVERIFY(m_dir.isValid());
-    }
-
     void orientationIsApplied_data()
     {
         QTest::addColumn<int>("orientation");

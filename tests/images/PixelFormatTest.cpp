@@ -1,20 +1,10 @@
 // Every pixel format the decoders hand out is drawn in its own colours at every size: in the
 // grid's thumbnails, in the viewer's whole image and in the viewer's drawing shrunk to fit.
 
-#include "support/ImageFixtures.h"
-#include "support/DataTable.h"
-#include "support/TestRunner.h"
-#include "support/TestUtils.h"
+#include "ImagesTestSupport.h"
 
-#include "model/Cache.h"
 #include "model/FileSystemImageItem.h"
-#include "prefs/Preferences.h"
 #include "viewer/ScalingImageView.h"
-
-#include <QTemporaryDir>
-#include <QTest>
-
-using namespace lmrimages;
 
 namespace {
 
@@ -37,21 +27,12 @@ QImage halves(const QList<QRgb> &table)
 
 } // namespace
 
-class PixelFormatTest : public QObject
+class PixelFormatTest : public QObject, imagestest::Pictures
 {
     Q_OBJECT
 
-private:
-    QTemporaryDir m_dir;
-
 private slots:
-    void initTestCase()
-    {
-        LMRImageSource::initialize();
-        QVERIFY(m_dir.isValid());
-        Preferences::sharedInstance().clearForTesting();
-        Preferences::sharedInstance().setHighQualityThumbnails(true);
-    }
+    void initTestCase() { imagestest::startFresh(true); }
 
     void trueColoursAtEverySize_data()
     {
@@ -101,7 +82,7 @@ private slots:
         QFETCH(QColor, left);
         QFETCH(QColor, right);
         QVERIFY(!bytes.isEmpty());
-        const QString path = lmrtest::writeFile(m_dir.filePath(name), bytes);
+        const QString path = lmrtest::writeFile(file(name), bytes);
         auto item = std::make_shared<LMRFileSystemImageItem>(path);
 
         // A 600 x 400 picture fitted into a square of side s sits at s/6 from the top.

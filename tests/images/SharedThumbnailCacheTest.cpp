@@ -1,28 +1,13 @@
 // The desktop's shared thumbnail cache: the names and texts other programs expect, what makes an
 // entry valid, the fail entries, and that a reader never meets half a file.
 
-#include "support/ImageFixtures.h"
-#include "support/DataTable.h"
-#include "support/TestRunner.h"
-#include "support/TestUtils.h"
+#include "ImagesTestSupport.h"
 
-#include "model/Cache.h"
 #include "model/FileSystemImageItem.h"
 #include "platform/SharedThumbnailCache.h"
-#include "prefs/Preferences.h"
-
-#include <QDir>
-#include <QFile>
-#include <QImageReader>
-#include <QProcess>
-#include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include <sys/stat.h>
 #include <utime.h>
-
-using namespace lmrimages;
 
 namespace {
 
@@ -61,35 +46,27 @@ void setMtime(const QString &path, qint64 seconds)
 
 } // namespace
 
-class SharedThumbnailCacheTest : public QObject
+class SharedThumbnailCacheTest : public QObject, imagestest::Pictures
 {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_dir;
     QString m_root;
     LMRThumbnailRAMCache &cache() { return LMRThumbnailRAMCache::sharedInstance(); }
 
     QString folder(const QString &name) const
     {
-        QDir().mkpath(m_dir.filePath(name));
-        return m_dir.filePath(name);
+        QDir().mkpath(file(name));
+        return file(name);
     }
 
 private slots:
-    void initTestCase()
-    {
-        LMRImageSource::initialize();
-        QVERIFY(m_dir.isValid());
-    }
-
     void init()
     {
         // Each case has a cache folder of its own, as a private XDG_CACHE_HOME would give.
-        m_root = m_dir.filePath(QStringLiteral("cache-%1/thumbnails").arg(QTest::currentTestFunction()));
+        m_root = file(QStringLiteral("cache-%1/thumbnails").arg(QTest::currentTestFunction()));
         shared().setRootPath(m_root);
-        Preferences::sharedInstance().clearForTesting();
-        cache().removeAllObjects();
+        imagestest::startFresh();
     }
 
     // The URI every program derives the same name from: bytes escaped as the desktop does, the

@@ -3,8 +3,6 @@
 #include "support/DataTable.h"
 #include "support/TestRunner.h"
 
-#include <QTest>
-
 namespace {
 QImage filled(int size, QColor colour = Qt::red)
 {

@@ -2,13 +2,6 @@
 #include "model/FileSystemImageItem.h"
 #include "support/DataTable.h"
 #include "support/TestRunner.h"
-#include "support/TestUtils.h"
-
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTest>
 
 #include <cerrno>
 #include <sys/stat.h>

@@ -2,13 +2,6 @@
 #include "model/MimeTypeLookup.h"
 #include "support/DataTable.h"
 #include "support/TestRunner.h"
-#include "support/TestUtils.h"
-
-#include <QDir>
-#include <QFile>
-#include <QTemporaryDir>
-#include <QTest>
-
 
 class FileSystemItemTest : public QObject
 {

@@ -4,12 +4,6 @@
 #include "support/DataTable.h"
 #include "support/TestRunner.h"
 
-#include <QDir>
-#include <QGuiApplication>
-#include <QPalette>
-#include <QTemporaryDir>
-#include <QTest>
-
 namespace {
 
 const QStringList kChangeNotifications = {
