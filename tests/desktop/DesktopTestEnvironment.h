@@ -4,7 +4,8 @@
 // recently-used list take part. GIO reads these variables once, on its first use, so they are
 // set by a static initialiser, before main and before anything could call into GLib.
 
-#include <QString>
+#include "support/DataTable.h"
+#include "support/TestRunner.h"
 
 namespace lmrdesktoptest {
 QString rootPath();            // everything below lives here, removed at exit

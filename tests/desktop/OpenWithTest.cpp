@@ -1,7 +1,5 @@
 #include "DesktopTestEnvironment.h"
 #include "platform/Applications.h"
-#include "support/DataTable.h"
-#include "support/TestRunner.h"
 
 // Runs against the real GIO registry, fed with desktop entries of our own.
 class OpenWithTest : public QObject

@@ -1,7 +1,5 @@
 #include "DesktopTestEnvironment.h"
 #include "platform/Trash.h"
-#include "support/DataTable.h"
-#include "support/TestRunner.h"
 
 #include <cerrno>
 #include <cstring>
