@@ -30,4 +30,12 @@ inline void startFresh(bool highQuality = false)
     LMRThumbnailRAMCache::sharedInstance().removeAllObjects();
 }
 
+// The square thumbnail an item loads for a grid of that size; null when it loads none.
+inline QImage loadedThumbnail(LMRFileSystemImageItem &item, qint64 side)
+{
+    const Grid grid(side);
+    return item.loadThumbnailForCollectionView(&grid) ? LMRThumbnailRAMCache::sharedInstance().objectForKey(item.thumbnailKey(side))
+                                                      : QImage();
+}
+
 } // namespace imagestest

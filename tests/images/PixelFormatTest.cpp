@@ -88,9 +88,7 @@ private slots:
         // A 600 x 400 picture fitted into a square of side s sits at s/6 from the top.
         for (qint64 side : {96, 192}) {
             LMRThumbnailRAMCache::sharedInstance().removeAllObjects();
-            Grid grid(side);
-            QVERIFY(item->loadThumbnailForCollectionView(&grid));
-            const QImage square = LMRThumbnailRAMCache::sharedInstance().objectForKey(item->thumbnailKey(side));
+            const QImage square = imagestest::loadedThumbnail(*item, side);
             QVERIFY(near(square.pixelColor(int(side / 4), int(side / 2)), left));
             QVERIFY(near(square.pixelColor(int(side * 3 / 4), int(side / 2)), right));
         }

@@ -52,7 +52,6 @@ class SharedThumbnailCacheTest : public QObject, imagestest::Pictures
 
 private:
     QString m_root;
-    LMRThumbnailRAMCache &cache() { return LMRThumbnailRAMCache::sharedInstance(); }
 
     QString folder(const QString &name) const
     {
@@ -109,8 +108,7 @@ private slots:
         const QString path = folder(QStringLiteral("photos %1").arg(QTest::currentDataTag())) + '/' + name;
         QVERIFY(quadrants(640, 400).save(path));
         LMRFileSystemImageItem item(path);
-        const Grid grid(192);
-        QVERIFY(item.loadThumbnailForCollectionView(&grid));
+        QVERIFY(!imagestest::loadedThumbnail(item, 192).isNull());
         QVERIFY(shared().waitForPendingWrites(10000));
 
         const QString entry = shared().entryPath(path, 256);
@@ -166,9 +164,7 @@ private slots:
         Preferences::sharedInstance().setDiskThumbnails(diskOn);
 
         LMRFileSystemImageItem item(path);
-        const Grid grid(192);
-        QVERIFY(item.loadThumbnailForCollectionView(&grid));
-        const QColor centre = item.cachedThumbnailWithSize(192).pixelColor(96, 96);
+        const QColor centre = imagestest::loadedThumbnail(item, 192).pixelColor(96, 96);
         QVERIFY2(similar(centre, used ? QColor(Qt::red) : QColor(Qt::blue)), qPrintable(centre.name()));
         // A stale entry is replaced by one of the file as it is now; none is written while off.
         QVERIFY(shared().waitForPendingWrites(10000));
@@ -208,8 +204,7 @@ private slots:
         QVERIFY(filled(QSize(300, 200), Qt::green).save(path, "PNG"));
         setMtime(path, statOf(path).st_mtim.tv_sec + 10);
         LMRFileSystemImageItem changed(path);
-        QVERIFY(changed.loadThumbnailForCollectionView(&grid));
-        QVERIFY(similar(changed.cachedThumbnailWithSize(192).pixelColor(96, 96), Qt::green));
+        QVERIFY(similar(imagestest::loadedThumbnail(changed, 192).pixelColor(96, 96), Qt::green));
     }
 
     // An entry is replaced by renaming a complete file over it: halfway through writing, a
