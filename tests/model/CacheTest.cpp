@@ -8,7 +8,6 @@ QImage filled(int size, QColor colour = Qt::red)
 {
     return lmrimages::filled(QSize(size, size), colour, QImage::Format_ARGB32_Premultiplied);
 }
-QString key(int i) { return QStringLiteral("/photos/%1.jpg/96").arg(i); }
 } // namespace
 
 class CacheTest : public QObject
