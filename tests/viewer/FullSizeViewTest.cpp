@@ -1,10 +1,9 @@
-// The viewer with still images: zoom arithmetic and fitting, the path label, keys and mouse,
-// dragging out, the clipboard, the context menu, and images decoded ahead.
+// The viewer with still images: zoom arithmetic and fitting, the path label, its keys, the
+// clipboard, and images decoded off the main thread and ahead.
 
 #include "ViewerTestSupport.h"
 
 #include "model/Cache.h"
-#include "prefs/Preferences.h"
 #include "support/DataTable.h"
 #include "support/SegmentedControl.h"
 #include "support/TestRunner.h"
@@ -60,13 +59,8 @@ private slots:
         QTest::newRow("touchpad turn") << QStringLiteral("wheel") << 30.0 << QPointF(0.7, 0.3)
                                        << float(2.0 * std::pow(1.1, 0.25));
         QTest::newRow("pinch open") << QStringLiteral("pinch") << 0.5 << QPointF(0.3, 0.6) << 3.0f;
-        QTest::newRow("pinch closed") << QStringLiteral("pinch") << -0.25 << QPointF(0.55, 0.45) << 1.5f;
-        QTest::newRow("+ key") << QStringLiteral("key") << double(Qt::Key_Plus) << QPointF(0.5, 0.5) << 2.2f;
-        QTest::newRow("- key") << QStringLiteral("key") << double(Qt::Key_Minus) << QPointF(0.5, 0.5) << 1.8f;
         QTest::newRow("1 key") << QStringLiteral("key") << double(Qt::Key_1) << QPointF(0.5, 0.5) << 1.0f;
-        QTest::newRow("zoom control: out") << QStringLiteral("segment") << 0.0 << QPointF(0.5, 0.5) << 1.8f;
         QTest::newRow("zoom control: actual size") << QStringLiteral("segment") << 1.0 << QPointF(0.5, 0.5) << 1.0f;
-        QTest::newRow("zoom control: in") << QStringLiteral("segment") << 2.0 << QPointF(0.5, 0.5) << 2.2f;
     }
 
     void zoomKeepsThePointUnderThePointer()
@@ -119,13 +113,7 @@ private slots:
                  qPrintable(QStringLiteral("(%1, %2) moved to (%3, %4)")
                                 .arg(anchor.x()).arg(anchor.y()).arg(after.x()).arg(after.y())));
 
-        // A plain wheel still scrolls, and 0 (or the control's last segment) fits again.
-        const QPointF scrolled = image->pos();
-        QWheelEvent plain(QPointF(5, 5), viewport->mapToGlobal(QPoint(5, 5)), QPoint(), QPoint(0, -120),
-                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
-        QApplication::sendEvent(viewport, &plain);
-        QCOMPARE(view->scale(), scale);
-        QVERIFY(image->pos() != scrolled || view->clipView()->verticalScrollBar()->maximum() == 0);
+        // 0 (or the control's last segment) fits again.
         if (how == QLatin1String("segment"))
             qobject_cast<LMRSegmentedControl *>(view->zoomControl())->buttonForSegment(3)->click();
         else
@@ -133,47 +121,13 @@ private slots:
         QVERIFY(view->zoomedToFit());
     }
 
-    // The fit follows the window only while fitted; the next item is fitted again.
-    void fitFollowsResizeOnlyWhileFitted()
-    {
-        auto view = showViewer(itemAt(m_photo));
-        QVERIFY(view);
-        const float before = view->scale();
-        view->resize(400, 300);
-        QTRY_VERIFY(view->scale() < before);
-        QCOMPARE(view->scale(), view->imageView()->fittingScale());
-        QVERIFY(view->zoomedToFit());
-
-        view->zoomIn();
-        const float zoomed = view->scale();
-        view->resize(900, 700);
-        QTest::qWait(50);
-        QCOMPARE(view->scale(), zoomed);
-        QVERIFY(!view->zoomedToFit());
-
-        view->showItem(itemAt(lmrtest::writeImage(path(QStringLiteral("wide.png")), 1600, 200)));
-        QTRY_VERIFY(view->zoomedToFit());
-        QCOMPARE(view->imageView()->pixelSize(), QSizeF(1600, 200));
-        QCOMPARE(view->scale(), view->imageView()->fittingScale());
-    }
-
-    void zoomWithoutAnImageDoesNothing_data()
-    {
-        lmrtest::columns<QString, QByteArray>({"name", "bytes"});
-        QTest::newRow("video") << QStringLiteral("clip.mp4") << QByteArray("not really a movie");
-        QTest::newRow("undecodable") << QStringLiteral("broken.jpg") << QByteArray("\xff\xd8 broken");
-    }
-
     void zoomWithoutAnImageDoesNothing()
     {
-        QFETCH(QString, name);
-        QFETCH(QByteArray, bytes);
-        Preferences::sharedInstance().setIncludeVideos(false);
         auto view = showViewer(itemAt(m_photo));
         QVERIFY(view);
         view->zoomToActualSize();
 
-        view->showItem(itemAt(lmrtest::writeFile(path(name), bytes)));
+        view->showItem(itemAt(lmrtest::writeFile(path(QStringLiteral("broken.jpg")), "\xff\xd8 broken")));
         QVERIFY(!view->imageView()->hasImage());
         view->zoomIn();
         view->zoomOut();
@@ -183,7 +137,6 @@ private slots:
         QCOMPARE(view->scale(), 1.0f);
         QVERIFY(!view->zoomedToFit());
         QCOMPARE(view->imageView()->frameSize(), QSizeF(0, 0));
-        Preferences::sharedInstance().setIncludeVideos(true);
     }
 
     // A file name is shown as it is written, never read as markup; Copy File Name takes it so.
@@ -208,7 +161,6 @@ private slots:
         QTest::newRow("Return") << int(Qt::Key_Return) << exit;
         QTest::newRow("Space without a slideshow leaves") << int(Qt::Key_Space) << exit;
         QTest::newRow("other keys do nothing") << int(Qt::Key_A) << QStringList();
-        QTest::newRow("Up does not scroll or step") << int(Qt::Key_Up) << QStringList();
     }
 
     void keys()
@@ -230,66 +182,6 @@ private slots:
         QTest::keyClick(view, Qt::Key(key));
         QCOMPARE(m_delegate.calls, calls);
         QCOMPARE(window.keys, 0);
-    }
-
-    void doubleClickLeavesAndClickFocuses()
-    {
-        auto view = showViewer(itemAt(m_photo));
-        QVERIFY(view);
-        view->clearFocus();
-        // Through the image: the click reaches the viewer from inside the scroll area.
-        QWidget *image = view->imageView();
-        QTest::mouseClick(image, Qt::LeftButton, {}, image->rect().center());
-        QVERIFY(view->hasFocus());
-        QVERIFY(m_delegate.calls.isEmpty());
-        QTest::mouseDClick(image, Qt::LeftButton, {}, image->rect().center());
-        QCOMPARE(m_delegate.calls, QStringList{QStringLiteral("cancelFullSizeView")});
-    }
-
-    void dragDistance_data()
-    {
-        lmrtest::columns<QPointF, bool>({"to", "drags"});
-        QTest::newRow("4.9 across") << QPointF(104.9, 100) << false;
-        QTest::newRow("5.0 across") << QPointF(105, 100) << true;
-        QTest::newRow("3-4-5 diagonal") << QPointF(103, 104) << true;
-        QTest::newRow("3.5 each way is 4.95") << QPointF(96.5, 103.5) << false;
-    }
-
-    void dragDistance()
-    {
-        QFETCH(QPointF, to);
-        QFETCH(bool, drags);
-        // The drag carries the shown file.
-        auto view = showViewer(itemAt(m_photo), QSize(300, 200));
-        QVERIFY(view);
-        const QPointF start(100, 100);
-        QMouseEvent press(QEvent::MouseButtonPress, start, view->mapTo(view->window(), start),
-                          view->mapToGlobal(start), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(view.get(), &press);
-        QMouseEvent move(QEvent::MouseMove, to, view->mapTo(view->window(), to), view->mapToGlobal(to),
-                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(view.get(), &move);
-        // Under the offscreen platform the drag ends at once; its object lingers until deleted.
-        const QList<QDrag *> dragsStarted = view->findChildren<QDrag *>();
-        QCOMPARE(dragsStarted.size(), drags ? 1 : 0);
-        if (drags) {
-            QCOMPARE(dragsStarted.first()->mimeData()->urls(), QList<QUrl>{QUrl::fromLocalFile(m_photo)});
-            // One press, one drag.
-            QCoreApplication::sendEvent(view.get(), &move);
-            QCOMPARE(view->findChildren<QDrag *>().size(), 1);
-        }
-    }
-
-    void contextMenuAfterTheEvent()
-    {
-        auto view = showViewer(itemAt(m_photo), QSize(300, 200));
-        QVERIFY(view);
-        QMenu *menu = view->popUpMenu();
-        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 30), view->mapToGlobal(QPoint(20, 30)));
-        QCoreApplication::sendEvent(view.get(), &event);
-        QVERIFY(!menu->isVisible());
-        QTRY_VERIFY(menu->isVisible());
-        menu->close();
     }
 
     // An image not decoded ahead: its cached thumbnail is on show at once, stretched over the

@@ -1,5 +1,5 @@
-// The viewer's geometry: frames from scales, and where the centring scroll area puts a document,
-// both as numbers and as laid-out widgets.
+// The viewer's geometry: frames from scales, and where the centring scroll area puts a document
+// once Qt lays the widgets out.
 
 #include "support/DataTable.h"
 #include "support/TestRunner.h"
@@ -41,35 +41,8 @@ private slots:
         QCOMPARE(view.frameSize(), QSizeF(150, 100));
     }
 
-    void constrain_data()
-    {
-        lmrtest::columns<QRectF, QSizeF, bool, QPointF>({"proposed", "document", "centers", "origin"});
-        QTest::newRow("fitted photo: x centred, y a hair too tall keeps its origin")
-            << QRectF(0, 0, 1000, 500) << QSizeF(666.6666865348816, 500.0000149011612) << true << QPointF(-167, 0);
-        QTest::newRow("odd difference puts the extra point right")
-            << QRectF(0, 0, 1000, 500) << QSizeF(999, 500) << true << QPointF(-1, 0);
-        QTest::newRow("fractions go toward negative infinity")
-            << QRectF(0, 0, 1000, 500) << QSizeF(999.6, 301.4) << true << QPointF(-1, -100);
-        QTest::newRow("scrolled wider document keeps its scroll position")
-            << QRectF(1, 0, 1000, 500) << QSizeF(1001, 400) << true << QPointF(1, -50);
-        QTest::newRow("scroll position clamped to the document")
-            << QRectF(300, 900, 1000, 500) << QSizeF(1200, 1000) << true << QPointF(200, 500);
-        QTest::newRow("no centring pins to the corner")
-            << QRectF(0, 0, 1000, 500) << QSizeF(100, 50) << false << QPointF(0, 0);
-    }
-
-    void constrain()
-    {
-        QFETCH(QRectF, proposed);
-        QFETCH(QSizeF, document);
-        QFETCH(bool, centers);
-        const QRectF constrained = LMRCenteringClipView::constrainBoundsRect(proposed, document, centers);
-        QTEST(constrained.topLeft(), "origin");
-        QCOMPARE(constrained.size(), proposed.size());
-    }
-
-    // The same rules once Qt lays the widgets out: a fitted image sits in the middle with no scroll
-    // bars, and a document one point wider than the visible area scrolls by that point.
+    // A fitted image sits in the middle with no scroll bars, and a document one point wider than
+    // the visible area scrolls by that point.
     void layoutInWidgets_data()
     {
         lmrtest::columns<QSize, float, QPoint, int>({"pixels", "scale", "position", "horizontalRange"});
