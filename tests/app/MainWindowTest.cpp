@@ -149,17 +149,15 @@ private slots:
     // brought back onto one.
     void rememberedWindow_data()
     {
-        lmrtest::columns<QRect, bool, int>({"geometry", "maximised", "sidebarWidth"});
-        QTest::newRow("size and position") << QRect(60, 50, 700, 500) << false << 0;
-        QTest::newRow("maximised") << QRect(60, 50, 700, 500) << true << 0;
-        QTest::newRow("off every screen") << QRect(5000, 4000, 700, 500) << false << 0;
-        QTest::newRow("the divider dragged") << QRect(20, 20, 760, 520) << false << 300;
+        lmrtest::columns<QRect, bool>({"geometry", "maximised"});
+        QTest::newRow("size and position") << QRect(60, 50, 700, 500) << false;
+        QTest::newRow("maximised") << QRect(60, 50, 700, 500) << true;
+        QTest::newRow("off every screen") << QRect(5000, 4000, 700, 500) << false;
     }
     void rememberedWindow()
     {
         QFETCH(QRect, geometry);
         QFETCH(bool, maximised);
-        QFETCH(int, sidebarWidth);
         delegate = apptest::launchDelegate();
         QVERIFY(QTest::qWaitForWindowExposed(delegate->window));
         delegate->window->setGeometry(geometry);
@@ -167,18 +165,6 @@ private slots:
         if (maximised) {
             delegate->window->showMaximized();
             QTRY_VERIFY(delegate->window->isMaximized());
-        }
-        QSplitter *split = delegate->splitView;
-        if (sidebarWidth > 0) {
-            // Dragged by its handle, as a user does, to about the width asked for.
-            QWidget *handle = split->handle(1);
-            const QPoint grip = handle->rect().center();
-            const QPoint to = grip + QPoint(sidebarWidth - split->sizes().at(0), 0);
-            QTest::mousePress(handle, Qt::LeftButton, {}, grip);
-            QTest::mouseMove(handle, to);
-            QTest::mouseRelease(handle, Qt::LeftButton, {}, to);
-            QTRY_VERIFY(qAbs(split->sizes().at(0) - sidebarWidth) < 5);
-            sidebarWidth = split->sizes().at(0);
         }
         apptest::terminate(delegate);
 
@@ -191,8 +177,6 @@ private slots:
             QCOMPARE(window->geometry(), geometry);
         QVERIFY2(screen.contains(window->geometry()), qPrintable(QStringLiteral("%1,%2 %3x%4").arg(
             window->x()).arg(window->y()).arg(window->width()).arg(window->height())));
-        if (sidebarWidth > 0)
-            QTRY_COMPARE(delegate->splitView->sizes().at(0), sidebarWidth);
     }
 };
 

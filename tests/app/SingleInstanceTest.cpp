@@ -39,7 +39,6 @@ private slots:
         QTest::addColumn<QString>("token");
         QTest::newRow("one folder, with the launcher's token")
             << QStringList{"/home/someone/Pictures"} << "gnome-shell/Lumory/1234-5-host_TIME42";
-        QTest::newRow("no folder: bring the window forward") << QStringList{} << "";
         QTest::newRow("names with spaces, new lines and accents")
             << QStringList{"/tmp/a b", "/tmp/line\nbreak", QString::fromUtf8("/tmp/Fotos Sommer \xc3\xa9t\xc3\xa9")} << "";
     }

@@ -66,7 +66,6 @@ private slots:
             << "Photos" << int(Qt::ControlModifier | Qt::ShiftModifier) << false << true;
         QTest::newRow("--no-restore skips it") << "Photos" << int(Qt::NoModifier) << true << false;
         QTest::newRow("package folder is not opened") << "Trip.photoslibrary" << int(Qt::NoModifier) << false << false;
-        QTest::newRow("nothing stored") << "" << int(Qt::NoModifier) << false << false;
     }
 
     void restoringTheLastRootFolder()

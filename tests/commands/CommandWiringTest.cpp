@@ -1,7 +1,6 @@
 #include "support/AppSession.h"
 
 #include "model/Cache.h"
-#include "platform/FileManagerReveal.h"
 #include "prefs/PreferencesWindowController.h"
 #include "support/DebugWindowController.h"
 #include "support/NotificationCenter.h"
@@ -20,75 +19,13 @@ struct NotificationCount : QObject {
 };
 } // namespace
 
-// The commands that reach other parts of the program and of the desktop, through the real
-// wiring rather than their own operations; and the preferences window's pacing field.
+// The debug window's counters, fed through the real wiring rather than their own operations;
+// and the preferences window's pacing field.
 class CommandWiringTest : public QObject
 {
     Q_OBJECT
 
 private slots:
-    // Select All by its shortcut, wherever the focus is in the window, then Reveal: the file
-    // manager is asked for the whole selection at once. (In the viewer it is the item shown,
-    // whatever the grid has selected: the viewer scenarios.)
-    void revealShowsTheWholeSelection()
-    {
-        QList<QStringList> requests;
-        const auto previous = LMRFileManagerReveal::setHandlerForTesting(
-            [&requests](const QStringList &paths) { requests.append(paths); });
-        {
-            Session delegate;
-            delegate.addImages(4);
-            delegate->window->activateWindow();
-            QVERIFY(QTest::qWaitForWindowActive(delegate->window));
-            delegate->thumbnailZoomSlider->setFocus();
-            QVERIFY(delegate.settleCommands());
-            QTest::keyClick(delegate->window, Qt::Key_A, Qt::ControlModifier);
-            QCOMPARE(delegate.selection().size(), 4);
-            QTRY_VERIFY(delegate->revealMenuItem->isEnabled());
-            delegate->revealMenuItem->trigger();
-            QStringList all;
-            for (int i = 0; i < 4; ++i)
-                all << delegate.item(i)->path();
-            QCOMPARE(requests, QList<QStringList>{all});
-        }
-        LMRFileManagerReveal::setHandlerForTesting(previous);
-    }
-
-    void preferencesCloseByKeyAndBelongToTheMainWindow_data()
-    {
-        QTest::addColumn<QKeySequence>("keys");
-        QTest::newRow("Escape") << QKeySequence(Qt::Key_Escape);
-        QTest::newRow("Ctrl+W") << QKeySequence(Qt::CTRL | Qt::Key_W);
-    }
-
-    void preferencesCloseByKeyAndBelongToTheMainWindow()
-    {
-        QFETCH(QKeySequence, keys);
-        Session delegate;
-        delegate->preferencesMenuItem->trigger();
-        QWidget *preferences = delegate->preferencesWindowController->window();
-        QVERIFY(QTest::qWaitForWindowActive(preferences));
-        QCOMPARE(preferences->windowHandle()->transientParent(), delegate->window->windowHandle());
-        // Typed while the pacing field has the focus, where a user's hands are.
-        delegate->preferencesWindowController->slideshowPacingTextField->setFocus();
-        QTest::keySequence(preferences, keys);
-        QTRY_VERIFY(!preferences->isVisible());
-        QVERIFY(delegate->window->isVisible());
-    }
-
-    void highQualityCheckboxEmptiesTheCache()
-    {
-        Session delegate;
-        LMRThumbnailRAMCache &cache = LMRThumbnailRAMCache::sharedInstance();
-        QImage thumbnail(96, 96, QImage::Format_ARGB32_Premultiplied);
-        thumbnail.fill(Qt::red);
-        cache.setObject(thumbnail, LMRThumbnailRAMCache::keyFor(QStringLiteral("/nowhere/a.png"), 96));
-        QVERIFY(cache.count() > 0);
-        delegate->showPreferences(nullptr);
-        delegate->preferencesWindowController->highQualityThumbnailsButton->click();
-        QCOMPARE(cache.count(), 0);
-    }
-
     // Only with DEBUG set is there a debug window, gone with the program; all four counters
     // reach it: the cache, the list, the grid's last pass and the loads waiting.
     void debugWindowFedByFourCounters()
@@ -124,7 +61,6 @@ private slots:
     {
         // "\b" is the Backspace key.
         lmrtest::columns<QString, QString, QList<float>>({"typed", "shown", "stored"});
-        QTest::newRow("fraction") << "2.5" << "2.5" << QList<float>{2, 2, 2.5f};
         QTest::newRow("with a unit") << "1.5 s" << "1.5 s" << QList<float>{1, 1, 1.5f, 1.5f, 1.5f};
         QTest::newRow("negative") << "-3" << "0" << QList<float>{0, 0};
         QTest::newRow("infinity") << "inf" << "inf" << QList<float>{0, 0, 0};

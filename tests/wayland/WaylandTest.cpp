@@ -1,33 +1,18 @@
 // The program on a Wayland compositor (run.sh starts a headless Weston and a private session
 // bus): the main window opens a folder and paints its thumbnails, a drop is decided without
-// keyboard state, a later launch's hand-over brings the window forward with its token, and
-// revealing in the file manager works as on X11.
+// keyboard state, and a later launch's hand-over brings the window forward with its token.
 
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
 #include "grid/ImageCollectionView.h"
-#include "platform/FileManagerReveal.h"
 #include "platform/SingleInstance.h"
 #include "platform/WindowActivation.h"
 #include "prefs/Preferences.h"
 #include "support/TestRunner.h"
 
-#include <QDBusConnection>
-
 #include <future>
 
 namespace {
-
-// Stands in for the file manager on the private session bus.
-class FakeFileManager : public QObject
-{
-    Q_OBJECT
-    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.FileManager1")
-public:
-    QStringList shown;
-public slots:
-    void ShowItems(const QStringList &uris, const QString &) { shown = uris; }
-};
 
 QString writeSolidImage(const QString &path, const QColor &color)
 {
@@ -142,21 +127,6 @@ private slots:
         QVERIFY(!m_delegate->window->isMinimized());
         QTRY_VERIFY(m_delegate->sidebarRootFolderItem
                     && m_delegate->sidebarRootFolderItem->path() == QFileInfo(other).canonicalFilePath());
-    }
-
-    // The file manager is asked over the session bus, as on X11. (Trash, open with and recent
-    // folders do not touch the display server at all: the desktop area runs here as well.)
-    void revealAsksTheFileManager()
-    {
-        const QString file = m_folder + QStringLiteral("/0.png");
-        FakeFileManager fileManager;
-        QDBusConnection bus = QDBusConnection::sessionBus();
-        QVERIFY2(bus.isConnected(), "run.sh gives the test a private session bus");
-        QVERIFY(bus.registerService(QStringLiteral("org.freedesktop.FileManager1")));
-        QVERIFY(bus.registerObject(QStringLiteral("/org/freedesktop/FileManager1"), &fileManager,
-                                   QDBusConnection::ExportAllSlots));
-        LMRFileManagerReveal::showItems({file});
-        QTRY_COMPARE(fileManager.shown, QStringList{QUrl::fromLocalFile(file).toString(QUrl::FullyEncoded)});
     }
 
 private:
