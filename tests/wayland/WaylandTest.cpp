@@ -1,6 +1,6 @@
 // The program on a Wayland compositor (run.sh starts a headless Weston and a private session
-// bus): the main window opens a folder and paints its thumbnails, a drop is decided without
-// keyboard state, and a later launch's hand-over brings the window forward with its token.
+// bus): the main window opens a folder and paints its thumbnails, and a later launch's hand-over
+// brings the window forward with its token.
 
 #include "app/AppDelegate.h"
 #include "app/MainWindow.h"
@@ -74,29 +74,6 @@ private slots:
             QTRY_VERIFY2(near(grid->viewport()->grab().toImage().pixel(center), colors.at(i)),
                          qPrintable(QStringLiteral("item %1").arg(i)));
         }
-    }
-
-    // Another program's drag carries no keyboard state to us: with no modifier in the event
-    // the drop moves, whatever a query of the keyboard would say. (How the event's modifiers
-    // and the source's offer decide is the grid drop tests' matter.)
-    void dropWithoutKeyboardStateMoves()
-    {
-        QTRY_VERIFY(m_delegate->displayedSidebarItem);
-        const QString outside = writeSolidImage(m_dir.filePath(QStringLiteral("dropped.png")), Qt::yellow);
-        QMimeData data;
-        data.setUrls({QUrl::fromLocalFile(outside)});
-        QWidget *viewport = m_delegate->thumbnailsCollectionView->viewport();
-        const QPoint at = viewport->rect().center();
-        const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
-        QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(viewport, &enter);
-        QVERIFY(enter.isAccepted());
-        QDropEvent drop(at, offered, &data, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(viewport, &drop);
-        QCOMPARE(drop.dropAction(), Qt::MoveAction);
-        QVERIFY(QFile::exists(m_folder + QStringLiteral("/dropped.png")));
-        QVERIFY(!QFile::exists(outside));
-        QTRY_COMPARE(m_delegate->thumbnailItems.size(), size_t(4));
     }
 
     // A later "lumory FOLDER" hands its folder and its launcher's token over the rendezvous.
