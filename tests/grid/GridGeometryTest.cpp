@@ -1,5 +1,5 @@
-// Columns, the index under a point, and tooltips. The visible range is the loading tests'
-// matter: exactly the first screen, and at the end of a long list the items queued.
+// Tooltips. Which item a click hits is the input tests' matter; the visible range is the
+// loading tests'.
 
 #include "GridTestSupport.h"
 
@@ -10,25 +10,6 @@ class GridGeometryTest : public QObject
 private slots:
     void init() { m_view = makeGrid(m_delegate); }
     void cleanup() { m_view.reset(); }
-
-    // 312-point cells, three columns in 1000 points; a viewport narrower than a cell still has one.
-    void itemIndexAtPoint_data()
-    {
-        lmrtest::columns<int, QPointF, quint64>({"width", "point", "index"});
-        QTest::newRow("left margin belongs to column 0") << 1000 << QPointF(10, 10) << quint64(0);
-        QTest::newRow("right margin belongs to the last column") << 1000 << QPointF(990, 10) << quint64(2);
-        QTest::newRow("second row, middle column") << 1000 << QPointF(500, 320) << quint64(4);
-        QTest::newRow("below the last item: beyond the count") << 1000 << QPointF(500, 3000) << quint64(28);
-        QTest::newRow("narrower than a cell: one column") << 200 << QPointF(190, 320) << quint64(1);
-    }
-    void itemIndexAtPoint()
-    {
-        QFETCH(int, width);
-        QFETCH(QPointF, point);
-        m_delegate.count = 7;
-        QVERIFY(showGrid(*m_view, width, 700));
-        QTEST(m_view->itemIndexAtPoint(point), "index");
-    }
 
     // The tooltip names the item under the pointer whatever happened since the last layout.
     void toolTipNamesTheItemUnderThePointer_data()
