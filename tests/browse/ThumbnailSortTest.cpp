@@ -70,11 +70,8 @@ private slots:
                                                  << QStringList{"c.jpg", "Z.jpg", "img10.jpg", "IMG2.jpg"};
         QTest::newRow("size descending, unsized last") << qint64(4) << qint64(2) << true
                                                        << QStringList{"img10.jpg", "IMG2.jpg", "Z.jpg", "c.jpg"};
-        QTest::newRow("any other order value is descending") << qint64(4) << qint64(0) << true
-                                                             << QStringList{"img10.jpg", "IMG2.jpg", "Z.jpg", "c.jpg"};
-        for (const qint64 unknown : {0, 5})
-            QTest::addRow("unknown key %lld leaves the list", unknown) << unknown << qint64(1) << false
-                                                                     << QStringList{"img10.jpg", "Z.jpg", "c.jpg", "IMG2.jpg"};
+        QTest::newRow("unknown key leaves the list") << qint64(5) << qint64(1) << false
+                                                     << QStringList{"img10.jpg", "Z.jpg", "c.jpg", "IMG2.jpg"};
     }
     void order()
     {
