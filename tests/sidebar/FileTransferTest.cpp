@@ -54,20 +54,6 @@ private slots:
         QCOMPARE(readFile(source + "/new.jpg"), QByteArray("new"));
     }
 
-    // A copy that fails half-way leaves no partial folder behind.
-    void failedCopyLeavesNothingBehind()
-    {
-        lmrtest::writeFile(m_root + "/from/Album/a.jpg", "a");
-        lmrtest::writeFile(m_root + "/from/Album/secret.jpg", "s");
-        for (const auto &[path, mode] : {std::pair{m_root, 0755}, {m_root + "/to", 0777}, {m_root + "/from/Album/secret.jpg", 0}})
-            QVERIFY(::chmod(QFile::encodeName(path).constData(), mode) == 0);
-        QString error;
-        const lmrtest::UnprivilegedFileAccess asNobody;
-        QVERIFY(!LMRFileTransfer::transferFile(m_root + "/from/Album", m_root + "/to", true, &error));
-        QVERIFY(!QFileInfo::exists(m_root + "/to/Album"));
-        QVERIFY(!error.isEmpty());
-    }
-
     // Across file systems a move copies, then removes the original. An original that cannot be
     // removed stays, and the complete copy counts as arrived, with the user told.
     void moveAcrossFileSystems_data()
