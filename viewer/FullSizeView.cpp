@@ -8,6 +8,7 @@
 #include "support/SegmentedControl.h"
 #include "support/SystemAppearance.h"
 #include "platform/Applications.h"
+#include "platform/PlaybackBackend.h"
 #include "viewer/AnimationPlayer.h"
 #include "viewer/CenteringClipView.h"
 #include "viewer/FullSizeImagePrefetcher.h"
@@ -181,6 +182,8 @@ void FullSizeView::showItem(const LMRImageItemPtr &item)
         && Preferences::sharedInstance().includeVideos();
     const std::optional<LMRFullSizeImagePrefetcher::Result> decoded =
         item && !video ? m_prefetcher->decodedResult(item) : std::nullopt;
+    if (video)
+        LMRPlaybackBackend::prepare();
     if (decoded || video) {
         showDecodedImage(decoded.value_or(LMRFullSizeImagePrefetcher::Result()), false);
     } else if (item) {
