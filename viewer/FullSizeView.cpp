@@ -450,31 +450,21 @@ void FullSizeView::colorProfileDidChange()
         showItem(m_shownItem);
 }
 
+// The zoom commands keep the middle of what is on show where it is, as the keys do; the wheel
+// and the pinch keep the point under the pointer instead.
 void FullSizeView::zoomIn()
 {
-    if (!m_imageView->hasImage())
-        return;
-    m_zoomedToFit = false;
-    m_scale = float(double(m_scale) * 1.1);
-    viewGeometryDidChange();
+    zoomByFactor(1.1, visibleCenter());
 }
 
 void FullSizeView::zoomOut()
 {
-    if (!m_imageView->hasImage())
-        return;
-    m_zoomedToFit = false;
-    m_scale = float(double(m_scale) * 0.9);
-    viewGeometryDidChange();
+    zoomByFactor(0.9, visibleCenter());
 }
 
 void FullSizeView::zoomToActualSize()
 {
-    if (!m_imageView->hasImage())
-        return;
-    m_zoomedToFit = false;
-    m_scale = actualSizeScale();
-    viewGeometryDidChange();
+    zoomToScale(actualSizeScale(), visibleCenter());
 }
 
 float FullSizeView::actualSizeScale() const
@@ -761,19 +751,19 @@ void FullSizeView::keyPressEvent(QKeyEvent *event)
             pokeControlBar();
         }
         break;
-    // Zoom keys that the table above leaves free, around the middle of what is on show.
+    // Zoom keys that the table above leaves free.
     case Qt::Key_Plus:
     case Qt::Key_Equal:
-        zoomByFactor(1.1, visibleCenter());
+        zoomIn();
         break;
     case Qt::Key_Minus:
-        zoomByFactor(0.9, visibleCenter());
+        zoomOut();
         break;
     case Qt::Key_0:
         zoomToFit();
         break;
     case Qt::Key_1:
-        zoomToScale(actualSizeScale(), visibleCenter());
+        zoomToActualSize();
         break;
     default:
         break;
