@@ -106,11 +106,6 @@ private slots:
         QCOMPARE(lmrtest::readFile(m_root + "/Outside/two.jpg"), QByteArray("two"));
         QVERIFY(QFile::exists(m_root + "/Outside/three.jpg"));
         QVERIFY(!QFile::exists(m_root + "/R/Target/three.jpg"));
-
-        QTest::ignoreMessage(QtInfoMsg, "Could not create URL from path \"https://example.org/a.jpg\"");
-        QVERIFY(!drop({QStringLiteral("https://example.org/a.jpg"), fileUri("three.jpg")}, target));
-        QVERIFY(QFile::exists(m_root + "/Outside/three.jpg"));
-        QCOMPARE(m_alerts.size(), 1);
     }
 
 private:
