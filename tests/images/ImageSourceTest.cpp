@@ -1,6 +1,5 @@
 // The image source over files made here: EXIF orientation applied to thumbnails, embedded
-// previews and whole images; embedded previews fitted or absent; a camera RAW file's preview
-// and its developed picture. (Each family's sizes, pixels and placement are checked by the
+// previews and whole images. (Each family's sizes, pixels and placement are checked by the
 // colour-management and decode-limit tests.)
 
 #include "ImagesTestSupport.h"
@@ -40,34 +39,6 @@ private slots:
         const LMRImage full = source->fullImage();
         QCOMPARE(full.image.size(), QSize(200, 100));
         QVERIFY(similar(cornersOf(full.image), cornersOf(upright)));
-    }
-
-    void embeddedPreviewIsOptionalAndFitted()
-    {
-        const QString plain = file("no-exif.jpg");
-        QVERIFY(quadrants(400, 300).save(plain, "JPEG"));
-        QVERIFY(LMRImageSource::open(plain, "image/jpeg")->embeddedPreview(288).isNull());
-
-        const QString withThumb = file("big-exif-thumb.jpg");
-        if (!writeJpegWithExif(withThumb, quadrants(400, 300), 1, quadrants(320, 240)))
-            QSKIP("exiv2 missing");
-        QCOMPARE(LMRImageSource::open(withThumb, "image/jpeg")->embeddedPreview(96).size(), QSize(96, 72));
-    }
-
-    void cameraRawPreviewAndDecode()
-    {
-        const QString path = file("camera.dng");
-        QVERIFY(writeDng(path, QColor(200, 30, 160)));
-        auto source = LMRImageSource::open(path, "image/x-adobe-dng");
-        if (!source)
-            QSKIP("LibRaw missing");
-        QCOMPARE(source->pixelSize(), QSize(128, 96));
-        const QImage preview = source->embeddedPreview(288);
-        QCOMPARE(preview.size(), QSize(64, 48));
-        QVERIFY(similar(preview.pixelColor(32, 24), QColor(200, 30, 160), 8));
-        const QImage developed = source->thumbnail(288);
-        QVERIFY(!developed.isNull());
-        QVERIFY(qMax(developed.width(), developed.height()) <= 288);
     }
 };
 

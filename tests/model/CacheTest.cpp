@@ -44,27 +44,6 @@ private slots:
         QCOMPARE(cache.bytes(), 3 * each);
     }
 
-    void byteBudgetEdges()
-    {
-        LMRCache cache;
-        QVERIFY(cache.byteBudget() > 0 && cache.byteBudget() <= (qint64(2) << 30));
-        const qint64 each = filled(10).sizeInBytes();
-        cache.setByteBudget(3 * each);
-        for (const char *k : {"a", "b", "c"})
-            cache.setObject(filled(10), k);
-        // A larger replacement of the oldest key keeps the key; others make room.
-        cache.setObject(filled(15), "a");
-        QVERIFY(!cache.objectForKey("a").isNull());
-        QVERIFY(cache.bytes() <= 3 * each);
-        // An entry that alone exceeds the budget is kept (until the next store), never dropped
-        // at once: it would only be rendered again.
-        cache.setObject(filled(40), "huge");
-        QCOMPARE(cache.usage(), QStringList{"huge"});
-        cache.setObject(filled(10), "e");
-        QCOMPARE(cache.usage(), QStringList{"e"});
-        QCOMPARE(cache.bytes(), each);
-    }
-
     void fallbackToLargerSize_data()
     {
         // requested: points; cached: device pixels, stored before the request; expected: device pixels; 0: nothing
@@ -72,19 +51,12 @@ private slots:
             {"ratio", "requested", "cached", "expected", "usageAfter"});
         QTest::newRow("96 from 288: 192 missed, 288 used")
             << 1.0 << 96 << QList<int>{288, 576} << 96 << QStringList{"576", "288", "96"};
-        QTest::newRow("1440 from 1536") << 1.0 << 1440 << QList<int>{1536} << 1440 << QStringList{"1536", "1440"};
         QTest::newRow("1536 is the last candidate")
             << 1.0 << 96 << QList<int>{1632, 1536} << 96 << QStringList{"1632", "1536", "96"};
         QTest::newRow("smaller sizes are not used") << 1.0 << 288 << QList<int>{192} << 0 << QStringList{"192"};
         // Steps are in points: at 1.5, 192 points are 288 pixels (240 would be a 160-point side).
         QTest::newRow("ratio 1.5: 96 points from 192") << 1.5 << 96 << QList<int>{240, 288} << 144
                                                        << QStringList{"240", "288", "144"};
-        QTest::newRow("ratio 2: 1440 points from 1536") << 2.0 << 1440 << QList<int>{3072} << 2880
-                                                        << QStringList{"3072", "2880"};
-        // A window moved from a ratio-2 screen to a ratio-1 one finds its 96-point thumbnails
-        // (192 pixels) as the 192-point size of ratio 1.
-        QTest::newRow("ratio 1 from ratio 2's pixels") << 1.0 << 96 << QList<int>{192} << 96
-                                                       << QStringList{"192", "96"};
     }
     void fallbackToLargerSize()
     {
@@ -110,15 +82,6 @@ private slots:
         for (const QString &k : cache.usage())
             sizes << k.mid(path.size() + 1);
         QTEST(sizes, "usageAfter");
-    }
-
-    void invalidCandidateIsSkipped()
-    {
-        auto &cache = LMRThumbnailRAMCache::sharedInstance();
-        cache.setObject(QImage(), "/p/x.png/192");
-        QVERIFY(cache.objectForKey("/p/x.png/96").isNull());
-        cache.setObject(filled(384), "/p/x.png/384");
-        QCOMPARE(cache.objectForKey("/p/x.png/96").size(), QSize(96, 96));
     }
 };
 

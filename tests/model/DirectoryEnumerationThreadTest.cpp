@@ -75,12 +75,6 @@ private slots:
         walk(consumer, m_root, depth);
         expected.sort();
         QCOMPARE(consumer.relativeNames(m_root), expected);
-        for (const auto &item : consumer.messages.front().items) {
-            if (item->name() == QLatin1String("sub"))
-                QCOMPARE(item->UTI(), QStringLiteral("inode/directory"));
-            if (item->name() == QLatin1String("a.jpg"))
-                QCOMPARE(item->UTI(), QStringLiteral("image/jpeg"));
-        }
     }
 
     void linksAreResolvedAndKeptOnce()
@@ -105,9 +99,6 @@ private slots:
         QStringList expected{m_root + "/dangling.png", outsideRoot + "/linkedFolder", target};
         expected.sort();
         QCOMPARE(paths, expected);
-        for (const auto &item : consumer.messages.front().items)
-            if (item->path() == target)
-                QCOMPARE(item->size(), std::optional<quint64>(2));
     }
 
     // Whether and whenever it is cancelled, a walk sends its final message once and last; one
