@@ -80,27 +80,6 @@ private slots:
         QTEST(LMRSystemAppearance::isDarkMode(), "dark");
     }
 
-    void paletteSwitchIsBroadcastOnce()
-    {
-        QApplication::setPalette(QPalette(Qt::white));
-        drainEventQueue();
-        m_posts = 0;
-        QApplication::setPalette(darkPalette());
-        // Every widget and window receives the change; one broadcast comes out of it, later.
-        QCOMPARE(m_posts, 0);
-        QTRY_COMPARE(m_posts, 1);
-        drainEventQueue();
-        QCOMPARE(m_posts, 1);
-        QVERIFY(LMRSystemAppearance::isDarkMode());
-
-        // A palette change that leaves the answer alone is not an appearance switch.
-        QPalette stillDark = darkPalette();
-        stillDark.setColor(QPalette::Highlight, Qt::red);
-        QApplication::setPalette(stillDark);
-        drainEventQueue();
-        QCOMPARE(m_posts, 1);
-    }
-
     void portalSignal_data()
     {
         lmrtest::columns<QString, QString, QVariant, bool>({"nameSpace", "key", "value", "dark"});
@@ -109,7 +88,6 @@ private slots:
         const QVariant one = QVariant::fromValue(QDBusVariant(QVariant(1u)));
         QTest::newRow("prefer dark") << ns << key << one << true;
         QTest::newRow("other key") << ns << QStringLiteral("accent-color") << one << false;
-        QTest::newRow("other namespace") << QStringLiteral("org.gnome.desktop.interface") << key << one << false;
     }
 
     void portalSignal()

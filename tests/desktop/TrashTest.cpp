@@ -163,7 +163,6 @@ private slots:
         lmrtest::columns<QString, QString>({"name", "blocked"});
         QTest::newRow("Trash is a plain file") << QStringLiteral("keep me.jpg") << QStringLiteral("Trash");
         QTest::newRow("its files folder is a plain file") << QStringLiteral("keep me.jpg") << QStringLiteral("Trash/files");
-        QTest::newRow("its info folder is a plain file") << QStringLiteral("keep me.jpg") << QStringLiteral("Trash/info");
         QTest::newRow("read-only folder") << QStringLiteral("locked.jpg") << QStringLiteral("read-only");
         QTest::newRow("no such file") << QStringLiteral("never-there.jpg") << QString();
         QTest::newRow("empty path") << QString() << QString();
