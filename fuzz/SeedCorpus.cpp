@@ -20,7 +20,7 @@ using namespace lmrimages;
 
 namespace {
 
-QByteArray encoded(const QImage &image, const char *format, int quality = -1, bool progressive = false)
+QByteArray encodedSeed(const QImage &image, const char *format, int quality = -1, bool progressive = false)
 {
     QByteArray bytes;
     QBuffer buffer(&bytes);
@@ -70,9 +70,9 @@ int main(int argc, char **argv)
     QImage translucent = picture.convertToFormat(QImage::Format_ARGB32);
     translucent.fill(QColor(30, 160, 60, 128));
 
-    seed("jpeg", "baseline.jpg", encoded(picture, "jpeg", 90));
-    seed("jpeg", "progressive.jpg", encoded(picture, "jpeg", 90, true));
-    seed("jpeg", "grey.jpg", encoded(picture.convertToFormat(QImage::Format_Grayscale8), "jpeg"));
+    seed("jpeg", "baseline.jpg", encodedSeed(picture, "jpeg", 90));
+    seed("jpeg", "progressive.jpg", encodedSeed(picture, "jpeg", 90, true));
+    seed("jpeg", "grey.jpg", encodedSeed(picture.convertToFormat(QImage::Format_Grayscale8), "jpeg"));
     seed("jpeg", "header-only.jpg", jpegHeaderBytes(QSize(4000, 3000)));
     seed("jpeg", "header-only-progressive.jpg", jpegHeaderBytes(QSize(300, 200), true));
     for (int orientation : {3, 6})
@@ -86,17 +86,17 @@ int main(int argc, char **argv)
     seed("png", "grey-16.png", pngBytes(QSize(40, 24), 16, 0, {0x2828}, {0xDCDC}));
     seed("png", "grey-alpha.png", pngBytes(QSize(40, 24), 8, 4, {100, 255}, {200, 128}));
     seed("png", "rgba-16.png", pngBytes(QSize(40, 24), 16, 6, {1, 2, 3, 4}, {5, 6, 7, 8}));
-    seed("png", "qt.png", encoded(translucent, "png"));
+    seed("png", "qt.png", encodedSeed(translucent, "png"));
     // A 1 x 1 GIF: header, a two-colour table, one image with its LZW data.
     seed("gif", "pixel.gif", QByteArray::fromHex("4749463839610100010080000000000000ffffff2c00000000010001000002024401003b"));
-    seed("webp", "lossy.webp", encoded(picture, "webp", 50));
-    seed("webp", "lossless.webp", encoded(translucent, "webp", 100));
+    seed("webp", "lossy.webp", encodedSeed(picture, "webp", 50));
+    seed("webp", "lossless.webp", encodedSeed(translucent, "webp", 100));
     seed("tiff", "rgb.tif", tiffBytes(QSize(40, 24), qRgb(40, 90, 200), false));
     seed("tiff", "palette.tif", tiffBytes(QSize(40, 24), qRgb(40, 90, 200), true));
-    seed("tiff", "bilevel.tif", encoded(mono, "tiff"));
-    seed("tiff", "qt.tif", encoded(picture, "tiff"));
-    seed("bmp", "mono.bmp", encoded(mono, "bmp"));
-    seed("bmp", "rgb.bmp", encoded(picture, "bmp"));
+    seed("tiff", "bilevel.tif", encodedSeed(mono, "tiff"));
+    seed("tiff", "qt.tif", encodedSeed(picture, "tiff"));
+    seed("bmp", "mono.bmp", encodedSeed(mono, "bmp"));
+    seed("bmp", "rgb.bmp", encodedSeed(picture, "bmp"));
     seed("svg", "wide.svg", svgBytes(QStringLiteral("2000000000"), QStringLiteral("100"), Qt::red));
     seed("svg", "quadrants.svg", "<svg xmlns='http://www.w3.org/2000/svg' viewBox='0 0 160 120' width='160' height='120'>"
                                  "<rect width='80' height='60' fill='#dc1414'/><circle cx='120' cy='90' r='20' fill='blue'/>"

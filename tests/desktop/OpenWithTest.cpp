@@ -20,6 +20,8 @@ private slots:
     void initTestCase()
     {
         QVERIFY(LMRCanOpenWithApplications());
+        // Sorting follows the user's locale; fix it so the expected order holds on any machine.
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
         m_applications = lmrdesktoptest::makeFolder(QStringLiteral("data/applications"));
         m_outputs = lmrdesktoptest::makeFolder(QStringLiteral("launches"));
 
@@ -34,13 +36,15 @@ private slots:
 
         // GIO finds entries through the MIME cache, as update-desktop-database would write it.
         QByteArray cache = "[MIME Cache]\nimage/jpeg=";
-        for (const char *name : {"apple", "broken"}) {
+        for (const auto &[name, title] : {std::pair{"zebra", "zebra"}, {"emile", "Émile"}, {"apple", "apple viewer"},
+                                          {"banana", "Banana"}, {"tom", "Tom & Jerry"}, {"hidden", "Hidden Helper"},
+                                          {"broken", "Broken"}}) {
             const QString id = QStringLiteral("lmrtest-%1.desktop").arg(QLatin1String(name));
-            const bool broken = !qstrcmp(name, "broken");
+            const bool broken = !qstrcmp(name, "broken"), hidden = !qstrcmp(name, "hidden");
             lmrtest::writeFile(m_applications + QLatin1Char('/') + id,
-                               "[Desktop Entry]\nType=Application\nName=" + QByteArray(name) + "\nExec="
+                               "[Desktop Entry]\nType=Application\nName=" + QByteArray(title) + "\nExec="
                                    + QFile::encodeName(broken ? QStringLiteral("/nonexistent/lmrtest-program %F") : quoted)
-                                   + "\nMimeType=image/jpeg;\n");
+                                   + "\nMimeType=image/jpeg;\n" + (hidden ? "NoDisplay=true\n" : ""));
             cache += id.toUtf8() + ';';
         }
         lmrtest::writeFile(m_applications + QLatin1String("/mimeinfo.cache"), cache + '\n');
@@ -50,6 +54,27 @@ private slots:
     {
         for (const QString &record : QDir(m_outputs).entryList(QDir::Files))
             QFile::remove(m_outputs + QLatin1Char('/') + record);
+    }
+
+    // Sorted by the locale, hidden and broken entries left out, the ampersand doubled so that the
+    // menu shows it instead of underlining the "J"; the menu replaces what it held and reports
+    // the identifier. (The grid's open-with tests cover the choice by type.)
+    void menuEntries()
+    {
+        QMenu menu;
+        menu.addAction(QStringLiteral("left over from last time"));
+        QStringList chosen;
+        LMRPopulateOpenWithMenu(&menu, QStringLiteral("image/jpeg"),
+                                [&chosen](const QString &identifier) { chosen << identifier; });
+        QStringList titles;
+        for (QAction *action : menu.actions())
+            titles << action->text();
+        QCOMPARE(titles, (QStringList{"apple viewer", "Banana", "Émile", "Tom && Jerry", "zebra"}));
+        menu.actions().at(2)->trigger();
+        QCOMPARE(chosen, QStringList{QStringLiteral("lmrtest-emile.desktop")});
+
+        LMRPopulateOpenWithMenu(&menu, QStringLiteral("application/x-lmrtest-unknown"), {});
+        QVERIFY(menu.actions().isEmpty());
     }
 
     void launchOpensAllFilesAtOnce()
