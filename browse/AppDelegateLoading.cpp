@@ -165,6 +165,7 @@ void AppDelegate::signalThumbnailLoadingThread()
 
 void AppDelegate::thumbnailLoadingThreadMain(std::shared_ptr<LMRThumbnailLoadingShared> shared, int worker)
 {
+    LMRFileSystemImageItem::prepareRenderingThread();
     while (!shared->cancelled) {
         {
             std::unique_lock<std::mutex> lock(shared->thumbnailLoadingSemaphoreLock);

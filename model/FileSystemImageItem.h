@@ -57,6 +57,10 @@ public:
     // cache. True when this call stored a new thumbnail; false when one was cached already or
     // nothing could be made. Runs on the loading thread.
     bool loadThumbnailForCollectionView(const LMRThumbnailSizeSource *view);
+    // Called once by each loading worker before it takes its first item, off the main thread:
+    // touches the memory and the code its first renders use, so that the first folder does not
+    // pay for them.
+    static void prepareRenderingThread();
     // The raster fitted and centred into a new transparent size x size image.
     static QImage nsImageFromCGImage(const QImage &raster, qint64 size);
     // Where nsImageFromCGImage draws a picture of this size in a square of side size.

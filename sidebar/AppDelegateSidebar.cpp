@@ -187,6 +187,9 @@ void AppDelegate::setSidebarRootURL(const QString &folderPath)
     Preferences::sharedInstance().setDefaultRootFolder(path);
     sidebarEnumerationThread = LMRDirectoryEnumerationThread::create(this, 0, path);
     sidebarEnumerationThread->start();
+    // The root's files are listed at once, beside the sidebar's walk of its folders rather than
+    // after it: a folder seen before is shown in the time of one walk, not two.
+    showSidebarItem(sidebarRootFolderItem);
 }
 
 void AppDelegate::didReceiveSidebarItems(const LMRDirectoryEnumerationMessage &message)
@@ -199,7 +202,9 @@ void AppDelegate::didReceiveSidebarItems(const LMRDirectoryEnumerationMessage &m
     if (message.done) {
         sidebarEnumerationThread.reset();
         sortSidebarItems();
-        showSidebarItem(sidebarRootFolderItem);
+        // The root is shown since the walk began, unless a row was chosen meanwhile.
+        if (displayedSidebarItem != sidebarRootFolderItem)
+            showSidebarItem(sidebarRootFolderItem);
     }
     reloadOutlineView(*this);
 }
