@@ -37,6 +37,14 @@ std::mutex s_runningMutex;
 std::condition_variable s_runningChanged;
 int s_running = 0;
 
+// A folder's entry between reading the folder and making its item.
+struct Entry {
+    QByteArray name;
+    unsigned char type;   // d_type
+    QString decodedName;
+    QByteArray sortKey;   // set when the walk delivers in name order
+};
+
 QByteArray childPath(const QByteArray &folder, const char *name)
 {
     QByteArray path = folder;
@@ -208,6 +216,15 @@ void LMRDirectoryEnumerationThread::run()
         const bool listEntries = unlimited || folder.level <= deepestLevel;
         std::vector<QByteArray> subfolders;
 
+        // The folder's names are read to the end first, and put in the order the list will be
+        // sorted in when there is one: then the first batches hold the first screen of the
+        // sorted list, and the thumbnails rendered while the rest is listed stay on it.
+        const bool ordered = m_order != Order::Any && listEntries;
+        // Paths are decoded as the folder's once and each name's, not whole for every entry.
+        QString decodedFolder = QFile::decodeName(folder.path);
+        if (!decodedFolder.endsWith(u'/'))
+            decodedFolder += u'/';
+        std::vector<Entry> entries;
         for (;;) {
             errno = 0;
             const dirent *entry = ::readdir(stream);
@@ -226,33 +243,62 @@ void LMRDirectoryEnumerationThread::run()
                 continue;
             if (isCancelled())
                 break;
+            // A folder walk skips files by their type in the folder itself: in a folder of
+            // 10,000 photos that is 10,000 statx calls and items not made.
+            if (m_foldersOnly && entry->d_type != DT_DIR && entry->d_type != DT_LNK
+                && entry->d_type != DT_UNKNOWN)
+                continue;
+            Entry kept{QByteArray(entry->d_name), entry->d_type, {}, {}};
+            kept.decodedName = QFile::decodeName(kept.name);
+            if (ordered)
+                kept.sortKey = LMRFileSystemItem::sortKeyForName(kept.decodedName);
+            entries.push_back(std::move(kept));
+        }
+        if (ordered) {
+            const bool descending = m_order == Order::NameDescending;
+            std::stable_sort(entries.begin(), entries.end(), [descending](const Entry &a, const Entry &b) {
+                return descending ? b.sortKey < a.sortKey : a.sortKey < b.sortKey;
+            });
+        }
 
-            const QByteArray path = childPath(folder.path, entry->d_name);
+        for (const Entry &entry : entries) {
+            if (isCancelled())
+                break;
+            const char *name = entry.name.constData();
+            const QByteArray path = childPath(folder.path, name);
+            const QString decodedPath = decodedFolder + entry.decodedName;
             LMRImageItemPtr item;
-            bool isLink = entry->d_type == DT_LNK;
+            bool isLink = entry.type == DT_LNK;
             if (!isLink) {
                 struct statx info {};
-                if (::statx(fd, entry->d_name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
+                if (::statx(fd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT,
                             STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_BTIME,
                             &info) != 0) {
-                    LMRLog(LMRFileSystemItem::errorDescription(QFile::decodeName(path), errno));
+                    LMRLog(LMRFileSystemItem::errorDescription(decodedPath, errno));
                     continue;
                 }
                 isLink = S_ISLNK(info.stx_mode);
+                if (!isLink && m_foldersOnly && !S_ISDIR(info.stx_mode))
+                    continue;
                 if (!isLink) {
                     if (listEntries) {
-                        item = std::make_shared<LMRFileSystemImageItem>(
-                            LMRFileSystemItem::factsFromStatx(QFile::decodeName(path), info));
+                        LMRFileSystemItem::Facts facts = LMRFileSystemItem::factsFromStatx(decodedPath, info);
+                        facts.nameSortKey = entry.sortKey;
+                        item = std::make_shared<LMRFileSystemImageItem>(facts);
                     }
                     if (S_ISDIR(info.stx_mode) && enterSubfolders
-                        && !isPackageName(QFile::decodeName(entry->d_name)))
+                        && !isPackageName(entry.decodedName))
                         subfolders.push_back(path);
                 }
             }
             // A link is made into the item of its target (resolved, stated and, if dangling,
             // logged by the item itself).
-            if (isLink && listEntries)
-                item = std::make_shared<LMRFileSystemImageItem>(QFile::decodeName(path));
+            if (isLink && listEntries) {
+                struct stat target {};
+                if (m_foldersOnly && (::fstatat(fd, name, &target, 0) != 0 || !S_ISDIR(target.st_mode)))
+                    continue;
+                item = std::make_shared<LMRFileSystemImageItem>(decodedPath);
+            }
             if (!item || batchHashes.contains(item->storedHash()))
                 continue;
             batchHashes.insert(item->storedHash());

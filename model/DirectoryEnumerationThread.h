@@ -56,6 +56,16 @@ public:
         const QVariant &userInfo = QVariant());
     ~LMRDirectoryEnumerationThread();
 
+    // The order a folder's items are made and sent in: by the name order of the list they go
+    // to, when it has one, so that the first batches carry its first screen. Any other order
+    // is sorted by the consumer anyway. Set before start().
+    enum class Order { Any, NameAscending, NameDescending };
+    void setDeliveryOrder(Order order) { m_order = order; }
+
+    // Only folders (and links to folders) are made into items; files are passed over without
+    // being stated. For a walk whose consumer keeps nothing else. Set before start().
+    void setFoldersOnly(bool foldersOnly) { m_foldersOnly = foldersOnly; }
+
     // The walk keeps this object alive until it has ended.
     void start();
     // The walk stops before its next entry and still sends its final message.
@@ -85,4 +95,6 @@ private:
     QVariant m_userInfo;
     std::atomic<bool> m_cancelled{false};
     bool m_started = false;
+    bool m_foldersOnly = false;
+    Order m_order = Order::Any;
 };

@@ -86,6 +86,7 @@ LMRFileSystemItem::LMRFileSystemItem(const Facts &facts)
     m_path = facts.resolvedPath;
     if (facts.statOk)
         takeFacts(facts);
+    m_nameSortKey = facts.nameSortKey;
     finishCreation();
 }
 
@@ -120,7 +121,8 @@ LMRFileSystemItem::Facts LMRFileSystemItem::factsFromStatx(const QString &resolv
 
 void LMRFileSystemItem::finishCreation()
 {
-    m_nameSortKey = sortKeyForName(name());
+    if (m_nameSortKey.isEmpty())
+        m_nameSortKey = sortKeyForName(name());
     m_storedHash = hash();
 }
 

@@ -36,6 +36,7 @@ public:
         std::optional<qint64> modificationNs;
         std::optional<qint64> creationNs;
         unsigned fileType = 0;    // S_IFMT bits of the mode; 0: unknown, the content is never read
+        QByteArray nameSortKey;   // sortKeyForName(name) when the walker has it already
     };
     // The facts of one statx result (which must have asked for type, mode, size and times).
     static Facts factsFromStatx(const QString &resolvedPath, const struct statx &info);

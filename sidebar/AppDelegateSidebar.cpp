@@ -6,6 +6,7 @@
 // messages count only while it is still the current sidebarEnumerationThread.
 
 #include "app/AppDelegate.h"
+#include "browse/ThumbnailSort.h"
 
 #include "app/BusyIndicator.h"
 #include "app/MainWindow.h"
@@ -184,12 +185,15 @@ void AppDelegate::setSidebarRootURL(const QString &folderPath)
             showFolderProblem(path, ::stat(QFile::encodeName(path).constData(), &info) != 0 ? errno : ENOENT);
         return;
     }
-    Preferences::sharedInstance().setDefaultRootFolder(path);
-    sidebarEnumerationThread = LMRDirectoryEnumerationThread::create(this, 0, path);
-    sidebarEnumerationThread->start();
     // The root's files are listed at once, beside the sidebar's walk of its folders rather than
     // after it: a folder seen before is shown in the time of one walk, not two.
     showSidebarItem(sidebarRootFolderItem);
+    sidebarEnumerationThread = LMRDirectoryEnumerationThread::create(this, 0, path);
+    // The sidebar keeps folders only, and its walk runs beside the listing of the root's files.
+    sidebarEnumerationThread->setFoldersOnly(true);
+    sidebarEnumerationThread->start();
+    // Written once both walks are under way: the settings file is flushed on every write.
+    Preferences::sharedInstance().setDefaultRootFolder(path);
 }
 
 void AppDelegate::didReceiveSidebarItems(const LMRDirectoryEnumerationMessage &message)
@@ -316,19 +320,25 @@ void AppDelegate::showSidebarItem(const LMRItemPtr &item)
     }
 
     displayedSidebarItem = item;
-    showFolderProblem(QString(), 0);
     // Watched before it is listed, so that nothing changed meanwhile is missed.
     watchShownFolder();
-
-    showThumbnailsCollectionView();
-    if (item && item->hasDirectoryPath()) {
-        if (thumbnailLoadingSpinner) {
-            thumbnailLoadingSpinner->show();
-            thumbnailLoadingSpinner->startAnimation();
-        }
-        thumbnailEnumerationThread =
-            LMRDirectoryEnumerationThread::create(this, Preferences::sharedInstance().folderDepth(), item->path());
+    const bool listed = item && item->hasDirectoryPath();
+    if (listed) {
+        // Started before the window is brought up to date: its messages wait for this call to
+        // return either way, and the walk is the long part of showing a folder.
+        const Preferences &preferences = Preferences::sharedInstance();
+        thumbnailEnumerationThread = LMRDirectoryEnumerationThread::create(this, preferences.folderDepth(), item->path());
+        if (preferences.thumbnailSortBy() == LMRThumbnailSort::ByName)
+            thumbnailEnumerationThread->setDeliveryOrder(preferences.thumbnailSortOrder() == LMRThumbnailSort::Descending
+                                                             ? LMRDirectoryEnumerationThread::Order::NameDescending
+                                                             : LMRDirectoryEnumerationThread::Order::NameAscending);
         thumbnailEnumerationThread->start();
+    }
+    showFolderProblem(QString(), 0);
+    showThumbnailsCollectionView();
+    if (listed && thumbnailLoadingSpinner) {
+        thumbnailLoadingSpinner->show();
+        thumbnailLoadingSpinner->startAnimation();
     }
 
     if (splitView && sidebarView && splitView->indexOf(sidebarView) >= 0 && sidebarOutlineView)

@@ -4,6 +4,7 @@
 #include "support/TestRunner.h"
 
 #include <cerrno>
+#include <functional>
 #include <sys/stat.h>
 
 namespace {
@@ -29,9 +30,12 @@ public:
 };
 
 // Runs one walk to its end and delivers every message it sent.
-void walk(RecordingConsumer &consumer, const QString &root, qint64 depth)
+void walk(RecordingConsumer &consumer, const QString &root, qint64 depth,
+          const std::function<void(LMRDirectoryEnumerationThread &)> &configure = {})
 {
     auto enumeration = LMRDirectoryEnumerationThread::create(&consumer, depth, root, QVariant());
+    if (configure)
+        configure(*enumeration);
     enumeration->start();
     LMRDirectoryEnumerationThread::waitForRunningWalks();
     QCoreApplication::sendPostedEvents();
@@ -99,6 +103,56 @@ private slots:
         QStringList expected{m_root + "/dangling.png", outsideRoot + "/linkedFolder", target};
         expected.sort();
         QCOMPARE(paths, expected);
+
+        // A walk for folders only keeps the folders a link leads to, and a real one.
+        QVERIFY(QDir(m_root).mkdir("real folder"));
+        RecordingConsumer folders;
+        walk(folders, m_root, 0, [](LMRDirectoryEnumerationThread &walk) { walk.setFoldersOnly(true); });
+        QCOMPARE(folders.messages.size(), size_t(1));
+        paths.clear();
+        for (const auto &item : folders.messages.front().items)
+            paths << item->path();
+        paths.sort();
+        expected = QStringList{outsideRoot + "/linkedFolder", m_root + "/real folder"};
+        expected.sort();
+        QCOMPARE(paths, expected);
+    }
+
+    // Asked for the list's name order, a walk sends each folder's items in it, so that the first
+    // batch holds the first screen of the sorted list (natural order: "img 9" before "img 10").
+    void deliveryInNameOrder_data()
+    {
+        lmrtest::columns<bool>({"descending"});
+        QTest::newRow("ascending") << false;
+        QTest::newRow("descending") << true;
+    }
+    void deliveryInNameOrder()
+    {
+        QFETCH(bool, descending);
+        // Made in a scrambled order (97 k mod 251 runs through 1 to 250), which is the order
+        // some file systems list in.
+        for (int k = 1; k <= 250; ++k) {
+            const int i = 97 * k % 251;
+            lmrtest::writeFile(m_root + QStringLiteral("/%1 %2.jpg").arg(i % 3 ? "img" : "IMG").arg(i), "x");
+        }
+        RecordingConsumer consumer;
+        walk(consumer, m_root, 0, [descending](LMRDirectoryEnumerationThread &walk) {
+            walk.setDeliveryOrder(descending ? LMRDirectoryEnumerationThread::Order::NameDescending
+                                             : LMRDirectoryEnumerationThread::Order::NameAscending);
+        });
+        QCOMPARE(consumer.messages.size(), size_t(3));
+        QStringList delivered;
+        for (const auto &message : consumer.messages)
+            for (const auto &item : message.items) {
+                delivered << item->name();
+                // The key the walk ordered by is the item's own.
+                QCOMPARE(item->nameSortKey(), LMRFileSystemItem::sortKeyForName(item->name()));
+            }
+        QCOMPARE(delivered.size(), 250);
+        for (qsizetype i = 0; i < delivered.size(); ++i) {
+            const int number = descending ? 250 - int(i) : int(i) + 1;
+            QCOMPARE(delivered[i].section(' ', 1), QStringLiteral("%1.jpg").arg(number));
+        }
     }
 
     // Whether and whenever it is cancelled, a walk sends its final message once and last; one
