@@ -87,6 +87,9 @@ int main(int argc, char **argv)
     seed("png", "grey-alpha.png", pngBytes(QSize(40, 24), 8, 4, {100, 255}, {200, 128}));
     seed("png", "rgba-16.png", pngBytes(QSize(40, 24), 16, 6, {1, 2, 3, 4}, {5, 6, 7, 8}));
     seed("png", "qt.png", encodedSeed(translucent, "png"));
+    // The shared thumbnail cache's own reader of the common form of entries.
+    seed("pngentry", "rgba.png", encodedSeed(translucent, "png"));
+    seed("pngentry", "rgb.png", pngBytes(QSize(40, 24), 8, 2, {10, 20, 30}, {200, 100, 50}));
     // A 1 x 1 GIF: header, a two-colour table, one image with its LZW data.
     seed("gif", "pixel.gif", QByteArray::fromHex("4749463839610100010080000000000000ffffff2c00000000010001000002024401003b"));
     seed("webp", "lossy.webp", encodedSeed(picture, "webp", 50));

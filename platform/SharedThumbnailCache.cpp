@@ -1,5 +1,7 @@
 #include "platform/SharedThumbnailCache.h"
 
+#include "platform/PngEntryReader.h"
+
 #include <QBuffer>
 #include <QCryptographicHash>
 #include <QDir>
@@ -426,17 +428,20 @@ std::optional<LMRSharedThumbnailCache::Thumbnail> LMRSharedThumbnailCache::looku
         const QHash<QByteArray, QByteArray> texts = pngTexts(png);
         if (!matchesFile(texts, uri, stamp))
             continue;
-        QBuffer buffer;
-        buffer.setData(png);
-        buffer.open(QIODevice::ReadOnly);
-        QImageReader reader(&buffer, "png");
-        reader.setAutoTransform(false);
-        const QSize size = reader.size();
-        if (!size.isValid() || size.width() > kLargestAcceptedSide || size.height() > kLargestAcceptedSide)
-            continue;
         Thumbnail found;
         found.originalSize = QSize(texts.value("Thumb::Image::Width").toInt(), texts.value("Thumb::Image::Height").toInt());
-        found.image = reader.read();
+        found.image = LMRPngEntryReader::read(png, kLargestAcceptedSide);
+        if (found.image.isNull()) {
+            QBuffer buffer;
+            buffer.setData(png);
+            buffer.open(QIODevice::ReadOnly);
+            QImageReader reader(&buffer, "png");
+            reader.setAutoTransform(false);
+            const QSize size = reader.size();
+            if (!size.isValid() || size.width() > kLargestAcceptedSide || size.height() > kLargestAcceptedSide)
+                continue;
+            found.image = reader.read();
+        }
         if (!found.image.isNull())
             return found;
     }

@@ -10,7 +10,7 @@ packages=(
     qt6-l10n-tools libgl-dev
     libpoppler-qt6-dev libexiv2-dev libheif-dev libjxl-dev libraw-dev
     libavformat-dev libavcodec-dev libswscale-dev libavutil-dev libglib2.0-dev libtiff-dev libjpeg-dev libicu-dev
-    liblcms2-dev libxcb1-dev libpng-dev libgstreamer1.0-dev
+    liblcms2-dev libxcb1-dev libpng-dev libgstreamer1.0-dev libdeflate-dev
     # run: image-format plugins, the Wayland platform, and what Qt Multimedia needs to play MP4 and MOV
     qt6-image-formats-plugins libqt6svg6 qt6-wayland
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav

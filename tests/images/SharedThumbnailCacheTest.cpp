@@ -4,6 +4,7 @@
 #include "ImagesTestSupport.h"
 
 #include "model/FileSystemImageItem.h"
+#include "platform/PngEntryReader.h"
 #include "platform/SharedThumbnailCache.h"
 
 #include <sys/stat.h>
@@ -29,6 +30,37 @@ QByteArray pngFromQt(QImage image, const QList<QPair<QByteArray, QByteArray>> &t
     for (const auto &[key, value] : texts)
         image.setText(QString::fromLatin1(key), QString::fromLatin1(value));
     return encoded(image, "PNG");
+}
+
+// An 8-bit RGB or RGBA PNG of noise whose row y is stored with filter y % 5, so that every
+// filter is met (or says it is stored with filterByte), written byte by byte.
+QByteArray pngWithEveryFilter(QSize size, int channels, int filterByte = -1)
+{
+    const qsizetype stride = qsizetype(size.width()) * channels;
+    QByteArray raw, previous(stride, '\0');
+    quint32 seed = 7;
+    for (int y = 0; y < size.height(); ++y) {
+        QByteArray row(stride, '\0');
+        for (char &byte : row)
+            byte = char((seed = seed * 1103515245u + 12345u) >> 24);
+        const int filter = y % 5;
+        raw.append(char(filterByte >= 0 ? filterByte : filter));
+        for (qsizetype i = 0; i < stride; ++i) {
+            const int a = i >= channels ? quint8(row[i - channels]) : 0, b = quint8(previous[i]);
+            const int c = i >= channels ? quint8(previous[i - channels]) : 0;
+            const int p = a + b - c, pa = std::abs(p - a), pb = std::abs(p - b), pc = std::abs(p - c);
+            const int predictor[] = {0, a, b, (a + b) / 2, pa <= pb && pa <= pc ? a : (pb <= pc ? b : c)};
+            raw.append(char(quint8(row[i]) - predictor[filter]));
+        }
+        previous = row;
+    }
+    QByteArray header(13, '\0');
+    qToBigEndian<quint32>(quint32(size.width()), header.data());
+    qToBigEndian<quint32>(quint32(size.height()), header.data() + 4);
+    header[8] = 8;
+    header[9] = char(channels == 3 ? 2 : 6);
+    return QByteArray("\x89PNG\r\n\x1a\n", 8) + pngChunk("IHDR", header) + pngChunk("IDAT", qCompress(raw).mid(4))
+        + pngChunk("IEND", {});
 }
 
 struct stat statOf(const QString &path)
@@ -180,6 +212,41 @@ private slots:
     }
 
     // A file that cannot be thumbnailed is not tried again until it changes.
+    // Entries are read by a reader of their own where it can (8-bit RGB or RGBA, nothing
+    // applied on top): what it gives must be what Qt's reader gives, and what it cannot read
+    // or finds damaged it leaves to Qt's reader (a null image), never reading out of bounds.
+    void entriesReadLikeQtsReader_data()
+    {
+        lmrtest::columns<QByteArray, bool>({"png", "readHere"});
+        QImage noise(61, 37, QImage::Format_ARGB32);
+        for (int y = 0; y < noise.height(); ++y)
+            for (int x = 0; x < noise.width(); ++x)
+                noise.setPixel(x, y, qRgba(x * 4, y * 7, (x * y) % 256, 40 + (x + y) % 200));
+        const QByteArray rgb = pngWithEveryFilter(QSize(61, 37), 3);
+        QByteArray damaged = rgb, oversized = rgb;
+        damaged.remove(60, 40);
+        qToBigEndian<quint32>(5000, oversized.data() + 16);
+        QTest::newRow("RGB, every filter") << rgb << true;
+        QTest::newRow("RGBA, every filter") << pngWithEveryFilter(QSize(61, 37), 4) << true;
+        QTest::newRow("RGBA from Qt's writer") << encoded(noise, "PNG") << true;
+        QTest::newRow("RGB from Qt's writer") << encoded(noise.convertToFormat(QImage::Format_RGB32), "PNG") << true;
+        QTest::newRow("16-bit") << pngBytes(QSize(8, 4), 16, 2, {1, 2, 3}, {4, 5, 6}) << false;
+        QTest::newRow("palette") << pngBytes(QSize(8, 4), 8, 3, {0}, {1}, {qRgb(1, 2, 3), qRgb(4, 5, 6)}) << false;
+        QTest::newRow("grey") << pngBytes(QSize(8, 4), 8, 0, {10}, {200}) << false;
+        QTest::newRow("cut short") << damaged << false;
+        QTest::newRow("larger than its data") << oversized << false;
+        QTest::newRow("unknown filter") << pngWithEveryFilter(QSize(3, 2), 3, 7) << false;
+    }
+    void entriesReadLikeQtsReader()
+    {
+        QFETCH(QByteArray, png);
+        QFETCH(bool, readHere);
+        const QImage here = LMRPngEntryReader::read(png, 4096);
+        QCOMPARE(!here.isNull(), readHere);
+        if (readHere)
+            QCOMPARE(here, QImage::fromData(png, "PNG"));
+    }
+
     void failureEntryAndRetry()
     {
         const QString path = lmrtest::writeFile(folder("failing") + "/broken.png", "not a picture at all\n");
