@@ -81,7 +81,7 @@ QImage LMRCache::widestObjectWithNumberAfter(const QString &prefix) const
         if (key.size() <= prefix.size() || !key.startsWith(prefix) || it->image.width() <= widest.width())
             continue;
         bool isNumber = false;
-        QStringView(key).mid(prefix.size()).toLongLong(&isNumber);
+        (void)QStringView(key).mid(prefix.size()).toLongLong(&isNumber);
         if (isNumber)
             widest = it->image;
     }
@@ -211,7 +211,7 @@ void LMRThumbnailRAMCache::removeObjectsForPath(const QString &path)
         if (!key.startsWith(base))
             return false;
         bool isNumber = false;
-        QStringView(key).mid(base.size()).toLongLong(&isNumber);
+        (void)QStringView(key).mid(base.size()).toLongLong(&isNumber);
         return isNumber;
     });
     if (removed > 0)

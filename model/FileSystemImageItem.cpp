@@ -50,7 +50,11 @@ LMRImage LMRFileSystemImageItem::fullSizeImage()
 QImage LMRFileSystemImageItem::cachedThumbnailWithSize(qint64 size, qreal devicePixelRatio)
 {
     QImage image = LMRThumbnailRAMCache::sharedInstance().thumbnail(path(), size, devicePixelRatio);
-    cacheImageSize();
+    if (!m_sizeUnreadable.load(std::memory_order_relaxed)) {
+        cacheImageSize();
+        if (pixelWidth() == 0 || pixelHeight() == 0)
+            m_sizeUnreadable.store(true, std::memory_order_relaxed);
+    }
     return image;
 }
 

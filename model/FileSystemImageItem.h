@@ -41,8 +41,10 @@ public:
     // change while the item lives.
     bool isTooLargeToDecode() const { return m_tooLarge.load(std::memory_order_relaxed); }
     // The cached thumbnail of this side in points for a screen of the given device pixel ratio
-    // (possibly drawn down from a larger cached one), then makes the pixel size known. Never
-    // renders. Null when none is cached.
+    // (possibly drawn down from a larger cached one), then makes the pixel size known: once
+    // only for a file whose header cannot be read, since the grid asks on every paint of the
+    // cell (the renderer still reads it, and a changed file becomes a new item). Never renders.
+    // Null when none is cached.
     QImage cachedThumbnailWithSize(qint64 size, qreal devicePixelRatio = 1.0);
     // The largest cached thumbnail without its transparent margin: the picture alone, for the
     // viewer to stretch over the full image's frame until the image is decoded. Null when no
@@ -87,4 +89,5 @@ protected:
     std::atomic<qint64> m_pixelWidth{0};
     std::atomic<qint64> m_pixelHeight{0};
     std::atomic<bool> m_tooLarge{false};
+    std::atomic<bool> m_sizeUnreadable{false};
 };

@@ -38,6 +38,22 @@ private slots:
         QCOMPARE(item.pixelHeight(), qint64(200));
     }
 
+    // The grid asks for the pixel size on every paint of a cell: a file whose header cannot be
+    // read is read for it once, not again and again on the main thread; the renderer still
+    // reads it.
+    void unreadableHeaderIsReadOnceForTheGrid()
+    {
+        const QString path = file("not-yet.png");
+        lmrtest::writeFile(path, "not a picture");
+        LMRFileSystemImageItem item(path);
+        QVERIFY(item.cachedThumbnailWithSize(96).isNull());
+        QVERIFY(quadrants(300, 200).save(path, "png"));     // what only a new read would see
+        item.cachedThumbnailWithSize(96);
+        QCOMPARE(item.pixelWidth(), qint64(0));
+        imagestest::loadedThumbnail(item, 96);
+        QCOMPARE(item.pixelWidth(), qint64(300));
+    }
+
     // A video's frame at half its length, a page, and a small picture (scaled up): fitted into
     // the square like a picture.
     void framesAndPagesAsSquares_data()
