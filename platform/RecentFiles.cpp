@@ -2,7 +2,6 @@
 
 #include "platform/RecentFolders.h"
 
-#include <QThread>
 #include <QThreadPool>
 
 namespace LMRRecentFiles {
@@ -14,9 +13,6 @@ QThreadPool &writer()
     static QThreadPool *pool = [] {
         auto *p = new QThreadPool;
         p->setMaxThreadCount(1);
-        // Parsing and rewriting the shared list takes a core for ~10 ms just as a folder opens,
-        // when the listing and the first thumbnails need it.
-        p->setThreadPriority(QThread::IdlePriority);
         return p;
     }();
     return *pool;
