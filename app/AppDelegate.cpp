@@ -18,6 +18,7 @@
 #include "platform/WindowActivation.h"
 #include "prefs/Preferences.h"
 #include "support/Artwork.h"
+#include "support/BackgroundTasks.h"
 #include "support/ClickableImageView.h"
 #include "support/DebugWindowController.h"
 #include "support/Modifiers.h"
@@ -102,7 +103,7 @@ void AppDelegate::launch()
     // Typing the first listed file reads the MIME globs (about 15 ms); done now, off this
     // thread, the first folder is not kept waiting for it.
     // The same for the name order's collation data (2 ms), loaded once for every thread.
-    QThreadPool::globalInstance()->start([] {
+    LMRBackgroundTasks::pool().start([] {
         LMRMimeTypeLookup::mimeTypeForName(QStringLiteral("x.jpg"));
         LMRNameCollation::sortKey(QStringLiteral("x.jpg"));
     });

@@ -5,6 +5,7 @@
 #endif
 
 #include "platform/PlaybackBackend.h"
+#include "support/BackgroundTasks.h"
 
 #include <QThreadPool>
 
@@ -19,7 +20,7 @@ void prepare()
     // 30-50 ms with the plugin registry at hand, half a second on a first run, when the registry
     // is built. Initialising it is thread-safe and done only once, so the player finds it ready.
     static std::once_flag once;
-    std::call_once(once, [] { QThreadPool::globalInstance()->start([] { gst_init(nullptr, nullptr); }); });
+    std::call_once(once, [] { LMRBackgroundTasks::pool().start([] { gst_init(nullptr, nullptr); }); });
 #endif
 }
 

@@ -1,6 +1,7 @@
 #include "viewer/AnimationPlayer.h"
 
 #include "platform/AnimatedImage.h"
+#include "support/BackgroundTasks.h"
 
 #include <QCoreApplication>
 #include <QPointer>
@@ -42,7 +43,7 @@ void LMRAnimationPlayer::start(const QString &path, const QString &mimeType)
     QPointer<LMRAnimationPlayer> self(this);
     m_decoding = true;
     // Even finding out whether a file is animated reads all of a GIF: never on the main thread.
-    QThreadPool::globalInstance()->start([self, generation, path, mimeType] {
+    LMRBackgroundTasks::pool().start([self, generation, path, mimeType] {
         auto decoded = std::make_shared<Decoded>();
         std::shared_ptr<LMRAnimatedImageReader> reader = LMRAnimatedImageReader::open(path, mimeType);
         if (reader && reader->readNextFrame(decoded->frame)) {
@@ -85,7 +86,7 @@ void LMRAnimationPlayer::requestNextFrame()
     std::shared_ptr<LMRAnimatedImageReader> reader = m_reader;
     QPointer<LMRAnimationPlayer> self(this);
     m_decoding = true;
-    QThreadPool::globalInstance()->start([self, generation, reader, mayRewind] {
+    LMRBackgroundTasks::pool().start([self, generation, reader, mayRewind] {
         auto decoded = std::make_shared<Decoded>();
         decoded->ok = reader->readNextFrame(decoded->frame);
         if (!decoded->ok && mayRewind && reader->rewind()) {

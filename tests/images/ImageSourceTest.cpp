@@ -4,11 +4,49 @@
 
 #include "ImagesTestSupport.h"
 
+#include "support/BackgroundTasks.h"
+
+#include <QScopeGuard>
+#include <QSemaphore>
+#include <QThreadPool>
+
+#include <atomic>
+#include <thread>
+
 class ImageSourceTest : public QObject, imagestest::Pictures
 {
     Q_OBJECT
 
 private slots:
+    // Qt's smooth scaling of a large picture may wait for Qt's global thread pool: the
+    // program's own background jobs (an animation's frames, GStreamer's set-up) must never hold
+    // that pool, or every thumbnail worker and paint scaling a picture would wait with them.
+    void backgroundJobsLeaveQtsPoolFree()
+    {
+        QThreadPool &jobs = LMRBackgroundTasks::pool();
+        QSemaphore held;
+        for (int i = 0; i < jobs.maxThreadCount(); ++i)
+            jobs.start([&held] { held.acquire(); });
+        QImage large(1920, 1080, QImage::Format_RGB32);
+        large.fill(Qt::darkCyan);
+        std::atomic<bool> scaled{false};
+        std::thread worker([&] {
+            large.convertToFormat(QImage::Format_ARGB32_Premultiplied).scaled(288, 162, Qt::IgnoreAspectRatio,
+                                                                          Qt::SmoothTransformation);
+            scaled = true;
+        });
+        // Let go of the jobs whatever the outcome, so that a failure ends instead of hanging.
+        const auto letGo = qScopeGuard([&] {
+            held.release(jobs.maxThreadCount());
+            worker.join();
+            jobs.waitForDone();
+        });
+        // Waited for without the event loop, which may itself want Qt's pool.
+        for (int waited = 0; !scaled && waited < 20000; waited += 10)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        QVERIFY2(scaled, "the scaling waited for the program's own background jobs");
+    }
+
     void orientationIsApplied_data()
     {
         QTest::addColumn<int>("orientation");
