@@ -19,8 +19,6 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <pthread.h>
-#include <sched.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -128,12 +126,13 @@ bool writeAtomically(const QString &finalPath, const QByteArray &bytes)
     return true;
 }
 
-// The writer gives way to everything else the machine does, the thumbnail workers first.
+// The writer gives way to everything else the machine does, the thumbnail workers first. The
+// lowest nice value rather than the idle class: an idle thread gets nothing for as long as the
+// machine stays busy, and the entries would wait that long (past the program's end, which
+// drops them).
 void lowerThisThreadsPriority()
 {
-    sched_param parameters{};
-    if (pthread_setschedparam(pthread_self(), SCHED_IDLE, &parameters) != 0)
-        ::setpriority(PRIO_PROCESS, pid_t(::syscall(SYS_gettid)), 19);
+    ::setpriority(PRIO_PROCESS, pid_t(::syscall(SYS_gettid)), 19);
 #ifdef SYS_ioprio_set
     // IOPRIO_WHO_PROCESS for this thread, class idle.
     ::syscall(SYS_ioprio_set, 1, 0, 3 << 13);
