@@ -6,6 +6,7 @@
 #include "platform/SharedThumbnailCache.h"
 #include "platform/VideoSource.h"
 #include "prefs/Preferences.h"
+#include "support/HeapMemory.h"
 #include "support/Log.h"
 
 #include <QBuffer>
@@ -206,25 +207,10 @@ bool LMRFileSystemImageItem::loadThumbnailForCollectionView(const LMRThumbnailSi
 
 void LMRFileSystemImageItem::prepareRenderingThread()
 {
-    // 8 MB of this thread's heap (24 squares at the default zoom), written and given back: the
-    // allocator keeps it for this thread's next buffers (see LMRImageSource::initialize), each
-    // page already faulted in, where a new square would otherwise fault in every page it fills.
-    constexpr size_t kBlock = 256 * 1024;
-    constexpr size_t kBlocks = 32;
-    std::vector<void *> blocks;
-    blocks.reserve(kBlocks);
-    for (size_t i = 0; i < kBlocks; ++i) {
-        // Written through a volatile pointer, one byte a page: a store the program never reads
-        // back before the free would be left out by the compiler.
-        auto *block = static_cast<volatile char *>(std::malloc(kBlock));
-        if (!block)
-            break;
-        for (size_t at = 0; at < kBlock; at += 4096)
-            block[at] = 0;
-        blocks.push_back(const_cast<char *>(block));
-    }
-    for (void *block : blocks)
-        std::free(block);
+    // 16 MB of this thread's heap made resident for its next buffers: the decode buffer it
+    // keeps (a 1080p picture) and 24 squares at the default zoom.
+    LMRImageSource::keepDecodeBuffersOnThisThread();
+    LMRHeapMemory::prefault(16 * 1024 * 1024);
 
     // The path of a thumbnail read from the disk cache once through, small: the PNG reader,
     // the smooth scaling and the painter set themselves up for this thread.

@@ -2,6 +2,7 @@
 #include "platform/ImageSourceBackends.h"
 
 #include "platform/ColorManagement.h"
+#include "support/HeapMemory.h"
 #include "support/Log.h"
 
 #include <QBuffer>
@@ -187,7 +188,7 @@ namespace {
 void keepFreedMemory()
 {
 #ifdef M_MMAP_THRESHOLD
-    mallopt(M_MMAP_THRESHOLD, 8 * 1024 * 1024);
+    mallopt(M_MMAP_THRESHOLD, int(LMRHeapMemory::kHeapBufferBytes));
     mallopt(M_TRIM_THRESHOLD, 24 * 1024 * 1024);
 #endif
 }

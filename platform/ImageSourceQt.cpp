@@ -6,6 +6,7 @@
 #include "platform/ImageSourceBackends.h"
 
 #include "platform/ColorManagement.h"
+#include "support/HeapMemory.h"
 
 #include <QImageReader>
 
@@ -15,6 +16,28 @@ namespace {
 // Qt's readers fill one image of the declared size (four bytes a pixel for 8-bit colour); the
 // few that hold more, 16-bit colour, meet Qt's own allocation limit, set to the same budget.
 constexpr double kQtBytesPerPixel = 4;
+
+thread_local bool t_keepDecodeBuffer = false;
+thread_local QImage t_decodeBuffer;
+
+// The picture, read into this thread's kept decode buffer when it keeps one. The buffer is
+// handed out shared; a caller that still holds it when the next file is read (a picture that
+// needed no scaling) keeps it, and that read starts a new buffer rather than copying.
+QImage readKeepingBuffer(QImageReader &reader)
+{
+    if (!t_keepDecodeBuffer)
+        return reader.read();
+    if (!t_decodeBuffer.isDetached())
+        t_decodeBuffer = QImage();
+    if (!reader.read(&t_decodeBuffer)) {
+        t_decodeBuffer = QImage();
+        return {};
+    }
+    QImage image = t_decodeBuffer;
+    if (t_decodeBuffer.sizeInBytes() > LMRHeapMemory::kHeapBufferBytes)
+        t_decodeBuffer = QImage();
+    return image;
+}
 
 bool isVectorFormat(const QByteArray &format)
 {
@@ -71,7 +94,7 @@ public:
             reader.setScaledSize(fittedSize(stored, maxPixelSize, vector));
         }
         // Converted after the scaling: the thumbnail has a fraction of the file's pixels.
-        return LMRColorManagement::convertToOutput(scaledToFit(displayable(reader.read()), maxPixelSize));
+        return LMRColorManagement::convertToOutput(scaledToFit(displayable(readKeepingBuffer(reader)), maxPixelSize));
     }
 
     LMRImage fullImage() override
@@ -128,3 +151,8 @@ Backend qtBackend()
 }
 
 } // namespace lmrimage
+
+void LMRImageSource::keepDecodeBuffersOnThisThread()
+{
+    lmrimage::t_keepDecodeBuffer = true;
+}

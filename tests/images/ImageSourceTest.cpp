@@ -6,6 +6,7 @@
 
 #include "support/BackgroundTasks.h"
 
+#include <QFile>
 #include <QScopeGuard>
 #include <QSemaphore>
 #include <QThreadPool>
@@ -45,6 +46,47 @@ private slots:
         for (int waited = 0; !scaled && waited < 20000; waited += 10)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         QVERIFY2(scaled, "the scaling waited for the program's own background jobs");
+    }
+
+    // A thumbnail worker reads one picture after another into the same memory: the next file
+    // of that size, whole or cut short, must show itself and never what was read before it.
+    void keptDecodeBufferShowsOnlyItsFile_data()
+    {
+        QTest::addColumn<bool>("cutShort");
+        QTest::newRow("whole file") << false;
+        QTest::newRow("file cut short") << true;
+    }
+    void keptDecodeBufferShowsOnlyItsFile()
+    {
+        QFETCH(bool, cutShort);
+        QImage red(640, 480, QImage::Format_RGB32);
+        red.fill(Qt::red);
+        // Noise, so that the compressed rows run through the whole file.
+        QImage blue(640, 480, QImage::Format_RGB32);
+        for (int y = 0; y < blue.height(); ++y)
+            for (int x = 0; x < blue.width(); ++x)
+                blue.setPixel(x, y, qRgb((x * 7 + y * 13) % 32, (x * y) % 32, 200 + (x + y) % 56));
+        QVERIFY(red.save(file("red.png")));
+        QVERIFY(blue.save(file("blue.png")));
+        if (cutShort) {
+            QFile cut(file("blue.png"));
+            QVERIFY(cut.resize(cut.size() / 2));
+        }
+
+        QImage first, second;
+        std::thread worker([&] {
+            LMRImageSource::keepDecodeBuffersOnThisThread();
+            first = LMRImageSource::open(file("red.png"), "image/png")->thumbnail(160);
+            second = LMRImageSource::open(file("blue.png"), "image/png")->thumbnail(160);
+        });
+        worker.join();
+        QCOMPARE(first.pixelColor(80, 60), QColor(Qt::red));
+        if (cutShort && second.isNull())
+            return;
+        QCOMPARE(second.size(), QSize(160, 120));
+        for (int y = 0; y < second.height(); ++y)
+            QVERIFY2(qBlue(second.pixel(80, y)) > 150 && qRed(second.pixel(80, y)) < 100,
+                     qPrintable(QString("row %1 is not the blue file's").arg(y)));
     }
 
     void orientationIsApplied_data()
