@@ -1,6 +1,7 @@
 #include "model/DirectoryEnumerationThread.h"
 
 #include "model/FileSystemImageItem.h"
+#include "support/HeapMemory.h"
 #include "support/Log.h"
 
 #include <QCoreApplication>
@@ -8,6 +9,7 @@
 #include <QObject>
 #include <QSet>
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 #include <thread>
@@ -15,6 +17,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -37,13 +40,36 @@ std::mutex s_runningMutex;
 std::condition_variable s_runningChanged;
 int s_running = 0;
 
-// A folder's entry between reading the folder and making its item.
+// A folder's entry between reading the folder and making its item. Its name lies in the
+// folder's name buffer: a folder of 10,000 files is read with two allocations a file fewer, and
+// entries small enough to sort and grow by the thousand without touching megabytes of memory.
 struct Entry {
-    QByteArray name;
+    qsizetype nameOffset;
     unsigned char type;   // d_type
-    QString decodedName;
     QByteArray sortKey;   // set when the walk delivers in name order
 };
+
+// The size of a folder's listing, which tells how many entries it holds: each takes at least 8
+// bytes and its name, and on ext4 about 32 bytes for a camera's file names.
+qint64 listingBytes(int fd)
+{
+    struct stat info {};
+    return ::fstat(fd, &info) == 0 && info.st_size > 0 ? qint64(info.st_size) : 0;
+}
+
+// Room for a folder's entries: only the room that is filled is ever touched.
+size_t entryCapacity(qint64 listingBytes)
+{
+    return size_t(std::min<qint64>(listingBytes / 16, 1 << 20));
+}
+
+// The heap a folder's items take while they are made: the item, its path, its collation key and
+// the entry it is made from come to about 500 bytes a file. Up to 8 MB is made resident at once
+// (the first 16,000 files of a larger folder).
+size_t itemHeapBytes(qint64 listingBytes)
+{
+    return size_t(std::min<qint64>(listingBytes / 32 * 512, 8 * 1024 * 1024));
+}
 
 QByteArray childPath(const QByteArray &folder, const char *name)
 {
@@ -224,7 +250,12 @@ void LMRDirectoryEnumerationThread::run()
         QString decodedFolder = QFile::decodeName(folder.path);
         if (!decodedFolder.endsWith(u'/'))
             decodedFolder += u'/';
+        const qint64 listingSize = listingBytes(fd);
+        if (listEntries && !m_foldersOnly)
+            LMRHeapMemory::prefault(itemHeapBytes(listingSize));
         std::vector<Entry> entries;
+        entries.reserve(entryCapacity(listingSize));
+        QByteArray names;
         for (;;) {
             errno = 0;
             const dirent *entry = ::readdir(stream);
@@ -248,10 +279,10 @@ void LMRDirectoryEnumerationThread::run()
             if (m_foldersOnly && entry->d_type != DT_DIR && entry->d_type != DT_LNK
                 && entry->d_type != DT_UNKNOWN)
                 continue;
-            Entry kept{QByteArray(entry->d_name), entry->d_type, {}, {}};
-            kept.decodedName = QFile::decodeName(kept.name);
+            Entry kept{names.size(), entry->d_type, {}};
+            names.append(entry->d_name, qsizetype(std::strlen(entry->d_name)) + 1);
             if (ordered)
-                kept.sortKey = LMRFileSystemItem::sortKeyForName(kept.decodedName);
+                kept.sortKey = LMRFileSystemItem::sortKeyForName(QFile::decodeName(entry->d_name));
             entries.push_back(std::move(kept));
         }
         if (ordered) {
@@ -264,9 +295,9 @@ void LMRDirectoryEnumerationThread::run()
         for (const Entry &entry : entries) {
             if (isCancelled())
                 break;
-            const char *name = entry.name.constData();
-            const QByteArray path = childPath(folder.path, name);
-            const QString decodedPath = decodedFolder + entry.decodedName;
+            const char *name = names.constData() + entry.nameOffset;
+            const QString decodedName = QFile::decodeName(name);
+            const QString decodedPath = decodedFolder + decodedName;
             LMRImageItemPtr item;
             bool isLink = entry.type == DT_LNK;
             if (!isLink) {
@@ -286,9 +317,8 @@ void LMRDirectoryEnumerationThread::run()
                         facts.nameSortKey = entry.sortKey;
                         item = std::make_shared<LMRFileSystemImageItem>(facts);
                     }
-                    if (S_ISDIR(info.stx_mode) && enterSubfolders
-                        && !isPackageName(entry.decodedName))
-                        subfolders.push_back(path);
+                    if (S_ISDIR(info.stx_mode) && enterSubfolders && !isPackageName(decodedName))
+                        subfolders.push_back(childPath(folder.path, name));
                 }
             }
             // A link is made into the item of its target (resolved, stated and, if dangling,
