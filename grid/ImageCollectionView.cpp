@@ -60,6 +60,11 @@ ImageCollectionView::ImageCollectionView(QWidget *parent)
     center.addObserver(this, LMRNotifications::ShowFilenamesChanged, [this] { showFilenamesDidChange(); });
 
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &ImageCollectionView::boundsDidChange);
+    // The scroll bar's holder paints its own background, so that the bar repaints alone while
+    // a folder fills (its length changes with every batch) rather than with every widget behind
+    // it, each of which would fill the window's full height again.
+    if (QWidget *holder = verticalScrollBar()->parentWidget(); holder && holder != this)
+        holder->setAutoFillBackground(true);
 }
 
 ImageCollectionView::~ImageCollectionView()
