@@ -108,11 +108,12 @@ void AppDelegate::queueLoadForVisibleThumbnails()
     if (length <= 0)
         return;
 
-    // The visible items by identity, and which of them the cache cannot serve. Worked out before
-    // the queue is locked: a lookup may read an image header to learn the item's pixel size, and
-    // the loading thread must not wait for that to take its next item.
+    // The visible items by identity, and which of them the cache cannot serve. Only the cache
+    // is asked: the pixel sizes the grid's drawing reads from the files' headers can wait until
+    // the workers have their queue.
     const qint64 thumbnailSize = Preferences::sharedInstance().intZoomValue() * 96;
     const qreal ratio = grid->thumbnailPixelRatio();
+    LMRThumbnailRAMCache &cache = LMRThumbnailRAMCache::sharedInstance();
     std::unordered_map<quint64, qint64> visibleIndex;
     visibleIndex.reserve(size_t(length));
     std::vector<bool> uncached(static_cast<size_t>(length));
@@ -120,7 +121,7 @@ void AppDelegate::queueLoadForVisibleThumbnails()
         const LMRImageItemPtr &item = thumbnailItems[size_t(location + i)];
         visibleIndex.try_emplace(item->storedHash(), location + i);
         // An item refused for its size is not queued again: it would be refused again.
-        uncached[size_t(i)] = item->cachedThumbnailWithSize(thumbnailSize, ratio).isNull() && !item->isTooLargeToDecode();
+        uncached[size_t(i)] = cache.thumbnail(item->path(), thumbnailSize, ratio).isNull() && !item->isTooLargeToDecode();
     }
 
     {
