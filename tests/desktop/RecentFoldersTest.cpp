@@ -1,4 +1,5 @@
 #include "DesktopTestEnvironment.h"
+#include "platform/RecentFiles.h"
 #include "platform/RecentFolders.h"
 
 class RecentFoldersTest : public QObject
@@ -57,6 +58,29 @@ private slots:
         QCOMPARE(entryFields(second),
                  (QStringList{"inode/directory", "Lumory", "'lumory %u'"}));
         QVERIFY(!LMRNoteRecentFolder(base + QLatin1String("/not a folder")));
+    }
+
+    // Opening a folder notes it a moment later, in the order the folders were opened, and at
+    // once when the list is about to be read or the program ends.
+    void notesReachTheList_data()
+    {
+        lmrtest::columns<bool>({"waitedFor"});
+        QTest::newRow("left to run") << false;
+        QTest::newRow("waited for") << true;
+    }
+    void notesReachTheList()
+    {
+        QFETCH(bool, waitedFor);
+        const QString first = lmrdesktoptest::makeFolder(QStringLiteral("opened/First"));
+        const QString second = lmrdesktoptest::makeFolder(QStringLiteral("opened/Second"));
+        LMRRecentFiles::noteNewRecentDocument(first);
+        LMRRecentFiles::noteNewRecentDocument(second);
+        if (waitedFor) {
+            LMRRecentFiles::waitForPendingNotes();
+            QCOMPARE(LMRRecentFolders(10), (QStringList{second, first}));
+        } else {
+            QTRY_COMPARE_WITH_TIMEOUT(LMRRecentFolders(10), (QStringList{second, first}), 10000);
+        }
     }
 
     // Another program's entries are kept; a damaged list is left alone (and nothing is noted).
