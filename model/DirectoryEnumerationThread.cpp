@@ -251,8 +251,10 @@ void LMRDirectoryEnumerationThread::run()
         if (!decodedFolder.endsWith(u'/'))
             decodedFolder += u'/';
         const qint64 listingSize = listingBytes(fd);
+        // Not written ahead: the first batch would wait for that, where the pages' first
+        // writes are spread over the whole listing.
         if (listEntries && !m_foldersOnly)
-            LMRHeapMemory::prefault(itemHeapBytes(listingSize));
+            LMRHeapMemory::prefault(itemHeapBytes(listingSize), false);
         std::vector<Entry> entries;
         entries.reserve(entryCapacity(listingSize));
         QByteArray names;

@@ -207,10 +207,10 @@ bool LMRFileSystemImageItem::loadThumbnailForCollectionView(const LMRThumbnailSi
 
 void LMRFileSystemImageItem::prepareRenderingThread()
 {
-    // 16 MB of this thread's heap made resident for its next buffers: the decode buffer it
-    // keeps (a 1080p picture) and 24 squares at the default zoom.
+    // 16 MB of this thread's heap made ready for its next buffers: the decode buffer it keeps
+    // (a 1080p picture) and 24 squares at the default zoom.
     LMRImageSource::keepDecodeBuffersOnThisThread();
-    LMRHeapMemory::prefault(16 * 1024 * 1024);
+    LMRHeapMemory::prefault(16 * 1024 * 1024, true);
 
     // The path of a thumbnail read from the disk cache once through, small: the PNG reader,
     // the smooth scaling and the painter set themselves up for this thread.

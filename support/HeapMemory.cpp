@@ -9,12 +9,12 @@
 #include <unistd.h>
 
 #ifndef MADV_POPULATE_WRITE
-#define MADV_POPULATE_WRITE 23   // Linux 5.14; older kernels refuse it and the pages are touched
+#define MADV_POPULATE_WRITE 23   // Linux 5.14
 #endif
 
 namespace LMRHeapMemory {
 
-void prefault(size_t bytes)
+void prefault(size_t bytes, bool touched)
 {
     const uintptr_t page = uintptr_t(::sysconf(_SC_PAGESIZE));
     // Each block stays under the size the allocator would map apart, so that it comes from this
@@ -31,9 +31,10 @@ void prefault(size_t bytes)
         const uintptr_t end = (uintptr_t(block) + size) & ~(page - 1);
         if (end <= begin)
             continue;
-        if (::madvise(reinterpret_cast<void *>(begin), end - begin, MADV_POPULATE_WRITE) != 0) {
-            // Written through a volatile pointer: a store never read back before the free
-            // would be left out by the compiler.
+        // Kernels before 5.14 refuse the call: the pages are written instead.
+        if (::madvise(reinterpret_cast<void *>(begin), end - begin, MADV_POPULATE_WRITE) != 0 || touched) {
+            // Through a volatile pointer: a store never read back before the free would be
+            // left out by the compiler.
             for (uintptr_t at = begin; at < end; at += page)
                 *reinterpret_cast<volatile char *>(at) = 0;
         }

@@ -14,8 +14,10 @@ constexpr qsizetype kHeapBufferBytes = 8 * 1024 * 1024;
 
 // Makes the next `bytes` of this thread's heap resident and hands them back to the allocator,
 // which keeps them for this thread's next buffers. Memory the process has never touched costs
-// a page fault per 4 KB when first written, and in a virtual machine a fault costs 10-15 us:
-// asked for in one call, the same pages cost about a tenth of that.
-void prefault(size_t bytes);
+// a page fault per 4 KB when first written, and in a virtual machine a fault costs 10-15 us;
+// asked for in one call, the same pages cost about 1 us each. Some virtual machines still fill
+// in tables of their own at each page's first write (about 5 us): `touched` writes every page
+// now as well, for memory that is to be ready before a measured or awaited task starts.
+void prefault(size_t bytes, bool touched);
 
 } // namespace LMRHeapMemory
