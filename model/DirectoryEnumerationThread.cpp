@@ -65,10 +65,12 @@ size_t entryCapacity(qint64 listingBytes)
 
 // The heap a folder's items take while they are made: the item, its path, its collation key and
 // the entry it is made from come to about 500 bytes a file. Up to 8 MB is made resident at once
-// (the first 16,000 files of a larger folder).
+// (the first 16,000 files of a larger folder); nothing for a folder of fewer than about 2,000,
+// whose pages are not worth a call of their own in a walk through a thousand folders.
 size_t itemHeapBytes(qint64 listingBytes)
 {
-    return size_t(std::min<qint64>(listingBytes / 32 * 512, 8 * 1024 * 1024));
+    const qint64 bytes = listingBytes / 32 * 512;
+    return bytes < 1024 * 1024 ? 0 : size_t(std::min<qint64>(bytes, 8 * 1024 * 1024));
 }
 
 QByteArray childPath(const QByteArray &folder, const char *name)
