@@ -32,9 +32,9 @@ private slots:
         large.fill(Qt::darkCyan);
         std::atomic<bool> scaled{false};
         std::thread worker([&] {
-            large.convertToFormat(QImage::Format_ARGB32_Premultiplied).scaled(288, 162, Qt::IgnoreAspectRatio,
-                                                                          Qt::SmoothTransformation);
-            scaled = true;
+            const QImage small = large.convertToFormat(QImage::Format_ARGB32_Premultiplied)
+                                     .scaled(288, 162, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            scaled = small.width() == 288;
         });
         // Let go of the jobs whatever the outcome, so that a failure ends instead of hanging.
         const auto letGo = qScopeGuard([&] {
