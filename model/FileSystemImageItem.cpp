@@ -15,9 +15,7 @@
 #include <QPainter>
 
 #include <cmath>
-#include <cstdlib>
 #include <unistd.h>
-#include <vector>
 
 namespace {
 // Beyond any grid zoom; keeps a bogus item size from asking for a gigapixel square.

@@ -52,7 +52,7 @@ private slots:
     // of that size, whole or cut short, must show itself and never what was read before it.
     void keptDecodeBufferShowsOnlyItsFile_data()
     {
-        QTest::addColumn<bool>("cutShort");
+        lmrtest::columns<bool>({"cutShort"});
         QTest::newRow("whole file") << false;
         QTest::newRow("file cut short") << true;
     }
