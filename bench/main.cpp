@@ -4,6 +4,8 @@
 #include <QStandardPaths>
 #include <QTextStream>
 
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <sys/resource.h>
 
@@ -50,5 +52,9 @@ int main(int argc, char **argv)
         return 2;
     }
     const QString name = args.takeFirst();
-    return lmrbench::commands().at(name).command(args);
+    const int code = lmrbench::commands().at(name).command(args);
+    // Ended as the program ends: the loading workers of the window a command opened are
+    // cancelled but not waited for, and no static destructor may run under their feet.
+    std::fflush(nullptr);
+    std::_Exit(code);
 }
