@@ -15,9 +15,8 @@
 #include <QTextStream>
 #include <QTimer>
 
-#include <mutex>
-
 #include <ctime>
+#include <mutex>
 
 namespace {
 
