@@ -153,6 +153,13 @@ void AppDelegate::changeThumbnailItems(const std::function<void()> &change)
                 selectedItems.push_back(item);
         anchor = itemAt(grid->lastSelectedIndex());
     }
+    // The items on screen before the change, to tell whether it left them where they were.
+    const size_t countBefore = thumbnailItems.size();
+    const LMRIndexRange screen = grid ? grid->visibleItemsRange() : LMRIndexRange{};
+    std::vector<LMRImageItemPtr> screenItems;
+    screenItems.reserve(size_t(screen.length));
+    for (qint64 index = screen.location; index < screen.location + screen.length; ++index)
+        screenItems.push_back(itemAt(index));
     const bool viewerShown = isFullSizeViewShown();
     const LMRImageItemPtr shown = viewerShown ? itemAt(qint64(fullSizeItemIndex)) : nullptr;
 
@@ -189,7 +196,10 @@ void AppDelegate::changeThumbnailItems(const std::function<void()> &change)
     }
     // Return, the arrows and Shift ranges start from the anchor: it stays on its item too.
     const qsizetype anchorIndex = anchor ? LMRIndexOfItem(thumbnailItems, anchor) : -1;
-    grid->replaceSelection(selection, anchorIndex >= 0 ? qint64(anchorIndex) : LMRNotFound);
+    bool sameItemsOnScreen = thumbnailItems.size() == countBefore;
+    for (size_t i = 0; sameItemsOnScreen && i < screenItems.size(); ++i)
+        sameItemsOnScreen = itemAt(screen.location + qint64(i)) == screenItems[i];
+    grid->replaceSelection(selection, anchorIndex >= 0 ? qint64(anchorIndex) : LMRNotFound, sameItemsOnScreen);
 }
 
 void AppDelegate::updateFolderDepthUI()

@@ -244,11 +244,17 @@ void ImageCollectionView::updateScrollBar()
 
 void ImageCollectionView::reloadData()
 {
+    reload(true);
+}
+
+void ImageCollectionView::reload(bool redraw)
+{
     const qint64 count = m_delegate ? m_delegate->collectionViewNumberOfItemsInSection(this, 0) : 0;
     // A negative count would wrap to an enormous unsigned one and lay out billions of rows.
     m_itemCount = count > 0 ? quint64(count) : 0;
     relayout();
-    setNeedsDisplay();
+    if (redraw)
+        setNeedsDisplay();
     updatePresentedItem();
     m_indicatedItemIndex = currentItemIndex();
     LMRGridAccessibility::listChanged(this);
@@ -414,11 +420,17 @@ void ImageCollectionView::updateAccessibility()
     m_accessibleCurrent = currentItemIndex();
 }
 
-void ImageCollectionView::replaceSelection(const LMRIndexSet &selection, qint64 lastSelectedIndex)
+void ImageCollectionView::replaceSelection(const LMRIndexSet &selection, qint64 lastSelectedIndex,
+                                           bool sameItemsOnScreen)
 {
+    bool marksKept = sameItemsOnScreen;
+    const LMRIndexRange screen = visibleItemsRange();
+    for (qint64 index = screen.location; marksKept && index < screen.location + screen.length; ++index)
+        marksKept = m_selection.contains(index) == selection.contains(index);
+    const qint64 currentBefore = currentItemIndex();
     setSelection(selection);
     m_lastSelectedIndex = lastSelectedIndex;
-    reloadData();
+    reload(!(marksKept && currentItemIndex() == currentBefore));
 }
 
 void ImageCollectionView::moveSelectionToIndex(qint64 index, bool extendingSelection)

@@ -122,8 +122,11 @@ public:
     void deselectAll();
     void selectAll();
     // The owner re-ordered its items: the same items selected at their new indices, and the
-    // anchor on its item's new index (LMRNotFound when it left).
-    void replaceSelection(const LMRIndexSet &selection, qint64 lastSelectedIndex);
+    // anchor on its item's new index (LMRNotFound when it left). sameItemsOnScreen: the owner
+    // vouches that the list kept its length and every visible cell its item; when the cells
+    // are also marked as before (selected, highlighted), nothing is drawn again. A large folder
+    // is re-sorted ten times while it lists, mostly below its first screen.
+    void replaceSelection(const LMRIndexSet &selection, qint64 lastSelectedIndex, bool sameItemsOnScreen = false);
     void moveSelectionToIndex(qint64 index, bool extendingSelection);
 
     // --- Drop target and rubber band state
@@ -204,6 +207,7 @@ protected:
 
 private:
     struct PaintContext;
+    void reload(bool redraw);
     bool zoomByGesture(QNativeGestureEvent *event);
     void drawItem(qint64 index, const QRectF &cellRect, PaintContext &context);
     void drawMarquee(QPainter &painter);

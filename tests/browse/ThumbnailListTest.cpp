@@ -70,6 +70,53 @@ private slots:
         if (sender == QLatin1String("cancelled"))
             QVERIFY(!current && stale->isCancelled());
     }
+
+    // A large folder is re-sorted every thousand items while it lists; the screen is drawn
+    // again when the sort changed what it shows, and only then.
+    void resortWhileListing_data()
+    {
+        lmrtest::columns<int, QString, bool>({"lateNumber", "firstName", "redrawn"});
+        QTest::newRow("the late items sort below the screen") << 5000 << "img00001.jpg" << false;
+        QTest::newRow("a late item sorts to the top") << 0 << "img00000.jpg" << true;
+    }
+    void resortWhileListing()
+    {
+        QFETCH(int, lateNumber);
+        QFETCH(bool, redrawn);
+        AppDelegate app;
+        QVERIFY(launch(app));
+        ImageCollectionView *grid = app.thumbnailsCollectionView;
+        const auto walk = expectWalk(app);
+        for (int batch = 0; batch < 10; ++batch) {
+            std::vector<int> numbers;
+            for (int n = 1; n <= 100; ++n)
+                numbers.push_back(batch * 100 + n);
+            app.didReceiveItemsFromDirectoryEnumerationThread(message(walk, numberedImages(numbers), false));
+        }
+        QTest::qWait(50);
+
+        struct PaintRecorder : QObject {
+            QRegion painted;
+            bool eventFilter(QObject *, QEvent *event) override
+            {
+                if (event->type() == QEvent::Paint)
+                    painted += static_cast<QPaintEvent *>(event)->region();
+                return false;
+            }
+        } recorder;
+        grid->viewport()->installEventFilter(&recorder);
+        std::vector<int> late{lateNumber};
+        for (int n = 1001; n < 1100; ++n)
+            late.push_back(n);
+        app.didReceiveItemsFromDirectoryEnumerationThread(message(walk, numberedImages(late), false));
+        QTest::qWait(50);
+
+        QCOMPARE(grid->itemCount(), quint64(1100));
+        QTEST(app.thumbnailItems.front()->name(), "firstName");
+        // Drawn again whole, or not at all.
+        QCOMPARE(recorder.painted.contains(grid->viewport()->rect()), redrawn);
+        QCOMPARE(recorder.painted.isEmpty(), !redrawn);
+    }
 };
 
 LMR_REGISTER_TEST(ThumbnailListTest);
