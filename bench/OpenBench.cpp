@@ -131,9 +131,12 @@ LMR_BENCH_COMMAND(open, "open",
     AppDelegate app;
     app.launch();
     app.window->resize(1920, 1080);
+    // Settled once the resize has been written to the settings too: a window restored at its
+    // size writes nothing while its first folder opens.
+    const auto *geometryTimer = app.findChild<QTimer *>(QStringLiteral("windowGeometryTimer"));
     QElapsedTimer settle;
     settle.start();
-    while (settle.elapsed() < 300)
+    while (settle.elapsed() < 300 || (geometryTimer && geometryTimer->isActive() && settle.elapsed() < 5000))
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
 
     QElapsedTimer clock;
